@@ -1,0 +1,45 @@
+// Whole-file reads and replacing writes, and the stamp by which the profile
+// service sees that a file changed on disk.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace miravel::fs {
+
+// What identifies one state of a file on disk.
+struct FileStamp {
+  bool exists = false;
+  std::uint64_t size = 0;
+  std::uint64_t device = 0;
+  std::uint64_t inode = 0;
+  std::int64_t modified_ns = 0;
+  std::int64_t changed_ns = 0;
+  friend bool operator==(const FileStamp&, const FileStamp&) = default;
+};
+
+// The stamp of the file at `path` (exists == false when there is none).
+FileStamp Stamp(const std::string& path);
+
+// Files larger than this are not read (they are no profile files).
+inline constexpr std::uint64_t kMaxFileSize = std::uint64_t{1} << 30;
+
+struct FileContent {
+  std::string bytes;
+  FileStamp stamp;  // the stamp of the file that was read
+};
+// The whole content of a regular file, or nothing when it is missing, not a
+// regular file, too large or unreadable.
+std::optional<FileContent> ReadWhole(const std::string& path);
+
+// Replaces the file at `path` by `bytes` in one step: a new file is written
+// beside it and renamed over it. An existing file's permissions are kept.
+// Returns false on failure, leaving any existing file as it was.
+bool WriteReplacing(const std::string& path, std::string_view bytes);
+
+// The path in UTF-8, for messages (paths are the operating system's bytes).
+std::string PathForDisplay(const std::string& path);
+
+}  // namespace miravel::fs

@@ -1,0 +1,565 @@
+#include "platform/profile_file.h"
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+#include <limits>
+#include <vector>
+
+#include "platform/file_system.h"
+
+namespace miravel {
+
+namespace {
+
+// --- names ----------------------------------------------------------------
+
+// Lower-case partner of every Windows-1251 byte: Latin A-Z and the Cyrillic
+// capitals of the code page; every other byte is its own partner.
+constexpr std::array<unsigned char, 256> kFold = [] {
+  std::array<unsigned char, 256> t{};
+  for (unsigned i = 0; i < 256; ++i) t[i] = static_cast<unsigned char>(i);
+  for (unsigned c = 'A'; c <= 'Z'; ++c) t[c] = static_cast<unsigned char>(c + 32);
+  for (unsigned c = 0xC0; c <= 0xDF; ++c) t[c] = static_cast<unsigned char>(c + 32);  // А-Я
+  constexpr std::array<std::array<unsigned char, 2>, 16> kPairs = {{
+      {0x80, 0x90}, {0x81, 0x83}, {0x8A, 0x9A}, {0x8C, 0x9C}, {0x8D, 0x9D}, {0x8E, 0x9E},
+      {0x8F, 0x9F}, {0xA1, 0xA2}, {0xA3, 0xBC}, {0xA5, 0xB4}, {0xA8, 0xB8}, {0xAA, 0xBA},
+      {0xAF, 0xBF}, {0xB2, 0xB3}, {0xBD, 0xBE}, {0x00, 0x00},
+  }};
+  for (const auto& p : kPairs) t[p[0]] = p[1];
+  return t;
+}();
+
+unsigned char Fold(char c) { return kFold[static_cast<unsigned char>(c)]; }
+
+bool NamesEqual(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i)
+    if (Fold(a[i]) != Fold(b[i])) return false;
+  return true;
+}
+
+std::uint64_t NameHash(std::string_view s) {
+  std::uint64_t h = 14695981039346656037ull;
+  for (const char c : s) {
+    h ^= Fold(c);
+    h *= 1099511628211ull;
+  }
+  return h;
+}
+
+bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+
+// --- values ---------------------------------------------------------------
+
+bool NeedsEscape(std::string_view v) {
+  return v.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos;
+}
+
+bool WrappedInQuotes(std::string_view v) {
+  return v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front();
+}
+
+// The escaped payload back to bytes; nothing when it is not well formed.
+std::optional<std::string> Unescape(std::string_view payload) {
+  std::string out;
+  out.reserve(payload.size());
+  for (std::size_t i = 0; i < payload.size(); ++i) {
+    const char c = payload[i];
+    if (c != '\\') {
+      out.push_back(c);
+      continue;
+    }
+    if (++i == payload.size()) return std::nullopt;
+    switch (payload[i]) {
+      case '\\': out.push_back('\\'); break;
+      case 'r': out.push_back('\r'); break;
+      case 'n': out.push_back('\n'); break;
+      case '0': out.push_back('\0'); break;
+      default: return std::nullopt;
+    }
+  }
+  return out;
+}
+
+// A value as stored (blanks around it already dropped) to the value it holds.
+std::string DecodeStored(std::string_view raw) {
+  std::string value;
+  if (raw.size() >= 3 && raw[0] == '\0' && raw[1] == '"' && raw.back() == '"') {
+    if (auto unescaped = Unescape(raw.substr(2, raw.size() - 3))) value = std::move(*unescaped);
+    else value.assign(raw);
+  } else if (WrappedInQuotes(raw)) {
+    value.assign(raw.substr(1, raw.size() - 2));
+  } else {
+    value.assign(raw);
+  }
+  if (value.size() > kMaxValue) value.resize(kMaxValue);
+  return value;
+}
+
+// --- lines ----------------------------------------------------------------
+
+enum class LineKind : std::uint8_t { kBlank, kComment, kSection, kEntry, kOther };
+
+struct Line {
+  std::uint32_t begin = 0;   // offset of the line in the content
+  std::uint32_t length = 0;  // bytes before the line end
+  std::uint32_t name_off = 0, name_len = 0;  // section name or key, from begin
+  std::uint32_t value_off = 0, value_len = 0;  // stored value, from begin
+  std::uint8_t eol = 0;  // bytes of the line end: 0 (end of file), 1 (LF), 2 (CR LF)
+  LineKind kind = LineKind::kBlank;
+};
+
+std::string_view Trim(std::string_view s) {
+  while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
+  while (!s.empty() && IsBlank(s.back())) s.remove_suffix(1);
+  return s;
+}
+
+// Fills in kind, name and value of a line whose begin and length are set.
+void Classify(const std::string& content, Line& line) {
+  const std::string_view text(content.data() + line.begin, line.length);
+  const auto rel = [&](std::string_view part) {
+    return static_cast<std::uint32_t>(part.data() - text.data());
+  };
+  std::size_t start = 0;
+  while (start < text.size() && IsBlank(text[start])) ++start;
+  line.name_off = line.name_len = line.value_off = line.value_len = 0;
+  if (start == text.size()) {
+    line.kind = LineKind::kBlank;
+  } else if (text[start] == ';') {
+    line.kind = LineKind::kComment;
+  } else if (text[start] == '[') {
+    line.kind = LineKind::kSection;
+    std::string_view rest = text.substr(start + 1);
+    rest = rest.substr(0, rest.find(']'));
+    rest = Trim(rest);
+    line.name_off = rel(rest);
+    line.name_len = static_cast<std::uint32_t>(rest.size());
+  } else if (const auto eq = text.find('=', start); eq != std::string_view::npos) {
+    line.kind = LineKind::kEntry;
+    const auto key = Trim(text.substr(start, eq - start));
+    const auto value = Trim(text.substr(eq + 1));
+    line.name_off = key.empty() ? static_cast<std::uint32_t>(start) : rel(key);
+    line.name_len = static_cast<std::uint32_t>(key.size());
+    line.value_off = value.empty() ? static_cast<std::uint32_t>(eq + 1) : rel(value);
+    line.value_len = static_cast<std::uint32_t>(value.size());
+  } else {
+    line.kind = LineKind::kOther;
+  }
+}
+
+constexpr std::uint32_t kNoLine = std::numeric_limits<std::uint32_t>::max();
+
+// Sections with more entries than this get a hash table of their keys.
+constexpr std::uint32_t kLinearKeys = 24;
+
+// Open-addressing table of indices; `hash_of(i)` and `matches(i)` say what an
+// index stands for. Keeps the first index inserted for each name.
+class IndexTable {
+ public:
+  template <typename HashOf>
+  void Reserve(std::size_t count, HashOf hash_of) {
+    if ((count + 1) * 2 <= slots_.size()) return;
+    std::size_t size = 16;
+    while (size < (count + 1) * 2) size *= 2;
+    std::vector<std::uint32_t> old = std::move(slots_);
+    slots_.assign(size, 0);
+    for (const std::uint32_t s : old)
+      if (s != 0) Place(s - 1, hash_of(s - 1));
+  }
+  // Inserts `index` unless an entry for the same name is there already.
+  template <typename HashOf, typename SameName>
+  void InsertFirst(std::uint32_t index, std::uint64_t hash, HashOf hash_of, SameName same_name) {
+    Reserve(++count_, hash_of);
+    const std::size_t mask = slots_.size() - 1;
+    for (std::size_t i = static_cast<std::size_t>(hash) & mask;; i = (i + 1) & mask) {
+      if (slots_[i] == 0) {
+        slots_[i] = index + 1;
+        return;
+      }
+      if (same_name(slots_[i] - 1)) {
+        --count_;
+        return;
+      }
+    }
+  }
+  template <typename Matches>
+  std::uint32_t Find(std::uint64_t hash, Matches matches) const {
+    if (slots_.empty()) return kNoLine;
+    const std::size_t mask = slots_.size() - 1;
+    for (std::size_t i = static_cast<std::size_t>(hash) & mask;; i = (i + 1) & mask) {
+      if (slots_[i] == 0) return kNoLine;
+      if (matches(slots_[i] - 1)) return slots_[i] - 1;
+    }
+  }
+
+ private:
+  void Place(std::uint32_t index, std::uint64_t hash) {
+    const std::size_t mask = slots_.size() - 1;
+    std::size_t i = static_cast<std::size_t>(hash) & mask;
+    while (slots_[i] != 0) i = (i + 1) & mask;
+    slots_[i] = index + 1;
+  }
+  std::vector<std::uint32_t> slots_;
+  std::size_t count_ = 0;
+};
+
+struct Section {
+  std::uint32_t header = kNoLine;  // line of "[name]"; kNoLine for the lines before the first
+  std::uint32_t first = 0;         // first line (the header, if any)
+  std::uint32_t end = 0;           // one past the last line
+  std::uint32_t entries = 0;
+  // Key table of a large section, built on first use: entries are line
+  // numbers counted from `first`, so edits elsewhere leave them valid.
+  mutable std::unique_ptr<IndexTable> keys;
+};
+
+}  // namespace
+
+// --- document ---------------------------------------------------------------
+
+struct ProfileDocument::Impl {
+  std::string content;
+  std::vector<Line> lines;
+  std::vector<Section> sections;
+  IndexTable section_table;
+  bool crlf = true;  // line end used for new lines
+
+  std::string_view NameOf(const Line& l) const {
+    return {content.data() + l.begin + l.name_off, l.name_len};
+  }
+  std::string_view StoredValueOf(const Line& l) const {
+    return {content.data() + l.begin + l.value_off, l.value_len};
+  }
+  std::string_view SectionName(std::uint32_t s) const {
+    const Section& sec = sections[s];
+    return sec.header == kNoLine ? std::string_view{} : NameOf(lines[sec.header]);
+  }
+  std::string_view Eol() const { return crlf ? "\r\n" : "\n"; }
+
+  void IndexSection(std::uint32_t s) {
+    section_table.InsertFirst(
+        s, NameHash(SectionName(s)), [&](std::uint32_t i) { return NameHash(SectionName(i)); },
+        [&](std::uint32_t i) { return NamesEqual(SectionName(i), SectionName(s)); });
+  }
+
+  void Parse() {
+    lines.clear();
+    sections.clear();
+    section_table = IndexTable{};
+    const char* data = content.data();
+    const std::size_t size = content.size();
+    bool eol_seen = false;
+    sections.push_back(Section{});  // the lines before the first section
+    for (std::size_t pos = 0; pos < size;) {
+      const void* nl = std::memchr(data + pos, '\n', size - pos);
+      std::size_t end = nl ? static_cast<std::size_t>(static_cast<const char*>(nl) - data) : size;
+      Line line;
+      line.begin = static_cast<std::uint32_t>(pos);
+      if (nl) {
+        line.eol = 1;
+        if (end > pos && data[end - 1] == '\r') {
+          --end;
+          line.eol = 2;
+        }
+        if (!eol_seen) {
+          crlf = line.eol == 2;
+          eol_seen = true;
+        }
+      }
+      line.length = static_cast<std::uint32_t>(end - pos);
+      Classify(content, line);
+      const auto index = static_cast<std::uint32_t>(lines.size());
+      if (line.kind == LineKind::kSection) {
+        sections.back().end = index;
+        Section next;
+        next.header = index;
+        next.first = index;
+        sections.push_back(std::move(next));
+      } else if (line.kind == LineKind::kEntry) {
+        ++sections.back().entries;
+      }
+      lines.push_back(line);
+      pos = end + line.eol;
+    }
+    sections.back().end = static_cast<std::uint32_t>(lines.size());
+    // The part before the first section counts as the section "" only when
+    // it holds lines.
+    for (std::uint32_t s = sections[0].end == 0 ? 1 : 0; s < sections.size(); ++s) IndexSection(s);
+  }
+
+  std::uint32_t FindSection(std::string_view name) const {
+    return section_table.Find(NameHash(name),
+                              [&](std::uint32_t s) { return NamesEqual(SectionName(s), name); });
+  }
+
+  // Line number of the first entry `key` in section s, or kNoLine.
+  std::uint32_t FindKey(std::uint32_t s, std::string_view key) const {
+    const Section& sec = sections[s];
+    if (sec.entries > kLinearKeys) {
+      if (!sec.keys) {
+        sec.keys = std::make_unique<IndexTable>();
+        const auto hash_of = [&](std::uint32_t r) { return NameHash(NameOf(lines[sec.first + r])); };
+        for (std::uint32_t i = sec.first; i < sec.end; ++i) {
+          if (lines[i].kind != LineKind::kEntry) continue;
+          const std::uint32_t r = i - sec.first;
+          sec.keys->InsertFirst(r, hash_of(r), hash_of, [&](std::uint32_t other) {
+            return NamesEqual(NameOf(lines[sec.first + other]), NameOf(lines[i]));
+          });
+        }
+      }
+      const std::uint32_t r = sec.keys->Find(NameHash(key), [&](std::uint32_t other) {
+        return NamesEqual(NameOf(lines[sec.first + other]), key);
+      });
+      return r == kNoLine ? kNoLine : sec.first + r;
+    }
+    for (std::uint32_t i = sec.first; i < sec.end; ++i)
+      if (lines[i].kind == LineKind::kEntry && NamesEqual(NameOf(lines[i]), key)) return i;
+    return kNoLine;
+  }
+
+  void CheckSize(std::size_t added) const {
+    if (content.size() + added >= fs::kMaxFileSize) throw std::length_error("profile file too large");
+  }
+
+  // Moves the begin of every line from `from` on by `delta` bytes.
+  void Shift(std::uint32_t from, std::int64_t delta) {
+    for (std::size_t i = from; i < lines.size(); ++i)
+      lines[i].begin = static_cast<std::uint32_t>(lines[i].begin + delta);
+  }
+
+  void ReplaceLine(std::uint32_t index, const std::string& text) {
+    Line& line = lines[index];
+    CheckSize(text.size());
+    content.replace(line.begin, line.length, text);
+    const std::int64_t delta = static_cast<std::int64_t>(text.size()) - line.length;
+    line.length = static_cast<std::uint32_t>(text.size());
+    Classify(content, line);
+    Shift(index + 1, delta);
+  }
+
+  // Makes sure the last line of the file ends with a line end.
+  void TerminateLastLine() {
+    if (lines.empty() || lines.back().eol != 0) return;
+    content.append(Eol());
+    lines.back().eol = static_cast<std::uint8_t>(Eol().size());
+  }
+
+  // Inserts a line (given without its line end) before line `index`, into
+  // section s, which must contain or end at that position.
+  void InsertLine(std::uint32_t index, std::uint32_t s, const std::string& text) {
+    CheckSize(text.size() + 2);
+    if (index == lines.size()) TerminateLastLine();
+    const std::uint32_t begin =
+        index == lines.size() ? static_cast<std::uint32_t>(content.size()) : lines[index].begin;
+    const std::string with_eol = text + std::string(Eol());
+    content.insert(begin, with_eol);
+    Line line;
+    line.begin = begin;
+    line.length = static_cast<std::uint32_t>(text.size());
+    line.eol = static_cast<std::uint8_t>(Eol().size());
+    Classify(content, line);
+    lines.insert(lines.begin() + index, line);
+    Shift(index + 1, static_cast<std::int64_t>(with_eol.size()));
+    Section& sec = sections[s];
+    ++sec.end;
+    if (line.kind == LineKind::kEntry) ++sec.entries;
+    sec.keys.reset();
+    for (std::size_t t = s + 1; t < sections.size(); ++t) {
+      if (sections[t].header != kNoLine) ++sections[t].header;
+      ++sections[t].first;
+      ++sections[t].end;
+    }
+  }
+
+  void Set(std::string_view section, std::string_view key, std::string_view value) {
+    const std::string stored = EncodeProfileValue(value);
+    std::uint32_t s = FindSection(section);
+    if (s == kNoLine) {
+      // A new section at the end of the file.
+      TerminateLastLine();
+      Section sec;
+      sec.header = sec.first = sec.end = static_cast<std::uint32_t>(lines.size());
+      sections.push_back(std::move(sec));
+      s = static_cast<std::uint32_t>(sections.size() - 1);
+      InsertLine(static_cast<std::uint32_t>(lines.size()), s, "[" + std::string(section) + "]");
+      IndexSection(s);
+    }
+    if (const std::uint32_t at = FindKey(s, key); at != kNoLine) {
+      ReplaceLine(at, std::string(NameOf(lines[at])) + "=" + stored);
+      return;
+    }
+    // A new key after the last line of the section that is neither blank nor
+    // a comment (those usually belong to what follows).
+    const Section& sec = sections[s];
+    std::uint32_t after = sec.first;
+    for (std::uint32_t i = sec.first; i < sec.end; ++i)
+      if (lines[i].kind != LineKind::kBlank && lines[i].kind != LineKind::kComment) after = i + 1;
+    InsertLine(after, s, std::string(key) + "=" + stored);
+  }
+};
+
+ProfileDocument::ProfileDocument() : impl_(std::make_unique<Impl>()) { impl_->Parse(); }
+
+ProfileDocument::ProfileDocument(std::string content) : impl_(std::make_unique<Impl>()) {
+  if (content.size() >= fs::kMaxFileSize) content.clear();
+  impl_->content = std::move(content);
+  impl_->Parse();
+}
+
+ProfileDocument::~ProfileDocument() = default;
+ProfileDocument::ProfileDocument(ProfileDocument&&) noexcept = default;
+ProfileDocument& ProfileDocument::operator=(ProfileDocument&&) noexcept = default;
+
+std::optional<Text> ProfileDocument::Find(std::string_view section, std::string_view key) const {
+  const std::uint32_t s = impl_->FindSection(section);
+  if (s == kNoLine) return std::nullopt;
+  const std::uint32_t at = impl_->FindKey(s, key);
+  if (at == kNoLine) return std::nullopt;
+  return DecodeStored(impl_->StoredValueOf(impl_->lines[at]));
+}
+
+bool ProfileDocument::HasSection(std::string_view section) const {
+  return impl_->FindSection(section) != kNoLine;
+}
+
+void ProfileDocument::Set(std::string_view section, std::string_view key, std::string_view value) {
+  impl_->Set(section, key, value);
+}
+
+const std::string& ProfileDocument::Content() const { return impl_->content; }
+
+void ProfileDocument::SaveAs(const std::string& path) const {
+  if (!fs::WriteReplacing(path, impl_->content)) throw ProfileWriteError(path);
+}
+
+std::string EncodeProfileValue(std::string_view value) {
+  if (NeedsEscape(value)) {
+    std::string out("\0\"", 2);
+    out.reserve(value.size() + 8);
+    for (const char c : value) {
+      switch (c) {
+        case '\\': out += "\\\\"; break;
+        case '\r': out += "\\r"; break;
+        case '\n': out += "\\n"; break;
+        case '\0': out += "\\0"; break;
+        default: out.push_back(c);
+      }
+    }
+    out.push_back('"');
+    return out;
+  }
+  if (!value.empty() && (IsBlank(value.front()) || IsBlank(value.back()) || WrappedInQuotes(value)))
+    return "\"" + std::string(value) + "\"";
+  return std::string(value);
+}
+
+std::optional<std::int32_t> ParseProfileNumber(std::string_view v) {
+  std::size_t i = 0;
+  while (i < v.size() && IsBlank(v[i])) ++i;
+  bool negative = false;
+  if (i < v.size() && (v[i] == '+' || v[i] == '-')) negative = v[i++] == '-';
+  bool hex = false;
+  if (i < v.size() && (v[i] == '$' || v[i] == 'x' || v[i] == 'X')) {
+    hex = true;
+    ++i;
+  } else if (i + 1 < v.size() && v[i] == '0' && (v[i + 1] == 'x' || v[i + 1] == 'X')) {
+    hex = true;
+    i += 2;
+  }
+  if (i == v.size()) return std::nullopt;
+  std::uint64_t acc = 0;
+  const std::uint64_t limit = hex ? 0xFFFFFFFFull : (negative ? 2147483648ull : 2147483647ull);
+  for (; i < v.size(); ++i) {
+    const char c = v[i];
+    unsigned digit = 0;
+    if (c >= '0' && c <= '9') digit = static_cast<unsigned>(c - '0');
+    else if (hex && c >= 'a' && c <= 'f') digit = static_cast<unsigned>(c - 'a' + 10);
+    else if (hex && c >= 'A' && c <= 'F') digit = static_cast<unsigned>(c - 'A' + 10);
+    else return std::nullopt;
+    acc = acc * (hex ? 16 : 10) + digit;
+    if (acc > limit) return std::nullopt;
+  }
+  // Two's complement: eight hex digits from 8 up are negative, and the sign
+  // applies to the 32-bit pattern.
+  auto bits = static_cast<std::uint32_t>(acc);
+  if (negative) bits = 0u - bits;
+  return static_cast<std::int32_t>(bits);
+}
+
+// --- file -------------------------------------------------------------------
+
+ProfileWriteError::ProfileWriteError(const std::string& path)
+    : std::runtime_error("Unable to write to " + fs::PathForDisplay(path)), path_(path) {}
+
+struct ProfileFile::Cache {
+  bool valid = false;     // doc and stamp describe the file as last seen
+  bool readable = true;   // false when the file exists but could not be read
+  fs::FileStamp stamp;
+  ProfileDocument doc;
+};
+
+ProfileFile::ProfileFile(std::string path) : path_(std::move(path)), cache_(std::make_unique<Cache>()) {}
+ProfileFile::~ProfileFile() = default;
+ProfileFile::ProfileFile(ProfileFile&&) noexcept = default;
+ProfileFile& ProfileFile::operator=(ProfileFile&&) noexcept = default;
+
+const ProfileDocument& ProfileFile::Current() const {
+  Cache& c = *cache_;
+  const fs::FileStamp now = fs::Stamp(path_);
+  if (c.valid && now == c.stamp) return c.doc;
+  c.valid = false;
+  c.readable = true;
+  c.doc = ProfileDocument();
+  if (now.exists) {
+    if (auto content = fs::ReadWhole(path_)) {
+      c.doc = ProfileDocument(std::move(content->bytes));
+      c.stamp = content->stamp;
+      c.valid = true;
+    } else {
+      c.readable = false;  // tried again on the next call
+    }
+  } else {
+    c.stamp = now;
+    c.valid = true;
+  }
+  return c.doc;
+}
+
+Text ProfileFile::ReadText(std::string_view section, std::string_view key, std::string_view def) const {
+  if (auto value = Find(section, key)) return std::move(*value);
+  return Text(def);
+}
+
+std::int32_t ProfileFile::ReadNumber(std::string_view section, std::string_view key, std::int32_t def) const {
+  return ParseProfileNumber(ReadText(section, key, "")).value_or(def);
+}
+
+std::optional<Text> ProfileFile::Find(std::string_view section, std::string_view key) const {
+  return Current().Find(section, key);
+}
+
+bool ProfileFile::HasSection(std::string_view section) const { return Current().HasSection(section); }
+
+void ProfileFile::WriteText(std::string_view section, std::string_view key, std::string_view value) {
+  Current();
+  Cache& c = *cache_;
+  // A file that is there but cannot be read cannot be rewritten without
+  // losing what it holds.
+  if (!c.readable) throw ProfileWriteError(path_);
+  try {
+    c.doc.Set(section, key, value);
+    c.doc.SaveAs(path_);
+  } catch (...) {
+    c.valid = false;  // the next call reads the file as it is on disk
+    throw ProfileWriteError(path_);
+  }
+  c.stamp = fs::Stamp(path_);
+}
+
+void ProfileFile::WriteNumber(std::string_view section, std::string_view key, std::int32_t value) {
+  WriteText(section, key, std::to_string(value));
+}
+
+}  // namespace miravel
