@@ -339,11 +339,14 @@ struct ProfileDocument::Impl {
     Shift(index + 1, delta);
   }
 
-  // Makes sure the last line of the file ends with a line end.
+  // Makes sure the last line of the file ends with a line end. A CR that
+  // ends the file is data of that line; a bare LF after it would turn it into
+  // a line end, so such a line gets CR LF.
   void TerminateLastLine() {
     if (lines.empty() || lines.back().eol != 0) return;
-    content.append(Eol());
-    lines.back().eol = static_cast<std::uint8_t>(Eol().size());
+    const std::string_view eol = content.back() == '\r' ? std::string_view("\r\n") : Eol();
+    content.append(eol);
+    lines.back().eol = static_cast<std::uint8_t>(eol.size());
   }
 
   // Inserts a line (given without its line end) before line `index`, into
@@ -505,7 +508,7 @@ ProfileFile::~ProfileFile() = default;
 ProfileFile::ProfileFile(ProfileFile&&) noexcept = default;
 ProfileFile& ProfileFile::operator=(ProfileFile&&) noexcept = default;
 
-const ProfileDocument& ProfileFile::Current() const {
+const ProfileDocument& ProfileFile::Snapshot() const {
   Cache& c = *cache_;
   const fs::FileStamp now = fs::Stamp(path_);
   if (c.valid && now == c.stamp) return c.doc;
@@ -537,13 +540,13 @@ std::int32_t ProfileFile::ReadNumber(std::string_view section, std::string_view 
 }
 
 std::optional<Text> ProfileFile::Find(std::string_view section, std::string_view key) const {
-  return Current().Find(section, key);
+  return Snapshot().Find(section, key);
 }
 
-bool ProfileFile::HasSection(std::string_view section) const { return Current().HasSection(section); }
+bool ProfileFile::HasSection(std::string_view section) const { return Snapshot().HasSection(section); }
 
 void ProfileFile::WriteText(std::string_view section, std::string_view key, std::string_view value) {
-  Current();
+  Snapshot();
   Cache& c = *cache_;
   // A file that is there but cannot be read cannot be rewritten without
   // losing what it holds.

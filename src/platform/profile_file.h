@@ -84,6 +84,11 @@ class ProfileFile {
   std::optional<Text> Find(std::string_view section, std::string_view key) const;
   bool HasSection(std::string_view section) const;
 
+  // The file's content as it is now, for a group of reads that belong
+  // together (showing one question): one check of the file serves them all.
+  // Valid until the next call on this object.
+  const ProfileDocument& Snapshot() const;
+
   // Sets the value, adding the section (at the end of the file) and the key
   // (at the end of its section) when missing, and creating the file when it
   // does not exist. Everything else in the file stays as it was.
@@ -93,8 +98,6 @@ class ProfileFile {
   void WriteNumber(std::string_view section, std::string_view key, std::int32_t value);
 
  private:
-  const ProfileDocument& Current() const;
-
   std::string path_;
   struct Cache;
   std::unique_ptr<Cache> cache_;

@@ -17,10 +17,15 @@ Text QuestionSection(std::int32_t n) { return "qw " + std::to_string(n); }
 
 Text OptionKey(std::int32_t k) { return "va" + std::to_string(k); }
 
+Text ReadEnciphered(const ProfileDocument& doc, std::string_view section, std::string_view key,
+                    std::string_view def) {
+  if (auto value = doc.Find(section, key)) return EnCr(*value);
+  return Text(def);
+}
+
 Text ReadEnciphered(const ProfileFile& file, std::string_view section, std::string_view key,
                     std::string_view def) {
-  if (auto value = file.Find(section, key)) return EnCr(*value);
-  return Text(def);
+  return ReadEnciphered(file.Snapshot(), section, key, def);
 }
 
 Text TestFileReader::TestName() const { return ReadEnciphered(file_, kMain, kTestName, kOpenError); }
@@ -41,6 +46,15 @@ Text TestFileReader::QuestionText(std::int32_t n) const {
 
 Text TestFileReader::OptionText(std::int32_t n, std::int32_t k) const {
   return ReadEnciphered(file_, QuestionSection(n), OptionKey(k), "");
+}
+
+QuestionTexts TestFileReader::Question(std::int32_t n) const {
+  const ProfileDocument& doc = file_.Snapshot();
+  const Text section = QuestionSection(n);
+  QuestionTexts q;
+  q.text = ReadEnciphered(doc, section, kQwTExt, "");
+  for (std::int32_t k = 0; k < 4; ++k) q.options[static_cast<std::size_t>(k)] = ReadEnciphered(doc, section, OptionKey(k), "");
+  return q;
 }
 
 Text TestFileReader::RecordedQuestionText(std::int32_t n) const {

@@ -11,6 +11,7 @@
 //             otv                            answer code, plain
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <string_view>
 
@@ -42,6 +43,14 @@ Text OptionKey(std::int32_t k);
 // A value read by the reading rule: decoded when present, `def` when missing.
 Text ReadEnciphered(const ProfileFile& file, std::string_view section, std::string_view key,
                     std::string_view def);
+Text ReadEnciphered(const ProfileDocument& doc, std::string_view section, std::string_view key,
+                    std::string_view def);
+
+// What showing one question needs: its text and its four options.
+struct QuestionTexts {
+  Text text;
+  std::array<Text, 4> options;
+};
 
 // Readers of one test file, each with its default.
 class TestFileReader {
@@ -63,6 +72,8 @@ class TestFileReader {
   // For showing question N: texts, empty when missing.
   Text QuestionText(std::int32_t n) const;
   Text OptionText(std::int32_t n, std::int32_t k) const;
+  // QuestionText and the four OptionText of question N, read together.
+  QuestionTexts Question(std::int32_t n) const;
 
   // For recording the answer to question N in the journal.
   Text RecordedQuestionText(std::int32_t n) const;                   // "НЕТ"

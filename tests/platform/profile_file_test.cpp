@@ -314,6 +314,27 @@ TEST(ProfileWrite, ReplacesTheFileInOneStep) {
   EXPECT_EQ(entries, 1);
 }
 
+TEST(ProfileWrite, ACarriageReturnEndingTheFileStaysData) {
+  // A CR with no LF after it is part of the last line; the line end added
+  // for the next write must not swallow it.
+  struct Case {
+    std::string content, section, key;
+  } cases[] = {
+      {"[A]\nk=v\r", "A", "k"},
+      {"[s]\nc\r=M\r", "s", "c\r"},
+      {"[D]\nk=1\n[e\r", "e\r", "k"},
+  };
+  for (const auto& c : cases) {
+    ProfileDocument doc(c.content);
+    const auto before = doc.Find(c.section, c.key);
+    doc.Set("e", "x", "1");
+    const ProfileDocument reparsed(doc.Content());
+    EXPECT_EQ(reparsed.Find(c.section, c.key), before) << c.content;
+    EXPECT_EQ(reparsed.Find("e", "x"), "1") << c.content;
+    EXPECT_EQ(doc.Find("e", "x"), "1") << c.content;
+  }
+}
+
 TEST(ProfileWrite, LargeSectionsStayConsistent) {
   // Past a few dozen keys a section gets its own key table; adding and
   // replacing keys must keep it right.

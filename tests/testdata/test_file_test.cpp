@@ -89,6 +89,9 @@ TEST_F(TestFileRead, QuestionsAndAnswerCodes) {
   EXPECT_EQ(r.CorrectOption(2), 0);
   EXPECT_EQ(r.RecordedReferenceAnswer(2, 0), "нет"_w);
   EXPECT_EQ(r.QuestionText(3), "");  // "qw3" is no question section
+  const QuestionTexts q = r.Question(10);
+  EXPECT_EQ(q.text, "Сколько?"_w);
+  EXPECT_EQ(q.options, (std::array<Text, 4>{Text("Один"_w), "", "", Text("Четыре"_w)}));
 }
 
 TEST_F(TestFileRead, LongValuesAreDecodedFromTheirFirst2047Bytes) {
