@@ -1,0 +1,78 @@
+// Authoring of test files: the teacher's source text (UTF-8, described in
+// FORMAT.md) is parsed, checked and compiled into the test file layout, and any
+// test file can be printed back as source.
+//
+// Everything here works in memory: compiling gives a ProfileDocument and
+// decoding reads from a ProfileDocument or a ProfileFile, so the command-line
+// tool, the tests and the fuzz target share one code path.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/cp1251.h"
+#include "platform/profile_file.h"
+
+namespace miravel::authoring {
+
+// Longest Time, in minutes: its number of seconds still fits a signed 32-bit
+// integer.
+inline constexpr std::int32_t kMaxTimeMinutes = 35791394;
+
+// A message about the source. `line` is 1-based; 0 means the whole source.
+struct Diagnostic {
+  std::size_t line = 0;
+  std::string message;  // English, UTF-8
+};
+
+// One question of a parsed source; texts are Windows-1251.
+struct SourceQuestion {
+  std::size_t line = 0;  // where its text starts
+  Text text;
+  std::array<std::optional<Text>, 4> options;  // A..D; absent ones are not stored
+  std::uint8_t answer = 0;                     // 0..3, always an option present
+};
+
+// A parsed source. An absent header field leaves its key out of the file.
+struct TestSource {
+  std::optional<Text> title;
+  std::optional<Text> description;
+  std::optional<Text> comments;
+  std::optional<std::int32_t> time_minutes;
+  std::vector<SourceQuestion> questions;
+};
+
+struct ParseResult {
+  std::optional<TestSource> source;  // set when there is no error
+  std::optional<Diagnostic> error;   // the first error of the source
+  std::vector<Diagnostic> warnings;  // in line order; also given with an error
+};
+
+// Parses a source text (UTF-8 bytes, optional BOM, LF or CR LF line ends).
+ParseResult ParseSource(std::string_view utf8);
+
+// The test file of a parsed source, built in memory, keys in file order.
+ProfileDocument BuildDocument(const TestSource& source);
+
+struct CompileResult {
+  std::optional<ProfileDocument> document;  // set when there is no error
+  std::optional<Diagnostic> error;
+  std::vector<Diagnostic> warnings;
+};
+
+// ParseSource followed by BuildDocument.
+CompileResult Compile(std::string_view utf8);
+
+// Prints a test file as source text (UTF-8, LF line ends). Compiling the
+// result of a file this tool made gives that file back byte for byte. What a
+// file made elsewhere lacks or holds in an unexpected form is told in "#"
+// comments. `name` is shown in the first comment line; empty for none.
+std::string Decode(const ProfileDocument& file, std::string_view name = {});
+std::string Decode(const ProfileFile& file, std::string_view name = {});
+
+}  // namespace miravel::authoring

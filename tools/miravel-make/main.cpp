@@ -1,0 +1,209 @@
+// miravel-make: makes a test file from a teacher's source text, and prints a
+// test file back as source. The work itself is done by authoring.h; this file
+// reads the command line and the files.
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <optional>
+#include <sstream>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "authoring.h"
+#include "platform/profile_file.h"
+
+#ifndef MIRAVEL_VERSION
+#error "MIRAVEL_VERSION must be defined by the build"
+#endif
+
+namespace {
+
+namespace fs = std::filesystem;
+using namespace miravel;
+
+constexpr int kOk = 0;
+constexpr int kBadInput = 1;
+constexpr int kBadUsage = 2;
+
+constexpr std::string_view kHelp = R"help(Usage:
+  miravel-make SOURCE.txt [-o TEST.DLL]   make a test file from a source text
+  miravel-make --decode TEST.DLL [-o OUT.txt]
+                                          print a test file as source text
+  miravel-make --help | --version
+
+Without -o, the test file is the source path with its extension replaced by
+".DLL", and a decoded source goes to standard output. Exit status: 0 done,
+1 bad input (the source has an error, a file cannot be read or written),
+2 bad usage. Nothing is written when the source has an error.
+
+The source is UTF-8 text (a BOM is allowed; LF or CR LF line ends), and every
+character of it must have a Windows-1251 form:
+
+  # A line whose first non-blank character is "#" is a comment.
+  Title: История Древнего мира
+  Description: Проверка знаний по теме «Древний Египет».
+  Comments: На каждый вопрос выберите один вариант.
+  Time: 10
+
+  Какая река протекала через Древний Египет?
+  A. Тигр
+  B. Нил
+  C. Евфрат
+  D. Инд
+  ANSWER: B
+
+  Second question text,
+  which may span several lines.
+  A) first option
+  B) second option
+  ANSWER: A
+
+Header: "Keyword: value" lines at the start of the file, keywords Title,
+Description, Comments, Time (or Название, Описание, Комментарии, Время; any
+letter case), each at most once. The header ends at the first blank line or
+at the first line that is no keyword line. A value continues on following
+lines indented with a space or a tab; the lines are joined with a line break.
+A keyword left out leaves its key out of the test file. Time is in whole
+minutes, 0 to 35791394; without Time, or with Time 0, the test ends at its
+first second (a warning).
+
+Questions: one or more lines of question text, then option lines (a capital
+Latin letter A to D, then "." or ")", then the option text, which may be
+empty) in the order A, B, C, D (a letter may be skipped), then "ANSWER: X"
+naming one of the options. Blank lines between questions are ignored. Text
+lines are trimmed of blanks; question text lines are joined with a line break.
+
+Quoted texts: a header value, a question text (as its only line) or an option
+text may be written in double quotes, with the escapes \\ \" \r \n \t and \xHH
+(a Windows-1251 byte in hex). Unquoted texts are taken as they are.
+)help";
+
+void PrintTryHelp() { std::cerr << "Try 'miravel-make --help'.\n"; }
+
+int UsageError(const std::string& message) {
+  std::cerr << "miravel-make: " << message << '\n';
+  PrintTryHelp();
+  return kBadUsage;
+}
+
+std::optional<std::string> ReadFile(const std::string& path) {
+  std::FILE* file = std::fopen(path.c_str(), "rb");
+  if (file == nullptr) return std::nullopt;
+  std::string content;
+  char buffer[1 << 16];
+  for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, file)) > 0;) content.append(buffer, n);
+  const bool failed = std::ferror(file) != 0;
+  std::fclose(file);
+  if (failed) return std::nullopt;
+  return content;
+}
+
+bool WriteFile(const std::string& path, std::string_view content) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  if (!out) return false;
+  out.write(content.data(), static_cast<std::streamsize>(content.size()));
+  out.close();
+  return static_cast<bool>(out);
+}
+
+// Whether two paths name the same file (or would, once made).
+bool SamePath(const std::string& a, const std::string& b) {
+  std::error_code ec;
+  if (fs::equivalent(a, b, ec)) return true;
+  return fs::weakly_canonical(a, ec) == fs::weakly_canonical(b, ec) && !ec;
+}
+
+void PrintDiagnostic(const std::string& file, const authoring::Diagnostic& d, std::string_view kind) {
+  std::cerr << file;
+  if (d.line != 0) std::cerr << ':' << d.line;
+  std::cerr << ": " << kind << d.message << '\n';
+}
+
+int Make(const std::string& source_path, std::string output_path) {
+  if (output_path.empty()) output_path = fs::path(source_path).replace_extension(".DLL").string();
+  if (SamePath(source_path, output_path))
+    return UsageError("the test file " + output_path + " would replace the source");
+  const auto source = ReadFile(source_path);
+  if (!source) {
+    std::cerr << source_path << ": cannot read the file\n";
+    return kBadInput;
+  }
+  const auto result = authoring::Compile(*source);
+  for (const auto& warning : result.warnings) PrintDiagnostic(source_path, warning, "warning: ");
+  if (result.error) {
+    PrintDiagnostic(source_path, *result.error, "");
+    std::cerr << source_path << ": nothing written\n";
+    return kBadInput;
+  }
+  try {
+    result.document->SaveAs(output_path);
+  } catch (const ProfileWriteError& e) {
+    std::cerr << source_path << ": " << e.what() << '\n';
+    return kBadInput;
+  }
+  return kOk;
+}
+
+int DecodeFile(const std::string& test_path, const std::string& output_path) {
+  if (!output_path.empty() && SamePath(test_path, output_path))
+    return UsageError("the output " + output_path + " would replace the test file");
+  // Reads never fail on a profile file, so check first that there is one.
+  if (!ReadFile(test_path)) {
+    std::cerr << test_path << ": cannot read the file\n";
+    return kBadInput;
+  }
+  const ProfileFile file(test_path);
+  const std::string text = authoring::Decode(file, fs::path(test_path).filename().string());
+  if (output_path.empty()) {
+    std::cout.write(text.data(), static_cast<std::streamsize>(text.size()));
+    std::cout.flush();
+    if (!std::cout) {
+      std::cerr << test_path << ": cannot write to standard output\n";
+      return kBadInput;
+    }
+    return kOk;
+  }
+  if (!WriteFile(output_path, text)) {
+    std::cerr << test_path << ": cannot write " << output_path << '\n';
+    return kBadInput;
+  }
+  return kOk;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const std::vector<std::string> args(argv + 1, argv + argc);
+  bool decode = false;
+  std::optional<std::string> output;
+  std::vector<std::string> inputs;
+  bool options_end = false;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    if (options_end || arg.empty() || arg[0] != '-' || arg == "-") {
+      inputs.push_back(arg);
+    } else if (arg == "--") {
+      options_end = true;
+    } else if (arg == "--help" || arg == "-h") {
+      std::cout << kHelp;
+      return kOk;
+    } else if (arg == "--version") {
+      std::cout << "miravel-make " MIRAVEL_VERSION "\n";
+      return kOk;
+    } else if (arg == "--decode") {
+      decode = true;
+    } else if (arg == "-o" || arg == "--output") {
+      if (i + 1 >= args.size()) return UsageError("option " + arg + " needs a file name");
+      if (output) return UsageError("option " + arg + " is given twice");
+      output = args[++i];
+      if (output->empty()) return UsageError("option " + arg + " needs a file name");
+    } else {
+      return UsageError("unknown option " + arg);
+    }
+  }
+  if (inputs.empty()) return UsageError(decode ? "no test file to decode" : "no source file");
+  if (inputs.size() > 1) return UsageError("more than one input file: " + inputs[0] + ", " + inputs[1]);
+  return decode ? DecodeFile(inputs[0], output.value_or("")) : Make(inputs[0], output.value_or(""));
+}
