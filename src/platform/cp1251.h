@@ -83,6 +83,33 @@ constexpr std::optional<Utf8Char> DecodeUtf8At(std::string_view s, std::size_t p
   return Utf8Char{cp, len};
 }
 
+// The lower-case partner of a byte: Latin A-Z and the Cyrillic capitals of
+// the code page (А-Я, Ё and the other Cyrillic letters); every other byte is
+// its own partner.
+inline constexpr std::array<unsigned char, 256> kFoldCase = [] {
+  std::array<unsigned char, 256> t{};
+  for (unsigned i = 0; i < 256; ++i) t[i] = static_cast<unsigned char>(i);
+  for (unsigned c = 'A'; c <= 'Z'; ++c) t[c] = static_cast<unsigned char>(c + 32);
+  for (unsigned c = 0xC0; c <= 0xDF; ++c) t[c] = static_cast<unsigned char>(c + 32);  // А-Я
+  constexpr std::array<std::array<unsigned char, 2>, 15> kPairs = {{
+      {0x80, 0x90}, {0x81, 0x83}, {0x8A, 0x9A}, {0x8C, 0x9C}, {0x8D, 0x9D}, {0x8E, 0x9E},
+      {0x8F, 0x9F}, {0xA1, 0xA2}, {0xA3, 0xBC}, {0xA5, 0xB4}, {0xA8, 0xB8}, {0xAA, 0xBA},
+      {0xAF, 0xBF}, {0xB2, 0xB3}, {0xBD, 0xBE},
+  }};
+  for (const auto& p : kPairs) t[p[0]] = p[1];
+  return t;
+}();
+
+constexpr unsigned char FoldCase(char c) { return kFoldCase[static_cast<unsigned char>(c)]; }
+
+// Whether two texts are equal without regard to letter case.
+constexpr bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i)
+    if (FoldCase(a[i]) != FoldCase(b[i])) return false;
+  return true;
+}
+
 // Appends the UTF-8 form of a code point.
 void AppendUtf8(std::string& out, char32_t cp);
 

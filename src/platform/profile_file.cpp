@@ -1,7 +1,6 @@
 #include "platform/profile_file.h"
 
 #include <algorithm>
-#include <array>
 #include <cstring>
 #include <limits>
 #include <vector>
@@ -14,30 +13,9 @@ namespace {
 
 // --- names ----------------------------------------------------------------
 
-// Lower-case partner of every Windows-1251 byte: Latin A-Z and the Cyrillic
-// capitals of the code page; every other byte is its own partner.
-constexpr std::array<unsigned char, 256> kFold = [] {
-  std::array<unsigned char, 256> t{};
-  for (unsigned i = 0; i < 256; ++i) t[i] = static_cast<unsigned char>(i);
-  for (unsigned c = 'A'; c <= 'Z'; ++c) t[c] = static_cast<unsigned char>(c + 32);
-  for (unsigned c = 0xC0; c <= 0xDF; ++c) t[c] = static_cast<unsigned char>(c + 32);  // А-Я
-  constexpr std::array<std::array<unsigned char, 2>, 16> kPairs = {{
-      {0x80, 0x90}, {0x81, 0x83}, {0x8A, 0x9A}, {0x8C, 0x9C}, {0x8D, 0x9D}, {0x8E, 0x9E},
-      {0x8F, 0x9F}, {0xA1, 0xA2}, {0xA3, 0xBC}, {0xA5, 0xB4}, {0xA8, 0xB8}, {0xAA, 0xBA},
-      {0xAF, 0xBF}, {0xB2, 0xB3}, {0xBD, 0xBE}, {0x00, 0x00},
-  }};
-  for (const auto& p : kPairs) t[p[0]] = p[1];
-  return t;
-}();
+unsigned char Fold(char c) { return cp1251::FoldCase(c); }
 
-unsigned char Fold(char c) { return kFold[static_cast<unsigned char>(c)]; }
-
-bool NamesEqual(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i)
-    if (Fold(a[i]) != Fold(b[i])) return false;
-  return true;
-}
+bool NamesEqual(std::string_view a, std::string_view b) { return cp1251::EqualsIgnoringCase(a, b); }
 
 std::uint64_t NameHash(std::string_view s) {
   std::uint64_t h = 14695981039346656037ull;

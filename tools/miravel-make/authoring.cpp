@@ -68,20 +68,7 @@ bool IsFifthOptionLine(std::string_view t) {
   return t.size() >= 2 && t[0] > 'D' && t[0] <= 'Z' && (t[1] == '.' || t[1] == ')');
 }
 
-char LowerByte(char c) {
-  const unsigned char b = Byte(c);
-  if (b >= 'A' && b <= 'Z') return static_cast<char>(b + 0x20u);
-  if (b >= 0xC0 && b <= 0xDF) return static_cast<char>(b + 0x20u);  // А..Я
-  if (b == 0xA8) return static_cast<char>(0xB8);                     // Ё
-  return c;
-}
-
-bool EqualsNoCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i)
-    if (LowerByte(a[i]) != LowerByte(b[i])) return false;
-  return true;
-}
+constexpr auto EqualsNoCase = cp1251::EqualsIgnoringCase;
 
 // What follows "ANSWER:" on an ANSWER line, or nothing for another line.
 std::optional<std::string_view> AnswerRest(std::string_view t) {
@@ -558,10 +545,9 @@ std::string Commented(std::string_view block) {
 // stops: a broken count must not make it probe for billions of sections.
 constexpr std::int32_t kMaxMissingRun = 1000;
 
-template <typename File>
 class Decoder {
  public:
-  explicit Decoder(const File& file) : file_(file) {}
+  explicit Decoder(const ProfileDocument& file) : file_(file) {}
 
   std::string Run(std::string_view name) {
     std::string out;
@@ -690,7 +676,7 @@ class Decoder {
     return out;
   }
 
-  const File& file_;
+  const ProfileDocument& file_;
 };
 
 }  // namespace
@@ -736,6 +722,6 @@ CompileResult Compile(std::string_view utf8) {
 }
 
 std::string Decode(const ProfileDocument& file, std::string_view name) { return Decoder(file).Run(name); }
-std::string Decode(const ProfileFile& file, std::string_view name) { return Decoder(file).Run(name); }
+std::string Decode(const ProfileFile& file, std::string_view name) { return Decode(file.Snapshot(), name); }
 
 }  // namespace miravel::authoring

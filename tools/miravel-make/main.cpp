@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "authoring.h"
+#include "platform/file_system.h"
 #include "platform/profile_file.h"
 
 #ifndef MIRAVEL_VERSION
@@ -149,12 +150,14 @@ int Make(const std::string& source_path, std::string output_path) {
 int DecodeFile(const std::string& test_path, const std::string& output_path) {
   if (!output_path.empty() && SamePath(test_path, output_path))
     return UsageError("the output " + output_path + " would replace the test file");
-  // Reads never fail on a profile file, so check first that there is one.
-  if (!ReadFile(test_path)) {
+  // Reads never fail on a profile file, so check that there is one while
+  // reading it, as the program would read it.
+  auto content = miravel::fs::ReadWhole(test_path);
+  if (!content) {
     std::cerr << test_path << ": cannot read the file\n";
     return kBadInput;
   }
-  const ProfileFile file(test_path);
+  const ProfileDocument file(std::move(content->bytes));
   const std::string text = authoring::Decode(file, fs::path(test_path).filename().string());
   if (output_path.empty()) {
     std::cout.write(text.data(), static_cast<std::streamsize>(text.size()));
