@@ -1,0 +1,44 @@
+// The report box: a read-only rich-text box to which the program appends
+// lines, each in a text colour of its own. The user can read, scroll and
+// select but not change the text; the program can always append.
+#pragma once
+
+#include <QColor>
+#include <QString>
+#include <QTextBlock>
+#include <QTextEdit>
+
+namespace miravel::ui {
+
+class RichMemo : public QTextEdit {
+  Q_OBJECT
+
+ public:
+  // Read-only, empty, wrapping at its width (at word boundaries where it can,
+  // elsewhere where a word is wider than the box), both scroll bars shown only
+  // while the text needs them, reached by Tab (Tab and Shift+Tab leave it
+  // again), and without a context menu of its own.
+  explicit RichMemo(QWidget* parent = nullptr);
+
+  // Appends one line, one paragraph, in `color`. `text` is plain text: markup
+  // in it shows as typed, and a line break in it breaks the line on screen but
+  // keeps it one line of the box. An empty text appends an empty line.
+  void AppendLine(const QString& text, const QColor& color);
+  // Removes every line.
+  void Clear();
+
+  // The number of lines appended since the box was made or last cleared.
+  int LineCount() const;
+  // The text and the colour of line `index` (from 0), read back from the
+  // box's document. std::out_of_range unless 0 <= index < LineCount().
+  QString LineText(int index) const;
+  QColor LineColor(int index) const;
+
+ private:
+  QTextBlock Line(int index) const;
+
+  // The document holds one empty paragraph even when no line was appended.
+  bool has_lines_ = false;
+};
+
+}  // namespace miravel::ui

@@ -1,0 +1,47 @@
+// The modal open-file dialog of the main window.
+#pragma once
+
+#include <QString>
+#include <functional>
+#include <memory>
+
+class QFileDialog;
+class QWidget;
+
+namespace miravel::ui {
+
+class OpenDialog {
+ public:
+  // `filter` in the "description|pattern" form, e.g. "Файл теста|*.DLL".
+  OpenDialog(QWidget* owner, const QString& object_name, const QString& filter);
+  ~OpenDialog();
+  OpenDialog(const OpenDialog&) = delete;
+  OpenDialog& operator=(const OpenDialog&) = delete;
+
+  // Shows the dialog modally; true when the user chose a file. A file that
+  // does not exist may be named.
+  bool Execute();
+  // The chosen file's full name (the last one chosen).
+  QString FileName() const;
+
+  // The real dialog, made on first use (making it costs start-up time).
+  QFileDialog& Dialog();
+
+  // Tests answer the dialog through this instead of showing it: the hook gets
+  // the configured dialog, may select a file in it, and returns whether the
+  // dialog was accepted. An empty function restores the real dialog.
+  using Hook = std::function<bool(QFileDialog& dialog)>;
+  static void SetHookForTests(Hook hook);
+
+  // The Qt name filter for a "description|pattern" filter.
+  static QString QtNameFilter(const QString& filter);
+
+ private:
+  QWidget* owner_;
+  QString object_name_;
+  QString filter_;
+  QFileDialog* dialog_ = nullptr;  // owned by owner_ once made
+  QString file_name_;
+};
+
+}  // namespace miravel::ui
