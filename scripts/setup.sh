@@ -7,6 +7,9 @@ packages=(
   build-essential cmake pkgconf git
   libgtest-dev libgmock-dev libbenchmark-dev libinih-dev
   clang libclang-rt-14-dev
+  # The windows: Qt 6 Widgets, and Cantarell, the face that stands in for the
+  # designed one (see src/ui/fonts.h).
+  qt6-base-dev fonts-cantarell
 )
 
 missing=()

@@ -1,0 +1,22 @@
+// Miravel: the student takes a timed test in the main window; the teacher
+// then unlocks the graded report in the same window.
+#include <QApplication>
+
+#include "ui/Unit1.h"
+#include "ui/Unit2.h"
+#include "ui/controls/guard.h"
+#include "ui/icon.h"
+
+int main(int argc, char** argv) {
+  // The program reads no argument of its own, and Qt is given none either.
+  int qt_argc = argc > 0 ? 1 : 0;
+  QApplication app(qt_argc, argv);
+  QApplication::setApplicationName(miravel::ui::ApplicationTitle());
+  QApplication::setWindowIcon(miravel::ui::AppIcon());
+
+  // The main window is created first; closing it ends the program.
+  TForm1 Form1;
+  TPasswordDlg PasswordDlg;  // hidden until the report is asked for
+  Form1.show();
+  return QApplication::exec();
+}

@@ -1,0 +1,212 @@
+#include "ui/Unit1.h"
+
+#include <QCloseEvent>
+#include <QFontDatabase>
+#include <limits>
+
+#include "ui/controls/guard.h"
+#include "ui/fonts.h"
+#include "ui/icon.h"
+
+namespace ui = miravel::ui;
+using ui::Align;
+
+namespace {
+
+template <typename T>
+T* Make(QWidget* parent, const char* name, QRect geometry) {
+  T* control = new T(parent);
+  control->setObjectName(QString::fromLatin1(name));
+  control->setGeometry(geometry);
+  return control;
+}
+
+ui::Label* MakeLabel(QWidget* parent, const char* name, QRect geometry, const QString& caption) {
+  auto* label = Make<ui::Label>(parent, name, geometry);
+  label->SetCaption(caption);
+  return label;
+}
+
+ui::PushButton* MakeButton(QWidget* parent, const char* name, QRect geometry,
+                           const QString& caption, const QString& hint) {
+  auto* button = Make<ui::PushButton>(parent, name, geometry);
+  button->setText(caption);
+  ui::SetHint(button, hint);
+  return button;
+}
+
+ui::Panel* MakePanel(QWidget* parent, const char* name, QRect geometry) {
+  return Make<ui::Panel>(parent, name, geometry);
+}
+
+QFont Bold(QFont font) {
+  font.setBold(true);
+  return font;
+}
+
+void SetTextColor(QWidget* control, const QColor& color) {
+  QPalette palette = control->palette();
+  palette.setColor(QPalette::WindowText, color);
+  control->setPalette(palette);
+}
+
+}  // namespace
+
+TForm1::TForm1() : Form(QStringLiteral("Form1"), QSize(462, 424), /*dialog=*/false) {
+  setWindowTitle(ui::ApplicationTitle());
+  setWindowIcon(ui::AppIcon());
+  setFont(ui::WindowFont());
+  move(439, 449);  // the designed place; the window is not centred
+
+  const QString not_chosen = QStringLiteral("---тест не выбран---");
+
+  Panel1 = MakePanel(this, "Panel1", {0, 0, 462, 424});
+
+  // Registration group.
+  GroupBox1 = Make<ui::GroupBox>(Panel1, "GroupBox1", {0, 0, 462, 97});
+  GroupBox1->setTitle(QStringLiteral("Регистрация пользователя"));
+  Label1 = MakeLabel(GroupBox1, "Label1", {8, 24, 120, 13},
+                     QStringLiteral("Ф.И.О. ..........................."));
+  Label2 = MakeLabel(GroupBox1, "Label2", {8, 56, 122, 13},
+                     QStringLiteral("№ группы ......................."));
+  Edit1 = Make<QLineEdit>(GroupBox1, "Edit1", {136, 16, 289, 21});
+  Edit1->setMaxLength(std::numeric_limits<int>::max());
+  ui::SetHint(Edit1, QStringLiteral("Введите свою фмилию, имя, отчество"));
+  Edit2 = Make<ui::UpperCaseEdit>(GroupBox1, "Edit2", {136, 48, 121, 21});
+  Edit2->setMaxLength(std::numeric_limits<int>::max());
+  ui::SetHint(Edit2, QStringLiteral("Введите свою группу"));
+  Button1 = MakeButton(GroupBox1, "Button1", {288, 48, 137, 25}, QStringLiteral("Открыть"),
+                       QStringLiteral("Открывает файл теста"));
+  Button1->setEnabled(false);
+
+  // Button strip with the gauge frame.
+  Panel2 = MakePanel(Panel1, "Panel2", {0, 348, 462, 57});
+  Button2 = MakeButton(Panel2, "Button2", {256, 25, 75, 25}, QStringLiteral("Начать"),
+                       QStringLiteral("Начать выполнение теста"));
+  Button2->setEnabled(false);
+  Button3 = MakeButton(Panel2, "Button3", {336, 25, 75, 25}, QStringLiteral("Ответить"),
+                       QStringLiteral("Ответить на вопрос"));
+  Button3->hide();
+  Button4 = MakeButton(Panel2, "Button4", {96, 25, 75, 25}, QStringLiteral("<< Назад"),
+                       QStringLiteral("Перейти к предыдущему вопросу"));
+  Button4->hide();
+  Panel7 = MakePanel(Panel2, "Panel7", {6, 3, 449, 17});
+  Gauge1 = Make<ui::Gauge>(Panel7, "Gauge1", {0, 0, 449, 17});
+  ui::SetHint(Gauge1, QStringLiteral("Оценка оставшегося времени"));
+
+  // Test information group.
+  GroupBox2 = Make<ui::GroupBox>(Panel1, "GroupBox2", {0, 97, 462, 272});
+  GroupBox2->setTitle(QStringLiteral("Информация о тесте"));
+  GroupBox2->setFont(ui::LargerFont());
+  const QFont heading = Bold(ui::LargerFont());
+  Label4 = MakeLabel(GroupBox2, "Label4", {8, 32, 121, 16}, QStringLiteral("Название теста"));
+  Label6 = MakeLabel(GroupBox2, "Label6", {8, 72, 74, 16}, QStringLiteral("Описание"));
+  Label7 = MakeLabel(GroupBox2, "Label7", {8, 128, 200, 16},
+                     QStringLiteral("Коментарии к выполнению"));
+  Label9 = MakeLabel(GroupBox2, "Label9", {8, 208, 210, 16},
+                     QStringLiteral("Время на выполнение теста"));
+  ui::SetHint(Label9, QStringLiteral("Время в минутах на выполнение теста"));
+  Label10 = MakeLabel(GroupBox2, "Label10", {8, 184, 227, 16},
+                      QStringLiteral("Количество вопросов в тесте:"));
+  ui::SetHint(Label10, QStringLiteral("Количество вопросов"));
+  for (ui::Label* l : {Label4, Label6, Label7, Label9, Label10}) l->setFont(heading);
+  Label11 = MakeLabel(GroupBox2, "Label11", {240, 184, 14, 16}, QStringLiteral("00"));
+  Label12 = MakeLabel(GroupBox2, "Label12", {240, 208, 14, 16}, QStringLiteral("00"));
+  Label13 = MakeLabel(GroupBox2, "Label13", {264, 208, 40, 16}, QStringLiteral("минут"));
+  Panel3 = MakePanel(GroupBox2, "Panel3", {8, 48, 433, 17});
+  Label3 = MakeLabel(Panel3, "Label3", {0, 0, 433, 17}, not_chosen);
+  ui::SetHint(Label3, QStringLiteral("Название теста"));
+  ui::SetAlign(Label3, Align::Client, false);
+  Panel4 = MakePanel(GroupBox2, "Panel4", {8, 88, 433, 41});
+  Label5 = MakeLabel(Panel4, "Label5", {0, 0, 433, 41}, not_chosen);
+  ui::SetHint(Label5, QStringLiteral("Описание теста"));
+  Label5->SetWordWrap(true);
+  ui::SetAlign(Label5, Align::Client, false);
+  Panel5 = MakePanel(GroupBox2, "Panel5", {8, 144, 433, 41});
+  Label8 = MakeLabel(Panel5, "Label8", {0, 0, 433, 41}, not_chosen);
+  Label8->SetWordWrap(true);
+  ui::SetAlign(Label8, Align::Client, false);
+
+  // Question area: no room until both groups above are hidden.
+  Panel6 = MakePanel(Panel1, "Panel6", {0, 369, 462, 0});
+  Panel6->setFont(ui::LargerFont());
+  Label14 = MakeLabel(Panel6, "Label14", {0, 45, 462, 16}, QStringLiteral("Вопрос №"));
+  ui::SetHint(Label14, QStringLiteral("Порядковый номер вопроса"));
+  Label15 = MakeLabel(Panel6, "Label15", {64, 45, 14, 16}, QStringLiteral("15"));
+  TrackBar1 = Make<ui::TrackBar>(Panel6, "TrackBar1", {0, 0, 462, 45});
+  TrackBar1->SetMax(10);
+  TrackBar1->SetMin(1);
+  TrackBar1->SetPosition(1);
+  ui::SetHint(TrackBar1, QStringLiteral("Шкала вопросов"));
+  GroupBox3 = Make<ui::GroupBox>(Panel6, "GroupBox3", {0, 61, 462, 79});
+  Label16 = MakeLabel(GroupBox3, "Label16", {2, 18, 458, 59}, QStringLiteral("Label16"));
+  ui::SetHint(Label16, QStringLiteral("Наименование вопроса"));
+  Label16->SetTextAlignment(Qt::AlignHCenter);
+  Label16->SetWordWrap(true);
+  Label17 = MakeLabel(GroupBox3, "Label17", {8, 32, 137, 16},
+                      QStringLiteral("Правильных ответов"));
+  Label17->setFont(ui::LargerFont());
+  SetTextColor(Label17, Qt::blue);
+  Label17->hide();
+  Label18 = MakeLabel(GroupBox3, "Label18", {8, 56, 153, 16},
+                      QStringLiteral("Неправильных ответов"));
+  Label18->setFont(ui::LargerFont());
+  SetTextColor(Label18, Qt::red);
+  Label18->hide();
+  RadioGroup1 = Make<ui::RadioGroup>(Panel6, "RadioGroup1", {0, 140, 462, 3});
+  RadioGroup1->setTitle(QStringLiteral("Варианты ответов"));
+  ui::SetHint(RadioGroup1, QStringLiteral("Варианты ответов"));
+  Memo1 = Make<ui::RichMemo>(Panel6, "Memo1", {0, 140, 462, 3});
+  ui::SetHint(Memo1, QStringLiteral("Результаты выполненого теста"));
+  Memo1->hide();
+
+  StatusBar1 = Make<ui::StatusBar>(Panel1, "StatusBar1", {0, 405, 462, 19});
+  StatusBar1->setFont(QFontDatabase::systemFont(QFontDatabase::GeneralFont));
+
+  // Alignments, once every control stands where it was designed; then each
+  // container lays out its children, outer ones first.
+  ui::SetAlign(Panel1, Align::Client, false);
+  ui::SetAlign(GroupBox1, Align::Top, false);
+  ui::SetAlign(Panel2, Align::Bottom, false);
+  ui::SetAlign(Gauge1, Align::Client, false);
+  ui::SetAlign(GroupBox2, Align::Top, false);
+  ui::SetAlign(Panel6, Align::Client, false);
+  ui::SetAlign(Label14, Align::Top, false);
+  ui::SetAlign(TrackBar1, Align::Top, false);
+  ui::SetAlign(GroupBox3, Align::Top, false);
+  ui::SetAlign(Label16, Align::Client, false);
+  ui::SetAlign(RadioGroup1, Align::Client, false);
+  ui::SetAlign(Memo1, Align::Client, false);
+  ui::SetAlign(StatusBar1, Align::Bottom, false);
+  for (ui::AlignHost* c : std::initializer_list<ui::AlignHost*>{Panel1, Panel2, Panel7, GroupBox2,
+                                                               Panel3, Panel4, Panel5, Panel6,
+                                                               GroupBox3})
+    c->Realign();
+
+  OpenDialog1 = std::make_unique<ui::OpenDialog>(this, QStringLiteral("OpenDialog1"),
+                                                 QStringLiteral("Файл теста|*.DLL"));
+  Timer1 = new ui::Timer(this);
+  Timer1->setObjectName(QStringLiteral("Timer1"));
+
+  // Tab order: depth first through the containers.
+  setTabOrder(Edit1, Edit2);
+  setTabOrder(Edit2, Button1);
+  setTabOrder(Button1, Button2);
+  setTabOrder(Button2, Button3);
+  setTabOrder(Button3, Button4);
+  setTabOrder(Button4, TrackBar1);
+  setTabOrder(TrackBar1, RadioGroup1);
+  setTabOrder(RadioGroup1, Memo1);
+  Edit1->setFocus(Qt::OtherFocusReason);
+
+  hints_ = new ui::HintTracker(*StatusBar1);
+}
+
+TForm1::~TForm1() = default;
+
+void TForm1::closeEvent(QCloseEvent* event) {
+  ui::Guarded([this] {
+    if (OnCloseQuery) OnCloseQuery();
+  });
+  event->accept();
+}

@@ -1,0 +1,504 @@
+// The main window as it is built: every control's place, texts, hints, fonts
+// and starting state, the layout once the question area gets the room, the
+// keyboard (Tab chain and Enter), and the status line over each control.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QTest>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "ui/Unit1.h"
+#include "ui/controls/guard.h"
+#include "ui/fonts.h"
+
+namespace ui = miravel::ui;
+
+namespace {
+
+class MainWindow : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    form = std::make_unique<TForm1>();
+    form->show();
+    QApplication::processEvents();
+  }
+
+  QWidget* Control(const char* name) const {
+    QWidget* w = form->findChild<QWidget*>(QString::fromLatin1(name));
+    EXPECT_NE(w, nullptr) << name;
+    return w;
+  }
+
+  // Rect of `name` in the window's client coordinates.
+  QRect InWindow(const char* name) const {
+    QWidget* w = Control(name);
+    return QRect(w->mapTo(form.get(), QPoint(0, 0)), w->size());
+  }
+
+  // Gives the question area the room, as the start of a test does.
+  void HideTopGroups() {
+    form->GroupBox2->hide();
+    form->GroupBox1->hide();
+    QApplication::processEvents();
+  }
+
+  void AddFourOptions() {
+    for (const char* o : {"один", "два", "три", "четыре"})
+      form->RadioGroup1->AddItem(QString::fromUtf8(o));
+  }
+
+  // The status line after the pointer rests at `pos` and the loop went idle.
+  QString HintAt(QPoint pos) {
+    QTest::mouseMove(form.get(), pos);
+    QApplication::processEvents();
+    QApplication::processEvents();
+    return form->StatusBar1->SimpleText();
+  }
+
+  QPoint Centre(const char* name) const { return InWindow(name).center(); }
+
+  std::unique_ptr<TForm1> form;
+};
+
+struct Placed {
+  const char* name;
+  const char* container;
+  QRect rect;
+};
+
+TEST_F(MainWindow, WindowItself) {
+  EXPECT_EQ(form->objectName(), "Form1");
+  EXPECT_STREQ(form->metaObject()->className(), "TForm1");
+  EXPECT_EQ(form->windowTitle(), QStringLiteral("Миравель"));
+  EXPECT_EQ(form->size(), QSize(462, 424));
+  EXPECT_EQ(form->minimumSize(), form->maximumSize()) << "the window cannot be resized";
+  EXPECT_EQ(form->pos(), QPoint(439, 449));
+  const Qt::WindowFlags flags = form->windowFlags();
+  EXPECT_TRUE(flags & Qt::WindowCloseButtonHint);
+  EXPECT_FALSE(flags & Qt::WindowMinimizeButtonHint);
+  EXPECT_FALSE(flags & Qt::WindowMaximizeButtonHint);
+  EXPECT_FALSE(form->windowIcon().isNull());
+  EXPECT_EQ(ui::LineHeight(form->font()), 13);
+  EXPECT_EQ(form->font().pixelSize(), 11);
+  EXPECT_EQ(ui::LineHeight(ui::LargerFont()), 16);
+}
+
+TEST_F(MainWindow, EveryControlStandsWhereDesigned) {
+  const std::vector<Placed> table = {
+      {"Panel1", "Form1", {0, 0, 462, 424}},
+      {"GroupBox1", "Panel1", {0, 0, 462, 97}},
+      {"Edit1", "GroupBox1", {136, 16, 289, 21}},
+      {"Edit2", "GroupBox1", {136, 48, 121, 21}},
+      {"Button1", "GroupBox1", {288, 48, 137, 25}},
+      {"Panel2", "Panel1", {0, 348, 462, 57}},
+      {"Button2", "Panel2", {256, 25, 75, 25}},
+      {"Button3", "Panel2", {336, 25, 75, 25}},
+      {"Button4", "Panel2", {96, 25, 75, 25}},
+      {"Panel7", "Panel2", {6, 3, 449, 17}},
+      {"Gauge1", "Panel7", {0, 0, 449, 17}},
+      {"GroupBox2", "Panel1", {0, 97, 462, 272}},
+      {"Panel3", "GroupBox2", {8, 48, 433, 17}},
+      {"Label3", "Panel3", {0, 0, 433, 17}},
+      {"Panel4", "GroupBox2", {8, 88, 433, 41}},
+      {"Label5", "Panel4", {0, 0, 433, 41}},
+      {"Panel5", "GroupBox2", {8, 144, 433, 41}},
+      {"Label8", "Panel5", {0, 0, 433, 41}},
+      {"Panel6", "Panel1", {0, 369, 462, 0}},
+      {"Label14", "Panel6", {0, 45, 462, 16}},
+      {"TrackBar1", "Panel6", {0, 0, 462, 45}},
+      {"GroupBox3", "Panel6", {0, 61, 462, 79}},
+      {"Label16", "GroupBox3", {2, 18, 458, 59}},
+      {"RadioGroup1", "Panel6", {0, 140, 462, 3}},
+      {"Memo1", "Panel6", {0, 140, 462, 3}},
+      {"StatusBar1", "Panel1", {0, 405, 462, 19}},
+  };
+  for (const Placed& p : table) {
+    QWidget* w = Control(p.name);
+    ASSERT_NE(w, nullptr);
+    EXPECT_EQ(w->parentWidget()->objectName(), QString::fromLatin1(p.container)) << p.name;
+    EXPECT_EQ(w->geometry(), p.rect) << p.name;
+  }
+}
+
+TEST_F(MainWindow, LabelsSizeToTheirTextFromTheirDesignedCorner) {
+  struct Row {
+    const char* name;
+    QPoint corner;
+    int height;
+    int right_limit;  // the next control to the right, which the text must not reach
+  };
+  const std::vector<Row> table = {
+      {"Label1", {8, 24}, 13, 136},   {"Label2", {8, 56}, 13, 136},
+      {"Label4", {8, 32}, 16, 441},   {"Label6", {8, 72}, 16, 441},
+      {"Label7", {8, 128}, 16, 441},  {"Label9", {8, 208}, 16, 240},
+      {"Label10", {8, 184}, 16, 240}, {"Label11", {240, 184}, 16, 441},
+      {"Label12", {240, 208}, 16, 264}, {"Label13", {264, 208}, 16, 441},
+      {"Label15", {64, 45}, 16, 462},  {"Label17", {8, 32}, 16, 458},
+      {"Label18", {8, 56}, 16, 458},
+  };
+  for (const Row& r : table) {
+    QWidget* w = Control(r.name);
+    EXPECT_EQ(w->pos(), r.corner) << r.name;
+    EXPECT_EQ(w->height(), r.height) << r.name;
+    EXPECT_GT(w->width(), 0) << r.name;
+    EXPECT_LE(w->x() + w->width(), r.right_limit) << r.name;
+  }
+}
+
+TEST_F(MainWindow, CreationOrderDecidesStacking) {
+  // Later siblings lie in front of earlier ones.
+  const std::vector<std::pair<const char*, std::vector<const char*>>> order = {
+      {"Panel1", {"GroupBox1", "Panel2", "GroupBox2", "Panel6", "StatusBar1"}},
+      {"GroupBox1", {"Label1", "Label2", "Edit1", "Edit2", "Button1"}},
+      {"Panel2", {"Button2", "Button3", "Button4", "Panel7"}},
+      {"GroupBox2",
+       {"Label4", "Label6", "Label7", "Label9", "Label10", "Label11", "Label12", "Label13",
+        "Panel3", "Panel4", "Panel5"}},
+      {"Panel6", {"Label14", "Label15", "TrackBar1", "GroupBox3", "RadioGroup1", "Memo1"}},
+      {"GroupBox3", {"Label16", "Label17", "Label18"}},
+  };
+  for (const auto& [container, names] : order) {
+    QStringList seen;
+    for (QObject* o : Control(container)->children())
+      if (o->isWidgetType() && !o->objectName().isEmpty()) seen << o->objectName();
+    QStringList expected;
+    for (const char* n : names) expected << QString::fromLatin1(n);
+    EXPECT_EQ(seen, expected) << container;
+  }
+}
+
+TEST_F(MainWindow, GaugeFrameIsCoveredByTheInformationGroupAtStart) {
+  EXPECT_EQ(InWindow("Panel7"), QRect(6, 351, 449, 17));
+  EXPECT_TRUE(InWindow("GroupBox2").contains(InWindow("Panel7")));
+  // No black frame of the gauge shows anywhere in its rows.
+  const QImage shot = form->grab().toImage();
+  int black = 0;
+  for (int y = 351; y <= 367; ++y)
+    for (int x = 6; x <= 454; ++x) black += shot.pixelColor(x, y) == Qt::black ? 1 : 0;
+  EXPECT_EQ(black, 0);
+  // Once both groups are hidden, the gauge's frame is on screen.
+  HideTopGroups();
+  const QImage running = form->grab().toImage();
+  EXPECT_EQ(running.pixelColor(6, 351), QColor(Qt::black));
+  EXPECT_EQ(running.pixelColor(454, 367), QColor(Qt::black));
+}
+
+TEST_F(MainWindow, QuestionAreaFillsTheWindowOnceTheGroupsAreHidden) {
+  HideTopGroups();
+  AddFourOptions();
+  const std::vector<Placed> table = {
+      {"Panel6", "Panel1", {0, 0, 462, 348}},
+      {"TrackBar1", "Panel6", {0, 0, 462, 45}},
+      {"Label14", "Panel6", {0, 45, 462, 16}},
+      {"GroupBox3", "Panel6", {0, 61, 462, 79}},
+      {"Label16", "GroupBox3", {2, 18, 458, 59}},
+      {"RadioGroup1", "Panel6", {0, 140, 462, 208}},
+  };
+  for (const Placed& p : table) EXPECT_EQ(Control(p.name)->geometry(), p.rect) << p.name;
+  // The hidden report box keeps its last place until it is shown; then it
+  // shares the option group's rectangle.
+  EXPECT_EQ(form->Memo1->geometry(), QRect(0, 140, 462, 3));
+  form->Memo1->show();
+  EXPECT_EQ(form->Memo1->geometry(), QRect(0, 140, 462, 208));
+  const int tops[] = {18, 64, 110, 156};
+  for (int i = 0; i < 4; ++i)
+    EXPECT_EQ(form->RadioGroup1->Option(i)->geometry(), QRect(8, tops[i], 452, 46)) << i;
+  EXPECT_EQ(Control("Label15")->pos(), QPoint(64, 45));
+}
+
+TEST_F(MainWindow, TwoLineLabel14PushesTheQuestionGroupDown) {
+  HideTopGroups();
+  form->Label14->SetCaption(QStringLiteral("Иванов Иван\rГР-11"));
+  QApplication::processEvents();
+  EXPECT_EQ(form->Label14->geometry(), QRect(0, 45, 462, 32));
+  EXPECT_EQ(form->GroupBox3->geometry(), QRect(0, 77, 462, 79));
+  EXPECT_EQ(form->RadioGroup1->geometry(), QRect(0, 156, 462, 192));
+  form->Memo1->show();
+  EXPECT_EQ(form->Memo1->geometry(), QRect(0, 156, 462, 192)) << "16 pixels shorter";
+  form->Label14->SetCaption(QStringLiteral("Вопрос №"));
+  EXPECT_EQ(form->GroupBox3->geometry(), QRect(0, 61, 462, 79));
+}
+
+TEST_F(MainWindow, TextsHintsAndFonts) {
+  struct Row {
+    const char* name;
+    const char* text;  // caption, title or text
+    const char* hint;
+    int pixels;  // font character height
+    bool bold;
+  };
+  const std::vector<Row> table = {
+      {"GroupBox1", "Регистрация пользователя", "", 11, false},
+      {"Label1", "Ф.И.О. ...........................", "", 11, false},
+      {"Label2", "№ группы .......................", "", 11, false},
+      {"Edit1", "", "Введите свою фмилию, имя, отчество", 11, false},
+      {"Edit2", "", "Введите свою группу", 11, false},
+      {"Button1", "Открыть", "Открывает файл теста", 11, false},
+      {"Button2", "Начать", "Начать выполнение теста", 11, false},
+      {"Button3", "Ответить", "Ответить на вопрос", 11, false},
+      {"Button4", "<< Назад", "Перейти к предыдущему вопросу", 11, false},
+      {"Gauge1", "", "Оценка оставшегося времени", 11, false},
+      {"GroupBox2", "Информация о тесте", "", 13, false},
+      {"Label4", "Название теста", "", 13, true},
+      {"Label6", "Описание", "", 13, true},
+      {"Label7", "Коментарии к выполнению", "", 13, true},
+      {"Label9", "Время на выполнение теста", "Время в минутах на выполнение теста", 13, true},
+      {"Label10", "Количество вопросов в тесте:", "Количество вопросов", 13, true},
+      {"Label11", "00", "", 13, false},
+      {"Label12", "00", "", 13, false},
+      {"Label13", "минут", "", 13, false},
+      {"Label3", "---тест не выбран---", "Название теста", 13, false},
+      {"Label5", "---тест не выбран---", "Описание теста", 13, false},
+      {"Label8", "---тест не выбран---", "", 13, false},
+      {"Label14", "Вопрос №", "Порядковый номер вопроса", 13, false},
+      {"Label15", "15", "", 13, false},
+      {"TrackBar1", "", "Шкала вопросов", 13, false},
+      {"Label16", "Label16", "Наименование вопроса", 13, false},
+      {"Label17", "Правильных ответов", "", 13, false},
+      {"Label18", "Неправильных ответов", "", 13, false},
+      {"RadioGroup1", "Варианты ответов", "Варианты ответов", 13, false},
+      {"Memo1", "", "Результаты выполненого теста", 13, false},
+  };
+  for (const Row& r : table) {
+    QWidget* w = Control(r.name);
+    QString text = w->property("text").toString();
+    if (auto* box = qobject_cast<QGroupBox*>(w)) text = box->title();
+    if (auto* memo = qobject_cast<QTextEdit*>(w)) text = memo->toPlainText();
+    EXPECT_EQ(text, QString::fromUtf8(r.text)) << r.name;
+    EXPECT_EQ(ui::Hint(w), QString::fromUtf8(r.hint)) << r.name;
+    EXPECT_EQ(w->font().pixelSize(), r.pixels) << r.name;
+    EXPECT_EQ(w->font().bold(), r.bold) << r.name;
+    EXPECT_TRUE(w->toolTip().isEmpty()) << r.name << ": no pop-up tips";
+  }
+  EXPECT_EQ(form->Label17->palette().color(QPalette::WindowText), QColor(Qt::blue));
+  EXPECT_EQ(form->Label18->palette().color(QPalette::WindowText), QColor(Qt::red));
+  EXPECT_EQ(form->Label16->TextAlignment(), Qt::AlignHCenter);
+  EXPECT_TRUE(form->Label16->WordWrap());
+  EXPECT_TRUE(form->Label5->WordWrap());
+  EXPECT_TRUE(form->Label8->WordWrap());
+  EXPECT_FALSE(form->Label3->WordWrap());
+  EXPECT_TRUE(form->Memo1->isReadOnly());
+  EXPECT_TRUE(form->StatusBar1->SimpleText().isEmpty());
+  EXPECT_FALSE(form->StatusBar1->isSizeGripEnabled());
+}
+
+TEST_F(MainWindow, StartingStates) {
+  struct Row {
+    const char* name;
+    bool visible;
+    bool enabled;
+  };
+  const std::vector<Row> table = {
+      {"GroupBox1", true, true}, {"Edit1", true, true},     {"Edit2", true, true},
+      {"Button1", true, false},  {"GroupBox2", true, true}, {"Button2", true, false},
+      {"Button3", false, true},  {"Button4", false, true},  {"Gauge1", true, true},
+      {"TrackBar1", true, true}, {"Label17", false, true},  {"Label18", false, true},
+      {"RadioGroup1", true, true}, {"Memo1", false, true},  {"Panel6", true, true},
+  };
+  for (const Row& r : table) {
+    QWidget* w = Control(r.name);
+    EXPECT_EQ(w->isVisibleTo(form.get()), r.visible) << r.name;
+    EXPECT_EQ(w->isEnabled(), r.enabled) << r.name;
+  }
+  EXPECT_TRUE(form->Edit1->text().isEmpty());
+  EXPECT_TRUE(form->Edit2->text().isEmpty());
+  EXPECT_EQ(form->Gauge1->MinValue(), 0);
+  EXPECT_EQ(form->Gauge1->MaxValue(), 100);
+  EXPECT_EQ(form->Gauge1->Progress(), 0);
+  EXPECT_EQ(form->TrackBar1->Min(), 1);
+  EXPECT_EQ(form->TrackBar1->Max(), 10);
+  EXPECT_EQ(form->TrackBar1->Position(), 1);
+  EXPECT_EQ(form->TrackBar1->tickPosition(), QSlider::TicksBelow);
+  EXPECT_EQ(form->RadioGroup1->Count(), 0);
+  EXPECT_EQ(form->RadioGroup1->ItemIndex(), -1);
+  EXPECT_FALSE(form->Timer1->Enabled());
+  EXPECT_EQ(form->Timer1->Interval(), 1000);
+  EXPECT_EQ(form->Timer1->objectName(), "Timer1");
+  for (auto* b : {form->Button1, form->Button2, form->Button3, form->Button4})
+    EXPECT_FALSE(b->IsDefault()) << b->objectName().toStdString();
+  EXPECT_EQ(QApplication::focusWidget(), form->Edit1);
+}
+
+TEST_F(MainWindow, OpenDialogIsConfiguredAndAnsweredByTheTestHook) {
+  QString seen_filter;
+  QString seen_title = QStringLiteral("unset");
+  QFileDialog::FileMode mode{};
+  const QString missing = QDir::temp().filePath(QStringLiteral("test that is not there.DLL"));
+  ASSERT_FALSE(QFile::exists(missing));
+  ui::OpenDialog::SetHookForTests([&](QFileDialog& d) {
+    seen_filter = d.nameFilters().join(u';');
+    seen_title = d.windowTitle();
+    mode = d.fileMode();
+    EXPECT_EQ(d.objectName(), "OpenDialog1");
+    EXPECT_EQ(d.acceptMode(), QFileDialog::AcceptOpen);
+    EXPECT_TRUE(d.isSizeGripEnabled());
+    d.selectFile(missing);
+    return true;
+  });
+  ASSERT_TRUE(form->OpenDialog1->Execute());
+  EXPECT_EQ(form->OpenDialog1->FileName(), missing);
+  EXPECT_EQ(seen_filter, QStringLiteral("Файл теста (*.DLL)"));
+  EXPECT_EQ(seen_title, QFileDialog().windowTitle()) << "no title of its own";
+  EXPECT_EQ(mode, QFileDialog::AnyFile) << "single file, need not exist";
+  ui::OpenDialog::SetHookForTests([](QFileDialog&) { return false; });
+  EXPECT_FALSE(form->OpenDialog1->Execute());
+  ui::OpenDialog::SetHookForTests({});
+}
+
+// The focused control's name after each Tab from Edit1, `steps` times.
+std::vector<std::string> TabChain(TForm1& form, QWidget* from, int steps) {
+  from->setFocus(Qt::TabFocusReason);
+  std::vector<std::string> chain;
+  for (int i = 0; i < steps; ++i) {
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    QWidget* f = QApplication::focusWidget();
+    std::string name = f ? f->objectName().toStdString() : "";
+    if (f && qobject_cast<ui::RadioOption*>(f)) name = "option " + std::to_string(form.RadioGroup1->ItemIndex());
+    chain.push_back(name);
+  }
+  return chain;
+}
+
+using Chain = std::vector<std::string>;
+
+TEST_F(MainWindow, TabChainPassesOverHiddenAndDisabledControls) {
+  // At start: the buttons are disabled or hidden, the question area has no
+  // room yet the track bar in it is visible and enabled.
+  EXPECT_EQ(TabChain(*form, form->Edit1, 3), (Chain{"Edit2", "TrackBar1", "Edit1"}));
+  form->Button1->setEnabled(true);
+  form->Button2->setEnabled(true);
+  EXPECT_EQ(TabChain(*form, form->Edit1, 5),
+            (Chain{"Edit2", "Button1", "Button2", "TrackBar1", "Edit1"}));
+  // Running: groups hidden, Start hidden, answer buttons shown.
+  HideTopGroups();
+  form->Button2->hide();
+  form->Button3->show();
+  form->Button4->show();
+  AddFourOptions();
+  // No option selected: the option group is passed over.
+  EXPECT_EQ(TabChain(*form, form->Button3, 3), (Chain{"Button4", "TrackBar1", "Button3"}));
+  form->RadioGroup1->SetItemIndex(2);
+  EXPECT_EQ(TabChain(*form, form->Button3, 4),
+            (Chain{"Button4", "TrackBar1", "option 2", "Button3"}));
+  form->Button4->setEnabled(false);
+  EXPECT_EQ(TabChain(*form, form->Button3, 3), (Chain{"TrackBar1", "option 2", "Button3"}));
+  // The report: options hidden, report box shown.
+  form->RadioGroup1->hide();
+  form->Memo1->show();
+  form->TrackBar1->setEnabled(false);
+  EXPECT_EQ(TabChain(*form, form->Button3, 2), (Chain{"Memo1", "Button3"}));
+}
+
+TEST_F(MainWindow, EnterClicksTheFirstVisibleEnabledDefaultButton) {
+  std::vector<std::string> clicks;
+  for (ui::PushButton* b : {form->Button1, form->Button2, form->Button3})
+    b->OnClick = [&clicks, b] { clicks.push_back(b->objectName().toStdString()); };
+  form->Edit1->setText(QStringLiteral("x"));
+  form->Button1->setEnabled(true);
+  form->Button1->SetDefault(true);
+  form->Button2->setEnabled(true);
+  form->Button2->SetDefault(true);
+  form->Edit1->setFocus();
+  QTest::keyClick(form->Edit1, Qt::Key_Return);
+  EXPECT_EQ(clicks, (Chain{"Button1"})) << "both are default; Button1 comes first";
+  QTest::keyClick(form->Edit1, Qt::Key_Return, Qt::ShiftModifier);
+  QTest::keyClick(form->Edit1, Qt::Key_Return, Qt::ControlModifier);
+  QTest::keyClick(form->Edit1, Qt::Key_Return, Qt::AltModifier);
+  EXPECT_EQ(clicks.size(), 1u) << "Enter with Shift, Ctrl or Alt clicks nothing";
+  form->Button1->setEnabled(false);
+  QTest::keyClick(form->Edit2, Qt::Key_Enter, Qt::KeypadModifier);
+  EXPECT_EQ(clicks, (Chain{"Button1", "Button2"}));
+  // A focused push button takes Enter itself.
+  form->Button2->setFocus();
+  QTest::keyClick(form->Button2, Qt::Key_Return);
+  EXPECT_EQ(clicks.back(), "Button2");
+  // Running: Button3 default once an option was chosen; Enter on the track bar.
+  HideTopGroups();
+  form->Button2->hide();
+  form->Button3->show();
+  form->Button3->SetDefault(true);
+  form->TrackBar1->setFocus();
+  QTest::keyClick(form->TrackBar1, Qt::Key_Return);
+  EXPECT_EQ(clicks.back(), "Button3") << "Button1 and Button2 are hidden with their groups";
+  EXPECT_EQ(clicks.size(), 4u);
+}
+
+TEST_F(MainWindow, StatusLineShowsTheHintOfTheControlUnderThePointer) {
+  struct Row {
+    const char* over;
+    const char* hint;
+  };
+  const std::vector<Row> start = {
+      {"Edit1", "Введите свою фмилию, имя, отчество"},
+      {"Edit2", "Введите свою группу"},
+      {"Button1", ""},  // disabled: the group's hint, which is empty
+      {"Button2", ""},  // disabled: the strip's hint, which is empty
+      {"Label1", ""},
+      {"Label3", "Название теста"},
+      {"Label5", "Описание теста"},
+      {"Label8", ""},
+      {"Label9", "Время в минутах на выполнение теста"},
+      {"Label10", "Количество вопросов"},
+      {"Label4", ""},
+  };
+  for (const Row& r : start) EXPECT_EQ(HintAt(Centre(r.over)), QString::fromUtf8(r.hint)) << r.over;
+  // Over a group box's frame.
+  EXPECT_EQ(HintAt(QPoint(2, 50)), QString()) << "GroupBox1 frame";
+  // An enabled button shows its own hint.
+  form->Button1->setEnabled(true);
+  EXPECT_EQ(HintAt(Centre("Button1")), QStringLiteral("Открывает файл теста"));
+  // The pointer leaves the window: empty at the next idle moment.
+  QEvent leave(QEvent::Leave);
+  QApplication::sendEvent(form->windowHandle(), &leave);
+  QApplication::processEvents();
+  QApplication::processEvents();
+  EXPECT_TRUE(form->StatusBar1->SimpleText().isEmpty());
+
+  HideTopGroups();
+  form->Button2->hide();
+  form->Button3->show();
+  form->Button4->show();
+  AddFourOptions();
+  const std::vector<Row> running = {
+      {"TrackBar1", "Шкала вопросов"},       {"Label14", "Порядковый номер вопроса"},
+      {"Label16", "Наименование вопроса"},   {"Gauge1", "Оценка оставшегося времени"},
+      {"Button3", "Ответить на вопрос"},     {"Button4", "Перейти к предыдущему вопросу"},
+      {"RadioGroup1", "Варианты ответов"},
+  };
+  for (const Row& r : running)
+    EXPECT_EQ(HintAt(Centre(r.over)), QString::fromUtf8(r.hint)) << r.over;
+  const QRect option(form->RadioGroup1->Option(1)->mapTo(form.get(), QPoint(0, 0)),
+                     form->RadioGroup1->Option(1)->size());
+  EXPECT_EQ(HintAt(option.center()), QStringLiteral("Варианты ответов")) << "an option";
+  // A disabled track bar is passed over: the question area has no hint.
+  form->TrackBar1->setEnabled(false);
+  EXPECT_EQ(HintAt(Centre("TrackBar1") + QPoint(1, 0)), QString());
+  // Label15 lies in front of Label14 and has no hint of its own: Panel6 has none either.
+  EXPECT_EQ(HintAt(Centre("Label15")), QString());
+}
+
+TEST_F(MainWindow, FailureInAHandlerShowsTheErrorBoxAndTheLoopGoesOn) {
+  std::vector<std::pair<QString, QString>> boxes;
+  ui::SetErrorBoxHookForTests(
+      [&](const QString& caption, const QString& text) { boxes.emplace_back(caption, text); });
+  form->Button1->setEnabled(true);
+  int after = 0;
+  form->Button1->OnClick = [&] {
+    form->Gauge1->SetMaxValue(-60);  // refused: a negative time
+    ++after;
+  };
+  QTest::mouseClick(form->Button1, Qt::LeftButton);
+  ui::SetErrorBoxHookForTests({});
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0].first, QStringLiteral("Миравель"));
+  EXPECT_EQ(boxes[0].second, QStringLiteral("Value must be between 1 and 2147483647."));
+  EXPECT_EQ(after, 0) << "the failure ended the handler";
+  EXPECT_EQ(form->Gauge1->MaxValue(), 100);
+}
+
+}  // namespace

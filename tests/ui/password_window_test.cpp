@@ -1,0 +1,140 @@
+// The report password window: its controls, the first showing centred with
+// the focus in the password box, the masked box, Enter and Esc, and closing
+// that only hides it.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QScreen>
+#include <QTest>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "ui/Unit2.h"
+#include "ui/controls/control.h"
+#include "ui/fonts.h"
+
+namespace {
+
+class PasswordWindow : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dlg = std::make_unique<TPasswordDlg>();
+    dlg->OKBtn->OnClick = [this] { clicks.push_back("OK"); };
+    dlg->CancelBtn->OnClick = [this] {
+      clicks.push_back("Cancel");
+      dlg->close();
+    };
+  }
+
+  void ShowAndWait() {
+    dlg->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(dlg.get()));
+    QApplication::setActiveWindow(dlg.get());
+    QApplication::processEvents();
+  }
+
+  std::unique_ptr<TPasswordDlg> dlg;
+  std::vector<std::string> clicks;
+};
+
+TEST_F(PasswordWindow, IsBuiltHiddenAsDesigned) {
+  EXPECT_EQ(dlg->objectName(), "PasswordDlg");
+  EXPECT_STREQ(dlg->metaObject()->className(), "TPasswordDlg");
+  EXPECT_FALSE(dlg->isVisible());
+  EXPECT_EQ(dlg->windowTitle(), QStringLiteral("Просмотр отчета"));
+  EXPECT_EQ(dlg->size(), QSize(233, 93));
+  EXPECT_EQ(dlg->minimumSize(), dlg->maximumSize());
+  EXPECT_FALSE(dlg->windowFlags() & Qt::WindowMinimizeButtonHint);
+  EXPECT_FALSE(dlg->windowFlags() & Qt::WindowMaximizeButtonHint);
+  EXPECT_TRUE(dlg->windowFlags() & Qt::WindowCloseButtonHint);
+  EXPECT_EQ(miravel::ui::LineHeight(dlg->font()), 13);
+  struct Row {
+    QWidget* control;
+    const char* name;
+    QRect rect;
+    const char* text;
+  };
+  const std::vector<Row> table = {
+      {dlg->Password, "Password", {8, 27, 217, 21}, ""},
+      {dlg->OKBtn, "OKBtn", {70, 59, 75, 25}, "OK"},
+      {dlg->CancelBtn, "CancelBtn", {150, 59, 75, 25}, "Cancel"},
+  };
+  for (const Row& r : table) {
+    EXPECT_EQ(r.control->objectName(), QString::fromLatin1(r.name));
+    EXPECT_EQ(r.control->geometry(), r.rect) << r.name;
+    EXPECT_EQ(r.control->property("text").toString(), QString::fromUtf8(r.text)) << r.name;
+  }
+  EXPECT_EQ(dlg->Label1->objectName(), "Label1");
+  EXPECT_EQ(dlg->Label1->pos(), QPoint(8, 9));
+  EXPECT_EQ(dlg->Label1->Caption(), QStringLiteral("Введите пароль"));
+  EXPECT_EQ(dlg->Label1->height(), 13);
+  EXPECT_TRUE(dlg->OKBtn->IsDefault());
+  EXPECT_TRUE(dlg->CancelBtn->IsCancel());
+  EXPECT_FALSE(dlg->CancelBtn->IsDefault());
+  EXPECT_EQ(dlg->Password->echoMode(), QLineEdit::Password);
+}
+
+TEST_F(PasswordWindow, FirstShowingIsCentredWithTheFocusInThePasswordBox) {
+  ShowAndWait();
+  const QRect screen = dlg->screen()->geometry();
+  const QRect frame = dlg->frameGeometry();
+  EXPECT_LE(std::abs(frame.center().x() - screen.center().x()), 1);
+  EXPECT_LE(std::abs(frame.center().y() - screen.center().y()), 1);
+  EXPECT_EQ(QApplication::focusWidget(), dlg->Password);
+  // Moved away and shown again: it stays where it was put.
+  dlg->hide();
+  dlg->move(10, 20);
+  ShowAndWait();
+  EXPECT_EQ(dlg->pos(), QPoint(10, 20));
+  EXPECT_EQ(QApplication::focusWidget(), dlg->Password);
+}
+
+TEST_F(PasswordWindow, TabOrderRunsFromTheBoxToOkToCancel) {
+  ShowAndWait();
+  std::vector<QWidget*> chain;
+  for (int i = 0; i < 3; ++i) {
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    chain.push_back(QApplication::focusWidget());
+  }
+  EXPECT_EQ(chain, (std::vector<QWidget*>{dlg->OKBtn, dlg->CancelBtn, dlg->Password}));
+}
+
+TEST_F(PasswordWindow, EnterIsOkEscIsCancelAndTheFocusedButtonTakesEnter) {
+  ShowAndWait();
+  QTest::keyClicks(dlg->Password, QStringLiteral("4071"));
+  QTest::keyClick(dlg->Password, Qt::Key_Return);
+  EXPECT_EQ(clicks, (std::vector<std::string>{"OK"}));
+  EXPECT_EQ(dlg->ModalResult(), TPasswordDlg::kResultOk);
+  EXPECT_TRUE(dlg->isVisible()) << "a click alone does not close it";
+  dlg->CancelBtn->setFocus();
+  QTest::keyClick(dlg->CancelBtn, Qt::Key_Return);
+  EXPECT_EQ(clicks, (std::vector<std::string>{"OK", "Cancel"}));
+  EXPECT_EQ(dlg->ModalResult(), TPasswordDlg::kResultCancel);
+  EXPECT_FALSE(dlg->isVisible());
+  EXPECT_EQ(dlg->Password->text(), QStringLiteral("4071")) << "the typed text stays";
+  ShowAndWait();
+  QTest::keyClick(dlg->OKBtn, Qt::Key_Escape);
+  EXPECT_EQ(clicks.back(), "Cancel");
+  EXPECT_FALSE(dlg->isVisible());
+}
+
+TEST_F(PasswordWindow, TypingShowsOnlyAsterisks) {
+  ShowAndWait();
+  QTest::keyClicks(dlg->Password, QStringLiteral("407 152"));
+  EXPECT_EQ(dlg->Password->text(), QStringLiteral("407 152"));
+  EXPECT_EQ(dlg->Password->displayText(), QStringLiteral("*******"));
+}
+
+TEST_F(PasswordWindow, TheCloseBoxOnlyHidesIt) {
+  ShowAndWait();
+  dlg->Password->setText(QStringLiteral("1"));
+  EXPECT_TRUE(dlg->close());
+  EXPECT_FALSE(dlg->isVisible());
+  EXPECT_EQ(dlg->Password->text(), QStringLiteral("1"));
+  EXPECT_FALSE(dlg->testAttribute(Qt::WA_DeleteOnClose));
+  EXPECT_FALSE(dlg->testAttribute(Qt::WA_QuitOnClose)) << "closing it does not end the program";
+  EXPECT_TRUE(clicks.empty()) << "the close box runs no button's handler";
+}
+
+}  // namespace
