@@ -524,13 +524,19 @@ std::optional<Text> ProfileFile::Find(std::string_view section, std::string_view
 bool ProfileFile::HasSection(std::string_view section) const { return Snapshot().HasSection(section); }
 
 void ProfileFile::WriteText(std::string_view section, std::string_view key, std::string_view value) {
+  const Entry entry{key, value};
+  WriteTexts(section, std::span<const Entry>(&entry, 1));
+}
+
+void ProfileFile::WriteTexts(std::string_view section, std::span<const Entry> entries) {
+  if (entries.empty()) return;
   Snapshot();
   Cache& c = *cache_;
   // A file that is there but cannot be read cannot be rewritten without
   // losing what it holds.
   if (!c.readable) throw ProfileWriteError(path_);
   try {
-    c.doc.Set(section, key, value);
+    for (const Entry& e : entries) c.doc.Set(section, e.key, e.value);
     c.doc.SaveAs(path_);
   } catch (...) {
     c.valid = false;  // the next call reads the file as it is on disk

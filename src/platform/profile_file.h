@@ -36,6 +36,7 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <span>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -96,6 +97,17 @@ class ProfileFile {
   void WriteText(std::string_view section, std::string_view key, std::string_view value);
   // WriteText of the value in decimal.
   void WriteNumber(std::string_view section, std::string_view key, std::int32_t value);
+
+  // A key and its value, for WriteTexts.
+  struct Entry {
+    std::string_view key;
+    std::string_view value;
+  };
+  // Sets several keys of one section, in the given order, with the result of
+  // that many WriteText calls, but in one replacement of the file: either all
+  // of them reach the file or none does. No entries: nothing is written.
+  // Throws ProfileWriteError.
+  void WriteTexts(std::string_view section, std::span<const Entry> entries);
 
  private:
   std::string path_;

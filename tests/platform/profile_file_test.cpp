@@ -296,6 +296,31 @@ TEST(ProfileWrite, FailureRaisesTheWriteErrorAndChangesNothing) {
   EXPECT_TRUE(stdfs::is_directory(folder));
 }
 
+TEST(ProfileWrite, SeveralKeysInOneStepAsSeparateWritesWould) {
+  TempDir dir;
+  const std::string content = "; head\r\n[s]\r\nb=old\r\n\r\n[t]\r\nx=1\r\n";
+  const std::string one_by_one = dir.File("one.ini");
+  const std::string together = dir.File("together.ini");
+  Put(one_by_one, content);
+  Put(together, content);
+  const std::vector<ProfileFile::Entry> entries = {{"a", "1"}, {"B", "new"}, {"c", " 3 "}, {"a", "again"}};
+  ProfileFile separate(one_by_one);
+  for (const auto& e : entries) separate.WriteText("S", e.key, e.value);
+  for (const auto& e : entries) separate.WriteText("new", e.key, e.value);
+  ProfileFile joined(together);
+  joined.WriteTexts("S", entries);
+  joined.WriteTexts("new", entries);  // a section that is not there yet
+  EXPECT_EQ(Get(together), Get(one_by_one));
+  EXPECT_EQ(Get(together),
+            "; head\r\n[s]\r\nb=new\r\na=again\r\nc=\" 3 \"\r\n\r\n[t]\r\nx=1\r\n"
+            "[new]\r\na=again\r\nB=new\r\nc=\" 3 \"\r\n");
+
+  // Nothing to write leaves even a missing file missing.
+  ProfileFile none(dir.File("none.ini"));
+  none.WriteTexts("s", {});
+  EXPECT_FALSE(stdfs::exists(dir.File("none.ini")));
+}
+
 TEST(ProfileWrite, ReplacesTheFileInOneStep) {
   TempDir dir;
   const std::string path = dir.File("atomic.ini");

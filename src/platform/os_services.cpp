@@ -1,0 +1,122 @@
+#include "platform/os_services.h"
+
+#include <cerrno>
+#include <chrono>
+#include <cstdint>
+#include <cstring>
+#include <ctime>
+
+#ifdef _WIN32
+#include <windows.h>
+#include <shlobj.h>
+#else
+#include <langinfo.h>
+#include <locale.h>
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <vector>
+#endif
+
+namespace miravel::os {
+
+namespace {
+
+std::mt19937 SeededFromClock() {
+  const auto ticks = static_cast<std::uint64_t>(std::chrono::system_clock::now().time_since_epoch().count());
+  std::seed_seq seed{static_cast<std::uint32_t>(ticks), static_cast<std::uint32_t>(ticks >> 32)};
+  return std::mt19937(seed);
+}
+
+}  // namespace
+
+SystemServices::SystemServices() : generator_(SeededFromClock()) {}
+
+unsigned SystemServices::Random(unsigned bound) {
+  if (bound == 0) return 0;
+  return std::uniform_int_distribution<unsigned>(0, bound - 1)(generator_);
+}
+
+#ifdef _WIN32
+
+std::string SystemServices::ProfileFolder() {
+  constexpr int kProfileFolder = 40;  // CSIDL_PROFILE
+  char buffer[MAX_PATH] = {};  // 260 bytes
+  if (!SHGetSpecialFolderPathA(nullptr, buffer, kProfileFolder, TRUE)) return {};
+  return std::string(buffer, strnlen(buffer, sizeof buffer));
+}
+
+std::string SystemServices::ShortDateText() {
+  char buffer[256] = {};
+  const int length = GetDateFormatA(LOCALE_USER_DEFAULT, DATE_SHORTDATE, nullptr, nullptr, buffer,
+                                    static_cast<int>(sizeof buffer));
+  if (length <= 0) return {};
+  return std::string(buffer, strnlen(buffer, sizeof buffer));
+}
+
+bool SystemServices::FileExists(const std::string& path) {
+  const DWORD attributes = GetFileAttributesA(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
+void SystemServices::RemoveFile(const std::string& path) { DeleteFileA(path.c_str()); }
+
+void SystemServices::SetHidden(const std::string& path) {
+  SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_HIDDEN);
+}
+
+#else
+
+std::string SystemServices::ProfileFolder() {
+  const long hint = ::sysconf(_SC_GETPW_R_SIZE_MAX);
+  std::vector<char> buffer(hint > 0 ? static_cast<std::size_t>(hint) : 1024);
+  while (true) {
+    passwd entry{};
+    passwd* found = nullptr;
+    const int error = ::getpwuid_r(::getuid(), &entry, buffer.data(), buffer.size(), &found);
+    if (error == ERANGE && buffer.size() < (std::size_t{1} << 20)) {
+      buffer.resize(buffer.size() * 2);
+      continue;
+    }
+    if (error != 0 || found == nullptr || found->pw_dir == nullptr) return {};
+    return found->pw_dir;
+  }
+}
+
+std::string SystemServices::ShortDateText() {
+  // The user's time locale, taken from the environment for this call alone:
+  // the program's own locale stays as it is.
+  locale_t locale = ::newlocale(LC_TIME_MASK, "", locale_t{});
+  if (locale == locale_t{}) locale = ::newlocale(LC_TIME_MASK, "C", locale_t{});
+  if (locale == locale_t{}) return {};
+  std::string text;
+  const std::time_t now = std::time(nullptr);
+  std::tm local{};
+  if (::localtime_r(&now, &local) != nullptr) {
+    const char* format = ::nl_langinfo_l(D_FMT, locale);
+    char buffer[256];
+    const std::size_t length = ::strftime_l(buffer, sizeof buffer, format, &local, locale);
+    text.assign(buffer, length);
+  }
+  ::freelocale(locale);
+  return text;
+}
+
+bool SystemServices::FileExists(const std::string& path) {
+  struct stat st {};
+  return ::stat(path.c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
+}
+
+void SystemServices::RemoveFile(const std::string& path) { ::unlink(path.c_str()); }
+
+void SystemServices::SetHidden(const std::string& /*path*/) {}
+
+#endif
+
+Services& System() {
+  static SystemServices services;
+  return services;
+}
+
+}  // namespace miravel::os

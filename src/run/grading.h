@@ -1,0 +1,73 @@
+// Grading a finished test from the answer journal, and the lines of the
+// report.
+//
+// A question is right exactly when the journal's given answer equals its
+// reference answer byte for byte and is not empty. The report has one block
+// per question, in question order:
+//   right (blue):  "ВОПРОС № N ---ВЕРНО--- ", "", separator
+//   wrong (red):   "ВОПРОС № N ---ОШИБКА---", question text,
+//                  "Вы ответили: " + given answer,
+//                  "Правильный вариант " + reference answer, "", separator
+// where the separator is 87 "*" and a value the journal lacks is replaced by
+// "Нет ответа. Время закончилось" when the journal file exists, else by
+// "Непредвиденная ошибка". N questions of which R are right give
+// 3R + 6(N - R) lines.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <stdexcept>
+
+#include "platform/cp1251.h"
+#include "platform/profile_file.h"
+
+namespace miravel::run {
+
+enum class ReportColor : std::uint8_t {
+  kBlue,  // right answers: rgb(0, 0, 255)
+  kRed,   // wrong answers: rgb(255, 0, 0)
+};
+
+struct Rgb {
+  std::uint8_t red, green, blue;
+  friend bool operator==(const Rgb&, const Rgb&) = default;
+};
+constexpr Rgb ToRgb(ReportColor color) {
+  return color == ReportColor::kBlue ? Rgb{0, 0, 255} : Rgb{255, 0, 0};
+}
+
+// Where the report goes: the report box.
+class ReportSink {
+ public:
+  virtual ~ReportSink() = default;
+  // The text colour of the lines appended from now on.
+  virtual void SetColor(ReportColor color) = 0;
+  // Appends one line (Windows-1251 text, no line break in it). May throw, for
+  // instance when the box is full; the report then stops at that line.
+  virtual void AppendLine(const Text& line) = 0;
+
+ protected:
+  ReportSink() = default;
+  ReportSink(const ReportSink&) = default;
+  ReportSink& operator=(const ReportSink&) = default;
+};
+
+// The error of a negative question count: what() is "Range check error".
+class RangeCheckError : public std::runtime_error {
+ public:
+  RangeCheckError() : std::runtime_error("Range check error") {}
+};
+
+// Grades questions 1..count from `journal` and writes the report to `sink`.
+// Every question is graded before the first line is written. `right_count`
+// is raised by one as each right question's block is written, so when the
+// sink throws part way the count keeps what was written. `journal_exists` is
+// asked once per wrong question (it picks the text for missing values).
+// The journal is read from one snapshot taken at the start, so neither the
+// sink nor `journal_exists` may use the `journal` object during the call.
+// Count 0 writes nothing. A negative count throws RangeCheckError before
+// anything is read or written. Exceptions of the sink pass through.
+void WriteReport(const ProfileFile& journal, const std::function<bool()>& journal_exists, std::int32_t count,
+                 ReportSink& sink, std::int32_t& right_count);
+
+}  // namespace miravel::run
