@@ -1,8 +1,10 @@
 #include "ui/Unit2.h"
 
+#include <QCloseEvent>
 #include <QScreen>
 #include <QShowEvent>
 
+#include "ui/controls/guard.h"
 #include "ui/fonts.h"
 
 using miravel::ui::Label;
@@ -60,4 +62,11 @@ void TPasswordDlg::showEvent(QShowEvent* event) {
     }
   }
   Password->setFocus(Qt::ActiveWindowFocusReason);
+}
+
+void TPasswordDlg::closeEvent(QCloseEvent* event) {
+  event->accept();  // closing only hides the window
+  miravel::ui::Guarded([this] {
+    if (OnClose) OnClose();
+  });
 }

@@ -4,6 +4,8 @@
 // keeps the typed text.
 #pragma once
 
+#include <functional>
+
 #include "ui/controls/form.h"
 #include "ui/controls/label.h"
 #include "ui/controls/push_button.h"
@@ -24,8 +26,13 @@ class TPasswordDlg : public miravel::ui::Form {
   miravel::ui::PushButton* OKBtn;
   miravel::ui::PushButton* CancelBtn;
 
+  // Runs when the window is closed (the close box, or Close from code); hiding
+  // it does not run it.
+  std::function<void()> OnClose;
+
  protected:
   void showEvent(QShowEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
 
  private:
   bool placed_ = false;  // centred on the screen at the first showing

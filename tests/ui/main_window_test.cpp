@@ -268,7 +268,7 @@ TEST_F(MainWindow, TextsHintsAndFonts) {
     QWidget* w = Control(r.name);
     QString text = w->property("text").toString();
     if (auto* box = qobject_cast<QGroupBox*>(w)) text = box->title();
-    if (auto* memo = qobject_cast<QTextEdit*>(w)) text = memo->toPlainText();
+    if (auto* memo = qobject_cast<QPlainTextEdit*>(w)) text = memo->toPlainText();
     EXPECT_EQ(text, QString::fromUtf8(r.text)) << r.name;
     EXPECT_EQ(ui::Hint(w), QString::fromUtf8(r.hint)) << r.name;
     EXPECT_EQ(w->font().pixelSize(), r.pixels) << r.name;

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QString>
+#include <QTest>
 #include <vector>
 
 #include "ui/controls/guard.h"
@@ -26,5 +27,15 @@ class BoxRecorder {
 
   std::vector<Box> boxes;
 };
+
+// Types `text` into `widget` key by key. QTest::keyClicks sends Latin-1
+// only; this sends any character as a key press with that text, as a
+// keyboard in another layout does.
+inline void Type(QWidget* widget, const QString& text) {
+  for (const QChar c : text) {
+    const auto key = static_cast<Qt::Key>(c.toUpper().unicode());
+    QTest::sendKeyEvent(QTest::Click, widget, key, QString(c), Qt::NoModifier);
+  }
+}
 
 }  // namespace miravel::ui::testing_support

@@ -64,6 +64,11 @@ void Gauge::SetMaxValue(int value) {
   RepaintNow();
 }
 
+void Gauge::SetMaxValueWide(std::int64_t value) {
+  if (value > INT_MAX) ThrowRangeError(std::int64_t{min_value_} + 1, INT_MAX);
+  SetMaxValue(value < INT_MIN ? INT_MIN : static_cast<int>(value));
+}
+
 void Gauge::SetProgress(int value) {
   const int shown = Percent();
   if (value < min_value_) {

@@ -10,6 +10,7 @@
 #pragma once
 
 #include <QColor>
+#include <cstdint>
 #include <QImage>
 #include <QWidget>
 
@@ -45,6 +46,9 @@ class Gauge : public QWidget {
   int Progress() const { return progress_; }
   void SetMinValue(int value);
   void SetMaxValue(int value);
+  // SetMaxValue for a value that may lie outside the 32-bit range: one above
+  // it is refused with the same error as one below the minimum.
+  void SetMaxValueWide(std::int64_t value);
   // Clamps to the range; repaints only when the shown percentage changes.
   void SetProgress(int value);
 

@@ -21,17 +21,23 @@ QString OneParagraph(QString text) {
 
 }  // namespace
 
-RichMemo::RichMemo(QWidget* parent) : QTextEdit(parent) {
+RichMemo::RichMemo(QWidget* parent) : QPlainTextEdit(parent) {
   setReadOnly(true);
-  setAcceptRichText(true);
-  setLineWrapMode(QTextEdit::WidgetWidth);
+  setLineWrapMode(QPlainTextEdit::WidgetWidth);
   setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
   setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
   setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
   setTabChangesFocus(true);
   setFocusPolicy(Qt::StrongFocus);
   setContextMenuPolicy(Qt::NoContextMenu);
+  setUndoRedoEnabled(false);  // nothing to undo in a box the user cannot edit
 }
+
+RichMemo::UpdateBlock::UpdateBlock(RichMemo& memo) : cursor_(memo.document()) {
+  cursor_.beginEditBlock();
+}
+
+RichMemo::UpdateBlock::~UpdateBlock() { cursor_.endEditBlock(); }
 
 void RichMemo::AppendLine(const QString& text, const QColor& color) {
   QTextCharFormat format;

@@ -1,16 +1,18 @@
-// The report box: a read-only rich-text box to which the program appends
-// lines, each in a text colour of its own. The user can read, scroll and
-// select but not change the text; the program can always append.
+// The report box: a read-only text box to which the program appends lines,
+// each in a text colour of its own. The user can read, scroll and select but
+// not change the text; the program can always append. It lays out only the
+// lines in view, so a report of tens of thousands of lines comes up at once.
 #pragma once
 
 #include <QColor>
 #include <QString>
 #include <QTextBlock>
-#include <QTextEdit>
+#include <QTextCursor>
+#include <QPlainTextEdit>
 
 namespace miravel::ui {
 
-class RichMemo : public QTextEdit {
+class RichMemo : public QPlainTextEdit {
   Q_OBJECT
 
  public:
@@ -26,6 +28,19 @@ class RichMemo : public QTextEdit {
   void AppendLine(const QString& text, const QColor& color);
   // Removes every line.
   void Clear();
+
+  // While one lives, appended lines are laid out and shown together when it
+  // ends, instead of one by one: for appending many lines at once.
+  class UpdateBlock {
+   public:
+    explicit UpdateBlock(RichMemo& memo);
+    ~UpdateBlock();
+    UpdateBlock(const UpdateBlock&) = delete;
+    UpdateBlock& operator=(const UpdateBlock&) = delete;
+
+   private:
+    QTextCursor cursor_;
+  };
 
   // The number of lines appended since the box was made or last cleared.
   int LineCount() const;

@@ -6,6 +6,7 @@
 #include <QStyleOptionSlider>
 #include <QSignalBlocker>
 #include <algorithm>
+#include <cstdint>
 
 #include "ui/controls/guard.h"
 
@@ -59,6 +60,21 @@ void TrackBar::ShowRange() {
   const QSignalBlocker blocker(this);
   setRange(min_, max_);
   setValue(position_);
+  SpaceTicks();
+}
+
+void TrackBar::SpaceTicks() {
+  // One tick mark per position; where there are more positions than pixels
+  // to draw them in, the marks run together, and every n-th one looks the
+  // same at a fraction of the cost of painting them all.
+  const std::int64_t positions = std::int64_t{max_} - min_;
+  const std::int64_t room = std::max(width(), 1);
+  setTickInterval(static_cast<int>(positions > room ? (positions + room - 1) / room : 1));
+}
+
+void TrackBar::resizeEvent(QResizeEvent* event) {
+  QSlider::resizeEvent(event);
+  SpaceTicks();
 }
 
 void TrackBar::StoreAndNotify(int value) {
@@ -93,9 +109,32 @@ void TrackBar::UserNotification() {
 }
 
 void TrackBar::keyPressEvent(QKeyEvent* event) {
+  // Up and Page Up move towards the minimum, Down and Page Down towards the
+  // maximum, as on the desktop's track bars; the base control has them the
+  // other way round.
+  int key = event->key();
+  switch (key) {
+    case Qt::Key_Up:
+      key = Qt::Key_Left;
+      break;
+    case Qt::Key_Down:
+      key = Qt::Key_Right;
+      break;
+    case Qt::Key_PageUp:
+      key = Qt::Key_PageDown;
+      break;
+    case Qt::Key_PageDown:
+      key = Qt::Key_PageUp;
+      break;
+    default:
+      break;
+  }
+  QKeyEvent mapped(event->type(), key, event->modifiers(), event->text(), event->isAutoRepeat(),
+                   static_cast<quint16>(event->count()));
   action_ = false;
-  QSlider::keyPressEvent(event);
-  if (action_ || (event->isAccepted() && IsScrollKey(event->key()))) UserNotification();
+  QSlider::keyPressEvent(&mapped);
+  event->setAccepted(mapped.isAccepted());
+  if (action_ || (mapped.isAccepted() && IsScrollKey(key))) UserNotification();
 }
 
 void TrackBar::keyReleaseEvent(QKeyEvent* event) {

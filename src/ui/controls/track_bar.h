@@ -7,7 +7,8 @@
 // range and OnChange runs only if that changed it (SetMin likewise).
 //
 // By the user (dragging the thumb, a click beside it, arrow, page, Home and End
-// keys, the wheel): after every scroll notification of the control the
+// keys, the wheel; Right, Down and Page Down move towards the maximum, by 1, 1
+// and 2): after every scroll notification of the control the
 // position it shows is stored and OnChange runs, also when the position did not
 // change (a key at the end of the range, the end of a drag or of a key press),
 // and for every intermediate position while the thumb is dragged.
@@ -45,10 +46,12 @@ class TrackBar : public QSlider {
   void mouseMoveEvent(QMouseEvent* event) override;
   void mouseReleaseEvent(QMouseEvent* event) override;
   void wheelEvent(QWheelEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
   void timerEvent(QTimerEvent* event) override;
 
  private:
   void ShowRange();
+  void SpaceTicks();
   void StoreAndNotify(int value);  // code's change
   void UserNotification();         // the user's scroll notification
   bool ThumbUnder(QPoint point) const;

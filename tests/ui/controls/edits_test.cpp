@@ -9,17 +9,12 @@
 #include <QSignalSpy>
 #include <QTest>
 
+#include "ui_test_support.h"
+
 namespace miravel::ui {
 namespace {
 
-// QTest::keyClicks sends Latin-1 only; this types any character as a key
-// press with that text, as a keyboard in another layout does.
-void Type(QWidget* widget, const QString& text) {
-  for (const QChar c : text) {
-    const auto key = static_cast<Qt::Key>(c.toUpper().unicode());
-    QTest::sendKeyEvent(QTest::Click, widget, key, QString(c), Qt::NoModifier);
-  }
-}
+using testing_support::Type;
 
 QStringList Texts(const QSignalSpy& spy) {
   QStringList texts;
