@@ -2,6 +2,8 @@
 // then unlocks the graded report in the same window.
 #include <QApplication>
 
+#include "platform/os_services.h"
+#include "run/controller.h"
 #include "ui/Unit1.h"
 #include "ui/Unit2.h"
 #include "ui/controls/guard.h"
@@ -14,9 +16,13 @@ int main(int argc, char** argv) {
   QApplication::setApplicationName(miravel::ui::ApplicationTitle());
   QApplication::setWindowIcon(miravel::ui::AppIcon());
 
-  // The main window is created first; closing it ends the program.
+  // The main window is created first, and its creation begins the run;
+  // closing it ends the program.
   TForm1 Form1;
+  miravel::run::Controller run(Form1, miravel::os::System());
+  miravel::ui::Guarded([&run] { run.FormCreate(); });
   TPasswordDlg PasswordDlg;  // hidden until the report is asked for
+  run.AttachPasswordDlg(PasswordDlg);
   Form1.show();
   return QApplication::exec();
 }

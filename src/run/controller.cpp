@@ -1,0 +1,299 @@
+#include "run/controller.h"
+
+#include <QFile>
+#include <QString>
+#include <climits>
+#include <string_view>
+
+#include "run/grading.h"
+#include "testdata/journal.h"
+#include "testdata/test_file.h"
+#include "ui/Unit1.h"
+#include "ui/Unit2.h"
+#include "ui/controls/guard.h"
+
+namespace miravel::run {
+namespace {
+
+using miravel::literals::operator""_w;
+using testdata::TestFileReader;
+
+// Windows-1251 text to the screen's Unicode, and back. A character typed that
+// has no Windows-1251 form becomes "?".
+QString Screen(std::string_view text) { return QString::fromStdString(cp1251::ToUtf8(text)); }
+Text Bytes(const QString& text) { return cp1251::FromUtf8(text.toStdString()); }
+
+const QString kReportCaption = QStringLiteral("Отчет");
+
+// One more and one less than a position, kept within the 32-bit range (the
+// track bar clamps the result into its own range).
+int Above(int position) { return position == INT_MAX ? INT_MAX : position + 1; }
+int Below(int position) { return position == INT_MIN ? INT_MIN : position - 1; }
+
+// The report box as the report writes into it.
+class MemoSink : public ReportSink {
+ public:
+  explicit MemoSink(ui::RichMemo& memo) : memo_(memo) {}
+  void SetColor(ReportColor color) override {
+    const Rgb rgb = ToRgb(color);
+    color_ = QColor(rgb.red, rgb.green, rgb.blue);
+  }
+  void AppendLine(const Text& line) override { memo_.AppendLine(Screen(line), color_); }
+
+ private:
+  ui::RichMemo& memo_;
+  QColor color_ = Qt::black;
+};
+
+}  // namespace
+
+Controller::Controller(TForm1& form, os::Services& os) : form_(form), os_(os) {
+  using ui::GuardedSlot;
+  QObject::connect(form_.Edit1, &QLineEdit::textChanged, form_.Edit1,
+                   GuardedSlot([this] { Edit1Change(); }));
+  QObject::connect(form_.Edit2, &QLineEdit::textChanged, form_.Edit2,
+                   GuardedSlot([this] { Edit2Change(); }));
+  form_.Button1->OnClick = [this] { Button1Click(); };
+  form_.Button2->OnClick = [this] { Button2Click(); };
+  form_.Button3->OnClick = [this] { Button3Click(); };
+  form_.Button4->OnClick = [this] { Button4Click(); };
+  form_.TrackBar1->OnChange = [this] { TrackBar1Change(); };
+  form_.RadioGroup1->OnClick = [this] { RadioGroup1Click(); };
+  form_.Timer1->OnTimer = [this] { Timer1Timer(); };
+  form_.OnCloseQuery = [this] { FormCloseQuery(); };
+}
+
+Controller::~Controller() {
+  // The windows may outlive the controller: leave no handler behind.
+  form_.Button1->OnClick = nullptr;
+  form_.Button2->OnClick = nullptr;
+  form_.Button3->OnClick = nullptr;
+  form_.Button4->OnClick = nullptr;
+  form_.TrackBar1->OnChange = nullptr;
+  form_.RadioGroup1->OnClick = nullptr;
+  form_.Timer1->OnTimer = nullptr;
+  form_.OnCloseQuery = nullptr;
+  QObject::disconnect(form_.Edit1, &QLineEdit::textChanged, form_.Edit1, nullptr);
+  QObject::disconnect(form_.Edit2, &QLineEdit::textChanged, form_.Edit2, nullptr);
+  if (TPasswordDlg* dlg = password_dlg_.data()) {
+    dlg->OKBtn->OnClick = nullptr;
+    dlg->CancelBtn->OnClick = nullptr;
+    dlg->OnClose = nullptr;
+  }
+}
+
+void Controller::AttachPasswordDlg(TPasswordDlg& dlg) {
+  password_dlg_ = &dlg;
+  dlg.OKBtn->OnClick = [this] { OKBtnClick(); };
+  dlg.CancelBtn->OnClick = [this] { CancelBtnClick(); };
+  dlg.OnClose = [this] { PasswordDlgClose(); };
+}
+
+const ProfileFile& Controller::Test() const { return TestFile ? *TestFile : no_test_; }
+
+std::int32_t Controller::QuestionCount(std::int32_t def) const {
+  return TestFileReader(Test()).QuestionCount(def);
+}
+
+// --- start and registration -------------------------------------------------
+
+void Controller::FormCreate() {
+  ProfilePath = GetSpecialPath(40);
+  // One draw, among the numbers whose journal does not exist yet, so that a
+  // journal left behind by another run is never taken over.
+  const testdata::JournalSetup journal = testdata::SetUpJournal(os_, ProfilePath);
+  RandomSuffix = journal.suffix;
+  JournalPath = journal.path;
+  Journal = std::make_unique<ProfileFile>(JournalPath);
+  RightCount = 0;
+  // The question area has no room before Start, yet Tab could reach the
+  // track bar and the options there: they take no input until Start.
+  form_.TrackBar1->setEnabled(false);
+  form_.RadioGroup1->setEnabled(false);
+}
+
+std::string Controller::GetSpecialPath(std::uint16_t /*folder*/) {
+  // The only folder the program asks for is the user's profile folder.
+  return os_.ProfileFolder();
+}
+
+void Controller::FollowRegistration() {
+  if (!form_.Edit1->text().isEmpty() && !form_.Edit2->text().isEmpty()) {
+    form_.Button1->setEnabled(true);
+    form_.Button1->SetDefault(true);
+  } else {
+    form_.Button1->setEnabled(false);
+  }
+}
+
+void Controller::Edit1Change() { FollowRegistration(); }
+
+void Controller::Edit2Change() { FollowRegistration(); }
+
+void Controller::Button1Click() {
+  OpenTest();
+  Group = Bytes(form_.Edit2->text());
+  FullName = Bytes(form_.Edit1->text());
+}
+
+void Controller::OpenTest() {
+  if (!form_.OpenDialog1->Execute()) return;
+  TestFile = std::make_unique<ProfileFile>(QFile::encodeName(form_.OpenDialog1->FileName()).toStdString());
+  const TestFileReader reader(*TestFile);
+  form_.Label3->SetCaption(Screen(reader.TestName()));
+  form_.Label5->SetCaption(Screen(reader.Description()));
+  form_.Label8->SetCaption(Screen(reader.Comments()));
+  form_.Label11->SetCaption(Screen(reader.QuestionCountText()));
+  TimeLimit = reader.TimeMinutes();
+  form_.Label12->SetCaption(QString::number(TimeLimit));
+  // The gauge counts seconds. A time whose seconds do not fit the gauge's
+  // range is refused like a negative one, and the opening stops here.
+  const std::int64_t seconds = std::int64_t{TimeLimit} * 60;
+  form_.Gauge1->SetMaxValueWide(seconds);
+  form_.Gauge1->SetProgress(static_cast<int>(seconds));
+  form_.Button2->setEnabled(true);
+  form_.Button2->SetDefault(true);
+}
+
+// --- the questions -----------------------------------------------------------
+
+void Controller::Button2Click() {
+  // A count of 2147483647 wraps round, as 32-bit arithmetic does, and the
+  // track bar ignores the maximum below its minimum.
+  const auto count = static_cast<std::uint32_t>(QuestionCount(0));
+  form_.TrackBar1->SetMax(static_cast<std::int32_t>(count + 1U));
+  form_.GroupBox2->hide();
+  form_.GroupBox1->hide();
+  form_.TrackBar1->setEnabled(true);
+  form_.RadioGroup1->setEnabled(true);
+  next(form_.TrackBar1->Position());
+  form_.Button2->hide();
+  form_.Button3->show();
+  form_.Button4->setEnabled(false);
+  form_.Button4->show();
+  form_.Timer1->SetEnabled(true);
+}
+
+void Controller::next(std::int32_t n) {
+  const testdata::QuestionTexts question = TestFileReader(Test()).Question(n);
+  form_.RadioGroup1->ClearItems();
+  form_.Label16->SetCaption(Screen(question.text));
+  form_.Label15->SetCaption(QString::number(n));
+  for (const Text& option : question.options) form_.RadioGroup1->AddItem(Screen(option));
+  // A question answered before shows its recorded option, which runs
+  // RadioGroup1Click.
+  form_.RadioGroup1->SetItemIndex(testdata::RecordedOption(*Journal, n));
+}
+
+void Controller::ShowStudent() {
+  form_.Label14->SetCaption(Screen(FullName + '\r' + Group));
+}
+
+void Controller::TrackBar1Change() {
+  const std::int32_t count = QuestionCount(0);
+  const int position = form_.TrackBar1->Position();
+  if (count < position) {
+    form_.Label16->SetCaption(QStringLiteral(
+        "Вы ответили на все вопросы! Пригласите преподавателя для просмотра Ваших результатов"));
+    form_.Label15->hide();
+    ShowStudent();
+    form_.RadioGroup1->hide();
+    form_.Button3->setText(kReportCaption);
+    form_.TrackBar1->setEnabled(false);
+    form_.Timer1->SetEnabled(false);
+    form_.Button4->setEnabled(false);
+    return;
+  }
+  form_.Button4->setEnabled(position != 1);
+  next(position);
+}
+
+void Controller::Button3Click() {
+  if (form_.Button3->text() != kReportCaption) {
+    Scors(form_.TrackBar1->Position());
+  } else {
+    if (TPasswordDlg* dlg = password_dlg_.data()) dlg->show();
+    form_.Button3->setEnabled(false);
+    // Asked again after the password window was closed: the track bar is
+    // already disabled then, and nothing else on the screen changes.
+    if (!form_.TrackBar1->isEnabled()) return;
+  }
+  form_.TrackBar1->SetPosition(Above(form_.TrackBar1->Position()));
+}
+
+void Controller::Button4Click() {
+  Scors(form_.TrackBar1->Position());
+  form_.TrackBar1->SetPosition(Below(form_.TrackBar1->Position()));
+}
+
+void Controller::RadioGroup1Click() { form_.Button3->SetDefault(true); }
+
+void Controller::Timer1Timer() {
+  const int progress = form_.Gauge1->Progress();
+  if (progress >= 1) {
+    form_.Gauge1->SetProgress(progress - 1);
+    return;
+  }
+  form_.Timer1->SetEnabled(false);
+  form_.Button3->setText(kReportCaption);
+  Button3Click();
+  form_.RadioGroup1->hide();
+  form_.Label16->SetCaption(QStringLiteral(
+      "Ваше время истекло. Пригласите преподавателя для просмотра Ваших результатов"));
+  form_.Label15->hide();
+  form_.TrackBar1->setEnabled(false);
+  ShowStudent();
+  form_.Button4->setEnabled(false);
+}
+
+void Controller::FormCloseQuery() {
+  if (os_.FileExists(JournalPath)) os_.RemoveFile(JournalPath);
+}
+
+// --- the journal and the report ----------------------------------------------
+
+void Controller::Scors(std::int32_t n) {
+  testdata::RecordAnswer(TestFile.get(), *Journal, os_, n, form_.RadioGroup1->ItemIndex());
+}
+
+void Controller::OKBtnClick() { OpenReport(); }
+
+void Controller::CancelBtnClick() {
+  if (TPasswordDlg* dlg = password_dlg_.data()) dlg->close();
+}
+
+void Controller::PasswordDlgClose() { form_.Button3->setEnabled(true); }
+
+void Controller::OpenReport() {
+  TPasswordDlg* dlg = password_dlg_.data();
+  if (dlg == nullptr) return;
+  const QString typed = dlg->Password->text();
+  if (typed != QString::fromLatin1(kReportPassword.data(),
+                                   static_cast<qsizetype>(kReportPassword.size()))) {
+    // A wrong password: the window stays open; the answer shown is recorded
+    // and the track bar moves one on.
+    Scors(form_.TrackBar1->Position());
+    form_.TrackBar1->SetPosition(Above(form_.TrackBar1->Position()));
+    return;
+  }
+  dlg->hide();  // hidden, not closed: the report is on its way
+  form_.Memo1->show();
+  Otchet(QuestionCount(-1));
+  form_.Label16->SetTextAlignment(Qt::AlignLeft);
+  form_.Label17->show();
+  form_.Label18->show();
+  form_.Button4->setEnabled(false);
+  form_.Timer1->SetEnabled(false);
+  form_.Label16->SetCaption(QStringLiteral("Итого:"));
+  form_.Label17->SetCaption(QStringLiteral("Правильных ответов: ") + QString::number(RightCount));
+  const std::int64_t wrong = std::int64_t{QuestionCount(0)} - RightCount;
+  form_.Label18->SetCaption(QStringLiteral("Неправильных ответов: ") + QString::number(wrong));
+}
+
+void Controller::Otchet(std::int32_t count) {
+  MemoSink sink(*form_.Memo1);
+  const ui::RichMemo::UpdateBlock batch(*form_.Memo1);
+  WriteReport(*Journal, [this] { return os_.FileExists(JournalPath); }, count, sink, RightCount);
+}
+
+}  // namespace miravel::run

@@ -1,0 +1,742 @@
+// Whole runs on the real windows: registration, opening, answering, the
+// track bar, the countdown and time-out, the report password and the report,
+// the answer journal on disk.
+#include "run/controller.h"
+
+#include <gtest/gtest.h>
+
+#include <QElapsedTimer>
+#include <QStyleOptionSlider>
+#include <algorithm>
+#include <functional>
+
+#include "run_test_support.h"
+
+namespace miravel::run {
+namespace {
+
+using namespace testing_support;
+using miravel::literals::operator""_w;
+
+const QString kAllAnswered = QStringLiteral(
+    "Вы ответили на все вопросы! Пригласите преподавателя для просмотра Ваших результатов");
+const QString kTimeUp =
+    QStringLiteral("Ваше время истекло. Пригласите преподавателя для просмотра Ваших результатов");
+const QString kStudent = QStringLiteral("Иванов Иван\rГР-11");
+const QString kNoTest = QStringLiteral("Ошибка открытия теста");
+const QString kStars(87, QChar('*'));
+const QColor kBlue(0, 0, 255);
+const QColor kRed(255, 0, 0);
+
+// --- registration -------------------------------------------------------------
+
+using Registration = RunFixture;
+
+TEST_F(Registration, TheOpenButtonFollowsBothEditBoxes) {
+  EXPECT_FALSE(form->Button1->isEnabled());
+  ui::testing_support::Type(form->Edit1, QStringLiteral("Иванов"));
+  EXPECT_FALSE(form->Button1->isEnabled());
+  ui::testing_support::Type(form->Edit2, QStringLiteral("гр-11"));
+  EXPECT_EQ(form->Edit2->text(), QStringLiteral("ГР-11"));
+  EXPECT_TRUE(form->Button1->isEnabled());
+  EXPECT_TRUE(form->Button1->IsDefault());
+  form->Edit1->clear();
+  EXPECT_FALSE(form->Button1->isEnabled());
+  EXPECT_TRUE(form->Button1->IsDefault()) << "the default flag stays set";
+  form->Edit1->setText(QStringLiteral("  "));  // spaces count as text
+  EXPECT_TRUE(form->Button1->isEnabled());
+  EXPECT_FALSE(form->Button2->isEnabled());
+}
+
+TEST_F(Registration, EnterOpensTheDialogAndACancelStillStoresNameAndGroup) {
+  Register();
+  QTest::keyClick(form->Edit2, Qt::Key_Return);
+  EXPECT_EQ(dialogs, 1);
+  EXPECT_EQ(run->FullName, W("Иванов Иван"));
+  EXPECT_EQ(run->Group, W("ГР-11"));
+  EXPECT_EQ(form->Label3->Caption(), QStringLiteral("---тест не выбран---"));
+  EXPECT_FALSE(form->Button2->isEnabled());
+
+  // With a test open both Button1 and Button2 are default: Enter in an edit
+  // box clicks Button1, which comes first.
+  const std::string path = File("t.DLL");
+  TestFileBuilder().Header("Т", "О", "К").Plain("Option", "QwCount", "1").Save(path);
+  Open(path);
+  EXPECT_TRUE(form->Button2->IsDefault());
+  form->Edit1->setFocus();
+  QTest::keyClick(form->Edit1, Qt::Key_Return);
+  EXPECT_EQ(dialogs, 3);
+  EXPECT_TRUE(form->GroupBox1->isVisible()) << "Button2 was not clicked";
+  // Emptying an edit box disables Button1 only; Enter then starts the test.
+  form->Edit1->clear();
+  QTest::keyClick(form->Edit1, Qt::Key_Return);
+  EXPECT_FALSE(form->GroupBox1->isVisible());
+  EXPECT_EQ(run->FullName, W("Иванов Иван")) << "stored at the last click on Button1";
+}
+
+// --- opening a test -------------------------------------------------------------
+
+using Opening = RunFixture;
+
+TEST_F(Opening, AFileThatDoesNotExistShowsTheDefaultsAndStartIsEnabled) {
+  Register();
+  Open(File("нет такого.DLL"));
+  for (const ui::Label* l : {form->Label3, form->Label5, form->Label8})
+    EXPECT_EQ(l->Caption(), kNoTest) << l->objectName().toStdString();
+  EXPECT_EQ(form->Label11->Caption(), QStringLiteral("00"));
+  EXPECT_EQ(form->Label12->Caption(), QStringLiteral("0"));
+  EXPECT_EQ(form->Gauge1->MaxValue(), 0);
+  EXPECT_EQ(form->Gauge1->Progress(), 0);
+  EXPECT_TRUE(form->Button2->isEnabled());
+  EXPECT_TRUE(form->Button2->IsDefault());
+  EXPECT_TRUE(boxes.boxes.empty());
+}
+
+TEST_F(Opening, TheHeaderIsDecodedAndASecondOpeningReplacesIt) {
+  const std::string first = File("first.DLL");
+  TestFileBuilder()
+      .Header("История & право", "Древний Египет", "Выберите один вариант")
+      .Plain("Option", "QwCount", "0x0A")
+      .Plain("Option", "Time", "5")
+      .Save(first);
+  Register();
+  Open(first);
+  EXPECT_EQ(form->Label3->Caption(), QStringLiteral("История & право"));
+  EXPECT_EQ(form->Label5->Caption(), QStringLiteral("Древний Египет"));
+  EXPECT_EQ(form->Label8->Caption(), QStringLiteral("Выберите один вариант"));
+  EXPECT_EQ(form->Label11->Caption(), QStringLiteral("0x0A")) << "shown as stored";
+  EXPECT_EQ(form->Label12->Caption(), QStringLiteral("5"));
+  EXPECT_EQ(run->TimeLimit, 5);
+  EXPECT_EQ(form->Gauge1->MaxValue(), 300);
+  EXPECT_EQ(form->Gauge1->Progress(), 300);
+  EXPECT_EQ(form->Gauge1->Percent(), 100);
+
+  const std::string second = File("second.DLL");
+  TestFileBuilder()
+      .Header("Физика", "", "Без комментариев")
+      .Plain("Option", "QwCount", "много")
+      .Plain("Option", "Time", "1")
+      .Save(second);
+  Open(second);
+  EXPECT_EQ(form->Label3->Caption(), QStringLiteral("Физика"));
+  EXPECT_EQ(form->Label5->Caption(), QString()) << "present but empty: no default";
+  EXPECT_EQ(form->Label11->Caption(), QStringLiteral("много"));
+  EXPECT_EQ(form->Gauge1->MaxValue(), 60);
+  EXPECT_EQ(run->TestFile->Path(), second);
+
+  // A cancelled opening keeps the test.
+  Open("");
+  EXPECT_EQ(run->TestFile->Path(), second);
+  EXPECT_EQ(form->Label3->Caption(), QStringLiteral("Физика"));
+}
+
+TEST_F(Opening, ATimeTheGaugeCannotTakeStopsTheOpeningAfterTheHeader) {
+  struct Case {
+    const char* time;
+    bool opened_before;  // a good test was open before
+  };
+  for (const Case& c : {Case{"-1", false}, Case{"-1", true}, Case{"35791395", false},
+                        Case{"35791394", true}}) {
+    SCOPED_TRACE(testing::Message() << c.time << (c.opened_before ? " after a test" : ""));
+    run.reset();
+    dlg.reset();
+    form.reset();
+    StartProgram();
+    boxes.boxes.clear();
+    Register();
+    if (c.opened_before) {
+      const std::string good = File("good.DLL");
+      TestFileBuilder().Header("Первый", "", "").Plain("Option", "Time", "2").Save(good);
+      Open(good);
+    }
+    form->Edit1->setText(QStringLiteral("Петров"));
+    const std::string bad = File("bad.DLL");
+    TestFileBuilder().Header("Второй", "", "").Plain("Option", "Time", c.time).Save(bad);
+    Open(bad);
+
+    if (std::string(c.time) == "35791394") {  // the longest time that fits
+      EXPECT_TRUE(boxes.boxes.empty());
+      EXPECT_EQ(form->Gauge1->MaxValue(), 2147483640);
+      continue;
+    }
+    ASSERT_EQ(boxes.boxes.size(), 1U);
+    EXPECT_EQ(boxes.boxes[0].caption, QStringLiteral("Миравель"));
+    EXPECT_EQ(boxes.boxes[0].text, QStringLiteral("Value must be between 1 and 2147483647."));
+    // The header and the time are the new file's; the gauge and Start are not.
+    EXPECT_EQ(form->Label3->Caption(), QStringLiteral("Второй"));
+    EXPECT_EQ(form->Label12->Caption(), QString::fromLatin1(c.time));
+    EXPECT_EQ(run->TestFile->Path(), bad);
+    EXPECT_EQ(form->Gauge1->MaxValue(), c.opened_before ? 120 : 100);
+    EXPECT_EQ(form->Gauge1->Progress(), c.opened_before ? 120 : 0);
+    EXPECT_EQ(form->Button2->isEnabled(), c.opened_before);
+    // Name and group are not stored by the failed click.
+    EXPECT_EQ(run->FullName, c.opened_before ? W("Иванов Иван") : Text());
+  }
+}
+
+// --- answering -------------------------------------------------------------------
+
+class Running : public RunFixture {
+ protected:
+  void SetUp() override {
+    RunFixture::SetUp();
+    path = File("five.DLL");
+    TestFileBuilder()
+        .Header("Тест", "", "")
+        .Plain("Option", "QwCount", "5")
+        .Plain("Option", "Time", "1")
+        .Questions(5)
+        .Save(path);
+  }
+
+  std::string path;
+};
+
+TEST_F(Running, StartShowsTheFirstQuestion) {
+  StartTest(path);
+  EXPECT_FALSE(form->GroupBox1->isVisible());
+  EXPECT_FALSE(form->GroupBox2->isVisible());
+  EXPECT_FALSE(form->Button2->isVisible());
+  EXPECT_TRUE(form->Button3->isVisible());
+  EXPECT_TRUE(form->Button3->isEnabled());
+  EXPECT_EQ(form->Button3->text(), QStringLiteral("Ответить"));
+  EXPECT_TRUE(form->Button4->isVisible());
+  EXPECT_FALSE(form->Button4->isEnabled());
+  EXPECT_TRUE(form->Timer1->Enabled());
+  EXPECT_EQ(form->Panel6->geometry(), QRect(0, 0, 462, 348));
+  EXPECT_EQ(form->TrackBar1->Min(), 1);
+  EXPECT_EQ(form->TrackBar1->Max(), 6);
+  EXPECT_EQ(form->TrackBar1->Position(), 1);
+  EXPECT_TRUE(form->TrackBar1->isEnabled());
+  EXPECT_EQ(form->Label14->Caption(), QStringLiteral("Вопрос №"));
+  EXPECT_EQ(form->Label15->Caption(), QStringLiteral("1"));
+  EXPECT_EQ(form->Label16->Caption(), QStringLiteral("Вопрос 1"));
+  EXPECT_EQ(form->RadioGroup1->Items(), (QStringList{QStringLiteral("1-0"), QStringLiteral("1-1"),
+                                                     QStringLiteral("1-2"), QStringLiteral("1-3")}));
+  EXPECT_EQ(form->RadioGroup1->ItemIndex(), -1);
+  EXPECT_EQ(form->Gauge1->Progress(), 60);
+  EXPECT_FALSE(stdfs::exists(run->JournalPath)) << "nothing recorded yet";
+}
+
+TEST_F(Running, TheQuestionAreaTakesNoInputBeforeStart) {
+  EXPECT_FALSE(form->TrackBar1->isEnabled());
+  EXPECT_FALSE(form->RadioGroup1->isEnabled());
+  Register();
+  Open(path);
+  form->Edit2->setFocus();
+  QTest::keyClick(form->Edit2, Qt::Key_Tab);
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+  EXPECT_EQ(QApplication::focusWidget(), form->Edit1) << "Edit2, Button1, Button2, back to Edit1";
+  EXPECT_EQ(form->TrackBar1->Position(), 1);
+}
+
+TEST_F(Running, AnswersAreRecordedAndShownAgainWhenTheStudentComesBack) {
+  StartTest(path);
+  Pick(2);
+  EXPECT_TRUE(form->Button3->IsDefault()) << "choosing an option makes Button3 the default";
+  Answer();
+  EXPECT_EQ(form->Label15->Caption(), QStringLiteral("2"));
+  EXPECT_EQ(form->RadioGroup1->ItemIndex(), -1);
+  EXPECT_TRUE(form->Button4->isEnabled());
+  ASSERT_TRUE(stdfs::exists(run->JournalPath));
+  EXPECT_EQ(os.hidden.back(), run->JournalPath);
+
+  // Enter on the option answers question 2 with option 3.
+  Pick(3);
+  QTest::keyClick(form->RadioGroup1->Option(3), Qt::Key_Return);
+  EXPECT_EQ(form->Label15->Caption(), QStringLiteral("3"));
+  // Back from 3 without a choice records "no answer" for 3.
+  Back();
+  EXPECT_EQ(form->Label15->Caption(), QStringLiteral("2"));
+  EXPECT_EQ(form->RadioGroup1->ItemIndex(), 3) << "the recorded option is selected again";
+  Back();
+  EXPECT_EQ(form->RadioGroup1->ItemIndex(), 2);
+  EXPECT_FALSE(form->Button4->isEnabled()) << "question 1";
+
+  const std::string journal = ReadAll(run->JournalPath);
+  const auto section = [](int n, const char* question, const char* given, const char* reference,
+                          int option) {
+    return "[" + W("Вопрос№") + std::to_string(n) + "]\r\n" + W("Текст вопроса=") + W(question) +
+           "\r\n" + W("ВариантДан=") + W(given) + "\r\n" + W("ВариантЭталон=") + W(reference) +
+           "\r\n" + W("ВариантДанНомер=") + std::to_string(option) + "\r\n";
+  };
+  EXPECT_EQ(journal, section(1, "Вопрос 1", "1-2", "1-1", 2) + section(2, "Вопрос 2", "2-3", "2-2", 3) +
+                         section(3, "Вопрос 3", "нет ответа", "3-3", -1));
+  // Answering question 1 again overwrites its record.
+  Pick(1);
+  Answer();
+  EXPECT_NE(ReadAll(run->JournalPath).find(W("ВариантДан=1-1")), std::string::npos);
+}
+
+// The thumb's rectangle as the style draws it.
+QRect Thumb(const ui::TrackBar& bar) {
+  QStyleOptionSlider opt;
+  opt.initFrom(&bar);
+  opt.orientation = Qt::Horizontal;
+  opt.minimum = bar.minimum();
+  opt.maximum = bar.maximum();
+  opt.sliderPosition = bar.sliderPosition();
+  opt.sliderValue = bar.value();
+  opt.tickPosition = bar.tickPosition();
+  opt.tickInterval = bar.tickInterval();
+  opt.subControls = QStyle::SC_All;
+  return bar.style()->subControlRect(QStyle::CC_Slider, &opt, QStyle::SC_SliderHandle, &bar);
+}
+
+TEST_F(Running, DraggingTheThumbShowsEveryQuestionAndTheEndEndsTheTestUnrecorded) {
+  StartTest(path);
+  Pick(1);  // chosen but never confirmed
+  std::vector<QString> shown;
+  auto handler = form->TrackBar1->OnChange;
+  form->TrackBar1->OnChange = [&] {
+    handler();
+    shown.push_back(form->Label15->isVisible() ? form->Label15->Caption() : QStringLiteral("end"));
+  };
+  const QRect thumb = Thumb(*form->TrackBar1);
+  const int y = thumb.center().y();
+  QTest::mousePress(form->TrackBar1, Qt::LeftButton, Qt::NoModifier, thumb.center());
+  for (int x = thumb.center().x(); x < form->TrackBar1->width(); x += 2)
+    QTest::mouseMove(form->TrackBar1, {x, y});
+  QTest::mouseRelease(form->TrackBar1, Qt::LeftButton, Qt::NoModifier,
+                      {form->TrackBar1->width() - 1, y});
+  shown.erase(std::unique(shown.begin(), shown.end()), shown.end());
+  EXPECT_EQ(shown, (std::vector<QString>{"2", "3", "4", "5", "end"}));
+
+  EXPECT_EQ(form->TrackBar1->Position(), 6);
+  EXPECT_FALSE(form->TrackBar1->isEnabled());
+  EXPECT_EQ(form->Label16->Caption(), kAllAnswered);
+  EXPECT_EQ(form->Label14->Caption(), kStudent);
+  EXPECT_EQ(form->Label14->height(), 32) << "name and group on two lines";
+  EXPECT_FALSE(form->Label15->isVisible());
+  EXPECT_FALSE(form->RadioGroup1->isVisible());
+  EXPECT_EQ(form->Button3->text(), QStringLiteral("Отчет"));
+  EXPECT_TRUE(form->Button3->isEnabled());
+  EXPECT_FALSE(form->Button4->isEnabled());
+  EXPECT_FALSE(form->Timer1->Enabled());
+  EXPECT_FALSE(stdfs::exists(run->JournalPath)) << "moving the track bar records nothing";
+}
+
+TEST_F(Running, TheKeysMoveTheTrackBarWithoutRecording) {
+  StartTest(path);
+  form->TrackBar1->setFocus();
+  QTest::keyClick(form->TrackBar1, Qt::Key_PageDown);  // +2 on this track bar
+  EXPECT_EQ(form->Label15->Caption(), QStringLiteral("3"));
+  QTest::keyClick(form->TrackBar1, Qt::Key_Left);
+  EXPECT_EQ(form->Label15->Caption(), QStringLiteral("2"));
+  EXPECT_TRUE(form->Button4->isEnabled());
+  QTest::keyClick(form->TrackBar1, Qt::Key_Home);
+  EXPECT_EQ(form->Label15->Caption(), QStringLiteral("1"));
+  EXPECT_FALSE(form->Button4->isEnabled());
+  EXPECT_FALSE(stdfs::exists(run->JournalPath));
+}
+
+TEST_F(Running, TheLastAnswerShowsTheEndScreenAndTheGaugeStops) {
+  StartTest(path);
+  Ticks(3);
+  for (int n = 1; n <= 5; ++n) {
+    Pick(n % 4);
+    Answer();
+  }
+  EXPECT_EQ(form->Label16->Caption(), kAllAnswered);
+  EXPECT_EQ(form->Button3->text(), QStringLiteral("Отчет"));
+  EXPECT_TRUE(form->Button3->isEnabled());
+  EXPECT_FALSE(form->Timer1->Enabled());
+  EXPECT_EQ(form->Gauge1->Progress(), 57);
+  EXPECT_FALSE(dlg->isVisible());
+}
+
+TEST_F(Running, ATestWithoutAQuestionCountEndsOnlyByTimeOut) {
+  for (const char* count : std::initializer_list<const char*>{"0", nullptr}) {
+    SCOPED_TRACE(count ? count : "missing");
+    run.reset();
+    dlg.reset();
+    form.reset();
+    StartProgram();
+    const std::string empty = File("empty.DLL");
+    TestFileBuilder b;
+    b.Header("Пусто", "", "").Plain("Option", "Time", "0");
+    if (count) b.Plain("Option", "QwCount", count);
+    b.Save(empty);
+    StartTest(empty);
+    EXPECT_EQ(form->TrackBar1->Max(), 1);
+    EXPECT_EQ(form->Label15->Caption(), QStringLiteral("1"));
+    EXPECT_EQ(form->Label16->Caption(), QString()) << "no question 1 in the file";
+    EXPECT_EQ(form->RadioGroup1->Items(), QStringList(4, QString()));
+    Pick(0);
+    Answer();
+    EXPECT_EQ(form->TrackBar1->Position(), 1) << "recorded, and the position stays";
+    EXPECT_EQ(form->Button3->text(), QStringLiteral("Ответить"));
+    EXPECT_NE(ReadAll(run->JournalPath).find(W("Текст вопроса=НЕТ")), std::string::npos);
+    Ticks(1);
+    EXPECT_EQ(form->Label16->Caption(), kTimeUp);
+    EXPECT_TRUE(dlg->isVisible());
+  }
+}
+
+// --- the countdown and the time-out -------------------------------------------------
+
+using TimeOut = Running;
+
+TEST_F(TimeOut, ATimeOfZeroEndsTheTestWithTheFirstRealTickASecondAfterStart) {
+  const std::string zero = File("zero.DLL");
+  TestFileBuilder().Plain("Option", "QwCount", "5").Questions(5).Save(zero);
+  QElapsedTimer clock;
+  StartTest(zero, /*real_timer=*/true);
+  clock.start();
+  EXPECT_EQ(form->Gauge1->Percent(), 0);
+  ASSERT_TRUE(QTest::qWaitFor([this] { return dlg->isVisible(); }, 5000));
+  EXPECT_GE(clock.elapsed(), 900);
+  EXPECT_EQ(form->Label16->Caption(), kTimeUp);
+  EXPECT_FALSE(form->Timer1->Enabled());
+}
+
+TEST_F(TimeOut, TheGaugeLosesOneATickAndTheTimeOutComesOnTheTickAfterEmpty) {
+  StartTest(path);  // one minute
+  Ticks(59);
+  EXPECT_EQ(form->Gauge1->Progress(), 1);
+  Ticks(1);
+  EXPECT_EQ(form->Gauge1->Progress(), 0);
+  EXPECT_EQ(form->Gauge1->Percent(), 0);
+  EXPECT_FALSE(dlg->isVisible()) << "the gauge shows empty for one tick";
+  Ticks(1);
+  EXPECT_TRUE(dlg->isVisible());
+}
+
+TEST_F(TimeOut, OnAQuestionBelowTheCountTheThumbStandsOneFurther) {
+  StartTest(path);
+  Pick(0);
+  Answer();
+  Pick(3);  // on question 2, not confirmed
+  Ticks(61);
+  EXPECT_TRUE(dlg->isVisible());
+  EXPECT_EQ(form->Label16->Caption(), kTimeUp);
+  EXPECT_EQ(form->Label14->Caption(), kStudent);
+  EXPECT_FALSE(form->Label15->isVisible());
+  EXPECT_FALSE(form->RadioGroup1->isVisible());
+  EXPECT_EQ(form->TrackBar1->Position(), 3);
+  EXPECT_FALSE(form->TrackBar1->isEnabled());
+  EXPECT_EQ(form->Button3->text(), QStringLiteral("Отчет"));
+  EXPECT_FALSE(form->Button3->isEnabled());
+  EXPECT_FALSE(form->Button4->isEnabled());
+  EXPECT_FALSE(form->Timer1->Enabled());
+  EXPECT_EQ(ReadAll(run->JournalPath).find(W("[Вопрос№2]")), std::string::npos)
+      << "the choice on question 2 was not confirmed";
+}
+
+TEST_F(TimeOut, OnTheLastQuestionTheEndStepsRunFirstAndTheTimeOutMessageWins) {
+  StartTest(path);
+  form->TrackBar1->SetPosition(5);
+  Ticks(61);
+  EXPECT_EQ(form->TrackBar1->Position(), 6);
+  EXPECT_EQ(form->Label16->Caption(), kTimeUp);
+  EXPECT_TRUE(dlg->isVisible());
+  EXPECT_FALSE(form->Button3->isEnabled());
+}
+
+// --- the report ---------------------------------------------------------------------
+
+class Report : public Running {
+ protected:
+  // Answers questions 1..answered of the five, the first `right` of them
+  // right, and passes the rest without answering.
+  void AnswerSome(int answered, int right) {
+    StartTest(path);
+    for (int n = 1; n <= answered; ++n) {
+      Pick(n <= right ? n % 4 : (n + 1) % 4);
+      Answer();
+    }
+  }
+  std::vector<std::pair<QString, QColor>> Lines() const {
+    std::vector<std::pair<QString, QColor>> lines;
+    for (int i = 0; i < form->Memo1->LineCount(); ++i)
+      lines.emplace_back(form->Memo1->LineText(i), form->Memo1->LineColor(i));
+    return lines;
+  }
+};
+
+TEST_F(Report, TheRightPasswordShowsTheGradedReportAndTheTotals) {
+  AnswerSome(5, 3);
+  EXPECT_EQ(form->Label16->Caption(), kAllAnswered);
+  Answer();  // "Отчет"
+  EXPECT_TRUE(dlg->isVisible());
+  EXPECT_FALSE(form->Button3->isEnabled());
+  EXPECT_EQ(form->TrackBar1->Position(), 6);
+  QApplication::processEvents();
+  EXPECT_EQ(QApplication::focusWidget(), dlg->Password);
+  TypePassword(QStringLiteral("407152"));
+
+  EXPECT_FALSE(dlg->isVisible());
+  EXPECT_TRUE(form->Memo1->isVisible());
+  EXPECT_EQ(form->Memo1->geometry(), QRect(0, 156, 462, 192));
+  EXPECT_EQ(form->Label16->Caption(), QStringLiteral("Итого:"));
+  EXPECT_EQ(form->Label16->TextAlignment(), Qt::AlignLeft);
+  EXPECT_TRUE(form->Label17->isVisible());
+  EXPECT_TRUE(form->Label18->isVisible());
+  EXPECT_EQ(form->Label17->Caption(), QStringLiteral("Правильных ответов: 3"));
+  EXPECT_EQ(form->Label18->Caption(), QStringLiteral("Неправильных ответов: 2"));
+  EXPECT_EQ(run->RightCount, 3);
+  EXPECT_FALSE(form->Button3->isEnabled()) << "the report is written once";
+  EXPECT_FALSE(form->Button4->isEnabled());
+
+  const auto lines = Lines();
+  ASSERT_EQ(lines.size(), 3U * 3 + 6U * 2);
+  for (int n = 1; n <= 3; ++n) {
+    const std::size_t at = static_cast<std::size_t>(3 * (n - 1));
+    EXPECT_EQ(lines[at].first, QStringLiteral("ВОПРОС № %1 ---ВЕРНО--- ").arg(n));
+    EXPECT_EQ(lines[at + 1].first, QString());
+    EXPECT_EQ(lines[at + 2].first, kStars);
+    for (std::size_t i = at; i < at + 3; ++i) EXPECT_EQ(lines[i].second, kBlue) << i;
+  }
+  const std::vector<QString> wrong4 = {
+      QStringLiteral("ВОПРОС № 4 ---ОШИБКА---"), QStringLiteral("Вопрос 4"),
+      QStringLiteral("Вы ответили: 4-1"),         QStringLiteral("Правильный вариант 4-0"),
+      QString(),                                  kStars};
+  for (std::size_t i = 0; i < 6; ++i) {
+    EXPECT_EQ(lines[9 + i].first, wrong4[i]) << i;
+    EXPECT_EQ(lines[9 + i].second, kRed) << i;
+  }
+  EXPECT_EQ(lines[15].first, QStringLiteral("ВОПРОС № 5 ---ОШИБКА---"));
+}
+
+TEST_F(Report, TwoQuestionsOneRightOneNeverRecorded) {
+  const std::string two = File("two.DLL");
+  TestFileBuilder().Plain("Option", "QwCount", "2").Plain("Option", "Time", "1").Questions(2).Save(two);
+  StartTest(two);
+  Pick(1);
+  Answer();
+  Ticks(61);  // time out on question 2
+  TypePassword(QStringLiteral("407152"));
+  const QString missing = QStringLiteral("Нет ответа. Время закончилось");
+  const std::vector<std::pair<QString, QColor>> want = {
+      {QStringLiteral("ВОПРОС № 1 ---ВЕРНО--- "), kBlue},
+      {QString(), kBlue},
+      {kStars, kBlue},
+      {QStringLiteral("ВОПРОС № 2 ---ОШИБКА---"), kRed},
+      {missing, kRed},
+      {QStringLiteral("Вы ответили: ") + missing, kRed},
+      {QStringLiteral("Правильный вариант ") + missing, kRed},
+      {QString(), kRed},
+      {kStars, kRed},
+  };
+  EXPECT_EQ(Lines(), want);
+  EXPECT_EQ(form->Label17->Caption(), QStringLiteral("Правильных ответов: 1"));
+  EXPECT_EQ(form->Label18->Caption(), QStringLiteral("Неправильных ответов: 1"));
+}
+
+TEST_F(Report, WithoutAnyAnswerEveryQuestionIsAnUnexpectedError) {
+  StartTest(path);
+  Ticks(61);
+  TypePassword(QStringLiteral("407152"));
+  const auto lines = Lines();
+  ASSERT_EQ(lines.size(), 30U);
+  EXPECT_EQ(lines[1].first, QStringLiteral("Непредвиденная ошибка"));
+  EXPECT_EQ(lines[2].first, QStringLiteral("Вы ответили: Непредвиденная ошибка"));
+  EXPECT_EQ(form->Label17->Caption(), QStringLiteral("Правильных ответов: 0"));
+  EXPECT_EQ(form->Label18->Caption(), QStringLiteral("Неправильных ответов: 5"));
+}
+
+TEST_F(Report, AWrongPasswordRecordsTheAnswerShownAndMovesOn) {
+  AnswerSome(2, 2);
+  Ticks(61);  // on question 3: the thumb stands at 4
+  ASSERT_TRUE(dlg->isVisible());
+  for (const QString& wrong : {QStringLiteral("407152 "), QStringLiteral(" 407152"), QString(),
+                               QStringLiteral("4071520")}) {
+    TypePassword(wrong);
+    EXPECT_TRUE(dlg->isVisible());
+    EXPECT_EQ(dlg->Password->text(), wrong) << "the typed text stays";
+    EXPECT_FALSE(form->Memo1->isVisible());
+    EXPECT_FALSE(form->Label17->isVisible());
+  }
+  // The first wrong one recorded question 4 (shown, unanswered, in the hidden
+  // option group) and moved to 5; the second recorded 5 and reached the end;
+  // the others recorded the end position, which changes nothing on screen.
+  const std::string journal = ReadAll(run->JournalPath);
+  EXPECT_NE(journal.find(W("[Вопрос№4]")), std::string::npos);
+  EXPECT_NE(journal.find(W("[Вопрос№5]")), std::string::npos);
+  EXPECT_EQ(form->TrackBar1->Position(), 6);
+  EXPECT_EQ(form->Label16->Caption(), kAllAnswered);
+  TypePassword(QStringLiteral("407152"));
+  EXPECT_EQ(form->Label17->Caption(), QStringLiteral("Правильных ответов: 2"));
+}
+
+TEST_F(Report, ClosingThePasswordWindowLetsTheTeacherAskAgain) {
+  AnswerSome(5, 5);
+  Answer();  // "Отчет"
+  struct Way {
+    const char* name;
+    std::function<void()> close;
+  };
+  const std::vector<Way> ways = {
+      {"Cancel", [this] { QTest::mouseClick(dlg->CancelBtn, Qt::LeftButton); }},
+      {"Esc", [this] { QTest::keyClick(dlg->Password, Qt::Key_Escape); }},
+      {"close box", [this] { dlg->close(); }},
+  };
+  for (const Way& way : ways) {
+    SCOPED_TRACE(way.name);
+    ASSERT_TRUE(dlg->isVisible());
+    way.close();
+    EXPECT_FALSE(dlg->isVisible());
+    EXPECT_TRUE(form->Button3->isEnabled()) << "the report can be asked for again";
+    EXPECT_FALSE(form->Memo1->isVisible());
+    Answer();
+    EXPECT_TRUE(dlg->isVisible());
+    EXPECT_FALSE(form->Button3->isEnabled());
+    EXPECT_EQ(form->TrackBar1->Position(), 6);
+    EXPECT_EQ(form->Label16->Caption(), kAllAnswered);
+  }
+  TypePassword(QStringLiteral("407152"));
+  EXPECT_FALSE(form->Button3->isEnabled()) << "the report is shown: nothing to ask for";
+  EXPECT_EQ(form->Label17->Caption(), QStringLiteral("Правильных ответов: 5"));
+  EXPECT_EQ(form->Memo1->LineCount(), 15);
+}
+
+TEST_F(Report, AskingAgainAfterATimeOutMovesNothing) {
+  AnswerSome(1, 1);
+  Ticks(61);  // on question 2: the thumb stands at 3, question 3 in the hidden group
+  QTest::mouseClick(dlg->CancelBtn, Qt::LeftButton);
+  const QString journal_before = QString::fromStdString(ReadAll(run->JournalPath));
+  Answer();
+  EXPECT_TRUE(dlg->isVisible());
+  EXPECT_EQ(form->TrackBar1->Position(), 3);
+  EXPECT_EQ(form->Label16->Caption(), kTimeUp);
+  EXPECT_EQ(QString::fromStdString(ReadAll(run->JournalPath)), journal_before);
+}
+
+TEST_F(Report, ANegativeOrMissingQuestionCountFailsTheReport) {
+  for (const char* count : std::initializer_list<const char*>{"-1", nullptr}) {
+    SCOPED_TRACE(count ? count : "missing");
+    run.reset();
+    dlg.reset();
+    form.reset();
+    StartProgram();
+    boxes.boxes.clear();
+    const std::string bad = File("bad.DLL");
+    TestFileBuilder b;
+    b.Plain("Option", "Time", "1").Questions(2);
+    if (count) b.Plain("Option", "QwCount", count);
+    b.Save(bad);
+    StartTest(bad);
+    Pick(1);
+    Answer();
+    if (count) {
+      // Below 0 the track bar keeps its maximum of 10 and the next position ends the test.
+      EXPECT_EQ(form->TrackBar1->Max(), 10);
+      EXPECT_EQ(form->Label16->Caption(), kAllAnswered);
+      Answer();
+    } else {
+      Ticks(61);
+    }
+    TypePassword(QStringLiteral("407152"));
+    ASSERT_EQ(boxes.boxes.size(), 1U);
+    EXPECT_EQ(boxes.boxes[0].text, QStringLiteral("Range check error."));
+    EXPECT_FALSE(dlg->isVisible());
+    EXPECT_TRUE(form->Memo1->isVisible());
+    EXPECT_EQ(form->Memo1->LineCount(), 0);
+    EXPECT_FALSE(form->Label17->isVisible());
+    EXPECT_FALSE(form->Label18->isVisible());
+    EXPECT_NE(form->Label16->Caption(), QStringLiteral("Итого:"));
+    EXPECT_EQ(form->Label16->TextAlignment(), Qt::AlignHCenter);
+    EXPECT_EQ(run->RightCount, 0);
+  }
+}
+
+TEST_F(Report, ACountOfZeroGivesAnEmptyReportAndZeroTotals) {
+  const std::string zero = File("zero.DLL");
+  TestFileBuilder().Plain("Option", "QwCount", "0").Plain("Option", "Time", "1").Save(zero);
+  StartTest(zero);
+  Ticks(61);
+  TypePassword(QStringLiteral("407152"));
+  EXPECT_TRUE(boxes.boxes.empty());
+  EXPECT_EQ(form->Memo1->LineCount(), 0);
+  EXPECT_EQ(form->Label17->Caption(), QStringLiteral("Правильных ответов: 0"));
+  EXPECT_EQ(form->Label18->Caption(), QStringLiteral("Неправильных ответов: 0"));
+}
+
+// --- the journal on disk ------------------------------------------------------------
+
+using JournalFile = Running;
+
+TEST_F(JournalFile, AJournalThatCannotBeWrittenStopsTheStepAndLosesNothing) {
+  StartTest(path);
+  Pick(1);
+  Answer();
+  const std::string recorded = ReadAll(run->JournalPath);
+  // The profile folder goes away and a file takes its name: no one, not
+  // even the superuser, can write the journal there now.
+  const stdfs::path home = dir / "home";
+  stdfs::rename(home, dir / "away");
+  std::ofstream(home.string()) << "x";
+  Pick(2);
+  Answer();
+  ASSERT_EQ(boxes.boxes.size(), 1U);
+  EXPECT_EQ(boxes.boxes[0].text,
+            QString::fromStdString("Unable to write to " + run->JournalPath + "."));
+  EXPECT_EQ(form->TrackBar1->Position(), 2) << "the track bar did not move";
+  EXPECT_EQ(form->RadioGroup1->ItemIndex(), 2) << "the choice is still on screen";
+  Back();
+  EXPECT_EQ(boxes.boxes.size(), 2U);
+  EXPECT_EQ(form->TrackBar1->Position(), 2);
+
+  stdfs::remove(home);
+  stdfs::rename(dir / "away", home);
+  EXPECT_EQ(ReadAll(run->JournalPath), recorded) << "the earlier answer is kept";
+  Answer();
+  EXPECT_EQ(form->TrackBar1->Position(), 3);
+  EXPECT_EQ(boxes.boxes.size(), 2U);
+}
+
+TEST_F(JournalFile, IsDeletedWhenTheMainWindowCloses) {
+  StartTest(path);
+  Pick(0);
+  Answer();
+  const std::string journal = run->JournalPath;
+  ASSERT_TRUE(stdfs::exists(journal));
+  EXPECT_EQ(stdfs::path(journal).parent_path(), dir / "home");
+  EXPECT_TRUE(form->close());
+  EXPECT_FALSE(stdfs::exists(journal));
+  // No journal yet: closing deletes nothing and is not refused.
+  run.reset();
+  dlg.reset();
+  form.reset();
+  StartProgram();
+  EXPECT_TRUE(form->close());
+}
+
+TEST_F(JournalFile, ADateFormWithSlashesStillNamesAFileInTheProfileFolder) {
+  run.reset();
+  dlg.reset();
+  form.reset();
+  os.date = "12/10/26";
+  StartProgram();
+  EXPECT_EQ(run->JournalPath, (dir / "home" / "tmp12.10.267.ini").string());
+  StartTest(path);
+  Pick(0);
+  Answer();
+  EXPECT_TRUE(boxes.boxes.empty());
+  EXPECT_TRUE(stdfs::exists(run->JournalPath));
+}
+
+TEST_F(JournalFile, AJournalLeftBehindIsNotTakenOver) {
+  // A run that did not close normally left number 7 (the number the generator
+  // gives) with an answer to question 1.
+  const std::string left = (dir / "home" / "tmp10.12.20267.ini").string();
+  ASSERT_EQ(run->JournalPath, left);
+  ProfileFile old(left);
+  old.WriteText("Вопрос№1"_w, "ВариантДан"_w, "1-1");
+  old.WriteNumber("Вопрос№1"_w, "ВариантДанНомер"_w, 1);
+  run.reset();
+  dlg.reset();
+  form.reset();
+  StartProgram();
+  EXPECT_NE(run->RandomSuffix, 7);
+  EXPECT_NE(run->JournalPath, left);
+  StartTest(path);
+  EXPECT_EQ(form->RadioGroup1->ItemIndex(), -1) << "the old answer does not show";
+  Pick(0);
+  Answer();
+  EXPECT_NE(ReadAll(left).find("1-1"), std::string::npos) << "the old journal is left alone";
+}
+
+}  // namespace
+}  // namespace miravel::run

@@ -1,0 +1,199 @@
+// A whole run on the real windows for tests: the main window, its controller
+// and the password window, with the operating system faked where a test must
+// choose (profile folder, date, random number) and real where files are
+// concerned; test files made from plain texts; the open-file dialog and the
+// error box answered without blocking.
+#pragma once
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QTest>
+#include <array>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <random>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "platform/cp1251.h"
+#include "platform/os_services.h"
+#include "platform/profile_file.h"
+#include "run/controller.h"
+#include "testdata/cipher.h"
+#include "ui/Unit1.h"
+#include "ui/Unit2.h"
+#include "ui/controls/open_dialog.h"
+#include "ui_test_support.h"
+
+namespace miravel::run::testing_support {
+
+namespace stdfs = std::filesystem;
+
+// The system with a chosen profile folder, date and random number; files are
+// real. Hidden marks are noted, since Linux has none.
+class FakeOs : public os::Services {
+ public:
+  std::string profile;
+  std::string date = "10.12.2026";
+  unsigned random_result = 7;  // kept below the bound asked for
+  std::vector<std::string> hidden;
+
+  std::string ProfileFolder() override { return profile; }
+  std::string ShortDateText() override { return date; }
+  bool FileExists(const std::string& path) override { return stdfs::is_regular_file(path); }
+  void RemoveFile(const std::string& path) override {
+    std::error_code ec;
+    stdfs::remove(path, ec);
+  }
+  void SetHidden(const std::string& path) override { hidden.push_back(path); }
+  unsigned Random(unsigned bound) override {
+    return bound == 0 ? 0 : random_result % bound;
+  }
+};
+
+inline std::string ReadAll(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream ss;
+  ss << in.rdbuf();
+  return ss.str();
+}
+
+// Windows-1251 bytes of a UTF-8 text.
+inline Text W(const std::string& utf8) { return cp1251::FromUtf8(utf8); }
+
+// A test file made from plain UTF-8 texts, enciphered as a real one is.
+class TestFileBuilder {
+ public:
+  // Texts that are enciphered.
+  TestFileBuilder& Text(const std::string& section, const std::string& key, const std::string& utf8) {
+    doc_.Set(W(section), W(key), testdata::Cr(W(utf8)));
+    return *this;
+  }
+  // Values stored as they are (numbers, answer codes).
+  TestFileBuilder& Plain(const std::string& section, const std::string& key, const std::string& value) {
+    doc_.Set(W(section), W(key), W(value));
+    return *this;
+  }
+  TestFileBuilder& Header(const std::string& name, const std::string& desc, const std::string& comments) {
+    return Text("Main", "TestName", name).Text("Main", "Desc", desc).Text("Main", "Komment", comments);
+  }
+  // Question n with its four options and answer code.
+  TestFileBuilder& Question(int n, const std::string& text, const std::array<std::string, 4>& options,
+                            const std::string& answer_code) {
+    const std::string section = "qw " + std::to_string(n);
+    Text(section, "QwText", text);
+    for (int k = 0; k < 4; ++k) Text(section, "va" + std::to_string(k), options[static_cast<std::size_t>(k)]);
+    return Plain(section, "otv", answer_code);
+  }
+  // `count` questions "Вопрос n" with options "n-0".."n-3", option n % 4 right.
+  TestFileBuilder& Questions(int count) {
+    static const char* const kCodes[] = {"@", "&", "%", "#"};
+    for (int n = 1; n <= count; ++n) {
+      const std::string t = std::to_string(n);
+      Question(n, "Вопрос " + t, {t + "-0", t + "-1", t + "-2", t + "-3"}, kCodes[n % 4]);
+    }
+    return *this;
+  }
+  void Save(const std::string& path) const { doc_.SaveAs(path); }
+
+ private:
+  ProfileDocument doc_;
+};
+
+// The program as it starts: the main window (its creation begins the run),
+// then the hidden password window, the main window shown.
+class RunFixture : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::random_device rd;
+    dir = stdfs::temp_directory_path() / ("miravel-run-" + std::to_string(rd()));
+    stdfs::create_directories(dir / "home");
+    os.profile = (dir / "home").string();
+    ui::OpenDialog::SetHookForTests([this](QFileDialog& d) {
+      ++dialogs;
+      if (dialog_answer.empty()) return false;
+      d.selectFile(QString::fromStdString(dialog_answer));
+      return true;
+    });
+    StartProgram();
+  }
+
+  void TearDown() override {
+    run.reset();
+    dlg.reset();
+    form.reset();
+    ui::OpenDialog::SetHookForTests({});
+    std::error_code ec;
+    stdfs::permissions(dir / "home", stdfs::perms::owner_all, stdfs::perm_options::add, ec);
+    stdfs::remove_all(dir, ec);
+  }
+
+  void StartProgram() {
+    form = std::make_unique<TForm1>();
+    run = std::make_unique<Controller>(*form, os);
+    run->FormCreate();
+    dlg = std::make_unique<TPasswordDlg>();
+    run->AttachPasswordDlg(*dlg);
+    form->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+    QApplication::setActiveWindow(form.get());
+  }
+
+  std::string File(const std::string& name) const { return (dir / name).string(); }
+
+  // Types the name and the group as a student does.
+  void Register(const QString& name = QStringLiteral("Иванов Иван"),
+                const QString& group = QStringLiteral("гр-11")) {
+    form->Edit1->setFocus();
+    ui::testing_support::Type(form->Edit1, name);
+    form->Edit2->setFocus();
+    ui::testing_support::Type(form->Edit2, group);
+  }
+
+  // Opens the test file at `path` with Button1.
+  void Open(const std::string& path) {
+    dialog_answer = path;
+    QTest::mouseClick(form->Button1, Qt::LeftButton);
+    dialog_answer.clear();
+  }
+
+  // Registration, opening and Start; real timer ticks are kept away unless
+  // `real_timer`, so that tests run the time-out themselves.
+  void StartTest(const std::string& path, bool real_timer = false) {
+    Register();
+    Open(path);
+    if (!real_timer) form->Timer1->SetInterval(24 * 60 * 60 * 1000);
+    QTest::mouseClick(form->Button2, Qt::LeftButton);
+  }
+
+  // The student picks option `k` of the question shown.
+  void Pick(int k) { QTest::mouseClick(form->RadioGroup1->Option(k), Qt::LeftButton); }
+  void Answer() { QTest::mouseClick(form->Button3, Qt::LeftButton); }
+  void Back() { QTest::mouseClick(form->Button4, Qt::LeftButton); }
+
+  // Runs the timer's handler as a tick does, `n` times.
+  void Ticks(int n) {
+    for (int i = 0; i < n; ++i) ui::Guarded([this] { run->Timer1Timer(); });
+  }
+
+  // The teacher types `password` and presses Enter.
+  void TypePassword(const QString& password) {
+    dlg->Password->clear();
+    dlg->Password->setFocus();
+    ui::testing_support::Type(dlg->Password, password);
+    QTest::keyClick(dlg->Password, Qt::Key_Return);
+  }
+
+  stdfs::path dir;
+  FakeOs os;
+  std::string dialog_answer;  // empty: the dialog is cancelled
+  int dialogs = 0;
+  ui::testing_support::BoxRecorder boxes;
+  std::unique_ptr<TForm1> form;
+  std::unique_ptr<TPasswordDlg> dlg;
+  std::unique_ptr<Controller> run;
+};
+
+}  // namespace miravel::run::testing_support
