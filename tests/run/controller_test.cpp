@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 
 #include <QElapsedTimer>
-#include <QStyleOptionSlider>
 #include <algorithm>
 #include <functional>
 
@@ -138,10 +137,7 @@ TEST_F(Opening, ATimeTheGaugeCannotTakeStopsTheOpeningAfterTheHeader) {
   for (const Case& c : {Case{"-1", false}, Case{"-1", true}, Case{"35791395", false},
                         Case{"35791394", true}}) {
     SCOPED_TRACE(testing::Message() << c.time << (c.opened_before ? " after a test" : ""));
-    run.reset();
-    dlg.reset();
-    form.reset();
-    StartProgram();
+    Restart();
     boxes.boxes.clear();
     Register();
     if (c.opened_before) {
@@ -269,21 +265,6 @@ TEST_F(Running, AnswersAreRecordedAndShownAgainWhenTheStudentComesBack) {
   EXPECT_NE(ReadAll(run->JournalPath).find(W("ВариантДан=1-1")), std::string::npos);
 }
 
-// The thumb's rectangle as the style draws it.
-QRect Thumb(const ui::TrackBar& bar) {
-  QStyleOptionSlider opt;
-  opt.initFrom(&bar);
-  opt.orientation = Qt::Horizontal;
-  opt.minimum = bar.minimum();
-  opt.maximum = bar.maximum();
-  opt.sliderPosition = bar.sliderPosition();
-  opt.sliderValue = bar.value();
-  opt.tickPosition = bar.tickPosition();
-  opt.tickInterval = bar.tickInterval();
-  opt.subControls = QStyle::SC_All;
-  return bar.style()->subControlRect(QStyle::CC_Slider, &opt, QStyle::SC_SliderHandle, &bar);
-}
-
 TEST_F(Running, DraggingTheThumbShowsEveryQuestionAndTheEndEndsTheTestUnrecorded) {
   StartTest(path);
   Pick(1);  // chosen but never confirmed
@@ -293,7 +274,7 @@ TEST_F(Running, DraggingTheThumbShowsEveryQuestionAndTheEndEndsTheTestUnrecorded
     handler();
     shown.push_back(form->Label15->isVisible() ? form->Label15->Caption() : QStringLiteral("end"));
   };
-  const QRect thumb = Thumb(*form->TrackBar1);
+  const QRect thumb = ui::testing_support::ThumbRect(*form->TrackBar1);
   const int y = thumb.center().y();
   QTest::mousePress(form->TrackBar1, Qt::LeftButton, Qt::NoModifier, thumb.center());
   for (int x = thumb.center().x(); x < form->TrackBar1->width(); x += 2)
@@ -349,10 +330,7 @@ TEST_F(Running, TheLastAnswerShowsTheEndScreenAndTheGaugeStops) {
 TEST_F(Running, ATestWithoutAQuestionCountEndsOnlyByTimeOut) {
   for (const char* count : std::initializer_list<const char*>{"0", nullptr}) {
     SCOPED_TRACE(count ? count : "missing");
-    run.reset();
-    dlg.reset();
-    form.reset();
-    StartProgram();
+    Restart();
     const std::string empty = File("empty.DLL");
     TestFileBuilder b;
     b.Header("Пусто", "", "").Plain("Option", "Time", "0");
@@ -606,10 +584,7 @@ TEST_F(Report, AskingAgainAfterATimeOutMovesNothing) {
 TEST_F(Report, ANegativeOrMissingQuestionCountFailsTheReport) {
   for (const char* count : std::initializer_list<const char*>{"-1", nullptr}) {
     SCOPED_TRACE(count ? count : "missing");
-    run.reset();
-    dlg.reset();
-    form.reset();
-    StartProgram();
+    Restart();
     boxes.boxes.clear();
     const std::string bad = File("bad.DLL");
     TestFileBuilder b;
@@ -696,19 +671,13 @@ TEST_F(JournalFile, IsDeletedWhenTheMainWindowCloses) {
   EXPECT_TRUE(form->close());
   EXPECT_FALSE(stdfs::exists(journal));
   // No journal yet: closing deletes nothing and is not refused.
-  run.reset();
-  dlg.reset();
-  form.reset();
-  StartProgram();
+  Restart();
   EXPECT_TRUE(form->close());
 }
 
 TEST_F(JournalFile, ADateFormWithSlashesStillNamesAFileInTheProfileFolder) {
-  run.reset();
-  dlg.reset();
-  form.reset();
   os.date = "12/10/26";
-  StartProgram();
+  Restart();
   EXPECT_EQ(run->JournalPath, (dir / "home" / "tmp12.10.267.ini").string());
   StartTest(path);
   Pick(0);
@@ -725,10 +694,7 @@ TEST_F(JournalFile, AJournalLeftBehindIsNotTakenOver) {
   ProfileFile old(left);
   old.WriteText("Вопрос№1"_w, "ВариантДан"_w, "1-1");
   old.WriteNumber("Вопрос№1"_w, "ВариантДанНомер"_w, 1);
-  run.reset();
-  dlg.reset();
-  form.reset();
-  StartProgram();
+  Restart();
   EXPECT_NE(run->RandomSuffix, 7);
   EXPECT_NE(run->JournalPath, left);
   StartTest(path);

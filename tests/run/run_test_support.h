@@ -141,6 +141,14 @@ class RunFixture : public ::testing::Test {
     QApplication::setActiveWindow(form.get());
   }
 
+  // Ends the program (without closing its window) and starts it again.
+  void Restart() {
+    run.reset();
+    dlg.reset();
+    form.reset();
+    StartProgram();
+  }
+
   std::string File(const std::string& name) const { return (dir / name).string(); }
 
   // Types the name and the group as a student does.

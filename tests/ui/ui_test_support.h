@@ -1,7 +1,10 @@
 // Helpers shared by the window tests.
 #pragma once
 
+#include <QSlider>
 #include <QString>
+#include <QStyle>
+#include <QStyleOptionSlider>
 #include <QTest>
 #include <vector>
 
@@ -36,6 +39,25 @@ inline void Type(QWidget* widget, const QString& text) {
     const auto key = static_cast<Qt::Key>(c.toUpper().unicode());
     QTest::sendKeyEvent(QTest::Click, widget, key, QString(c), Qt::NoModifier);
   }
+}
+
+// The thumb's rectangle of a horizontal slider as its style draws it.
+inline QRect ThumbRect(const QSlider& bar) {
+  QStyleOptionSlider opt;
+  opt.initFrom(&bar);
+  opt.orientation = bar.orientation();
+  opt.state |= QStyle::State_Horizontal;
+  opt.minimum = bar.minimum();
+  opt.maximum = bar.maximum();
+  opt.sliderPosition = bar.sliderPosition();
+  opt.sliderValue = bar.value();
+  opt.singleStep = bar.singleStep();
+  opt.pageStep = bar.pageStep();
+  opt.tickPosition = bar.tickPosition();
+  opt.tickInterval = bar.tickInterval();
+  opt.upsideDown = bar.invertedAppearance();
+  opt.subControls = QStyle::SC_All;
+  return bar.style()->subControlRect(QStyle::CC_Slider, &opt, QStyle::SC_SliderHandle, &bar);
 }
 
 }  // namespace miravel::ui::testing_support

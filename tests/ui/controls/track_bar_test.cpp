@@ -7,8 +7,6 @@
 
 #include <QApplication>
 #include <QKeyEvent>
-#include <QStyle>
-#include <QStyleOptionSlider>
 #include <QTest>
 #include <algorithm>
 #include <cstdlib>
@@ -37,24 +35,7 @@ void SetState(TrackBar& bar, int min, int max, int position) {
   bar.OnChange = std::move(handler);
 }
 
-// The thumb's rectangle as the style draws it.
-QRect HandleRect(const TrackBar& bar) {
-  QStyleOptionSlider opt;
-  opt.initFrom(&bar);
-  opt.orientation = bar.orientation();
-  opt.state |= QStyle::State_Horizontal;
-  opt.minimum = bar.minimum();
-  opt.maximum = bar.maximum();
-  opt.sliderPosition = bar.sliderPosition();
-  opt.sliderValue = bar.value();
-  opt.singleStep = bar.singleStep();
-  opt.pageStep = bar.pageStep();
-  opt.tickPosition = bar.tickPosition();
-  opt.tickInterval = bar.tickInterval();
-  opt.upsideDown = bar.invertedAppearance();
-  opt.subControls = QStyle::SC_All;
-  return bar.style()->subControlRect(QStyle::CC_Slider, &opt, QStyle::SC_SliderHandle, &bar);
-}
+QRect HandleRect(const TrackBar& bar) { return testing_support::ThumbRect(bar); }
 
 // What the change handler saw each time it ran: the stored position and the
 // position the control shows.
