@@ -405,6 +405,14 @@ bool ProfileDocument::HasSection(std::string_view section) const {
   return impl_->FindSection(section) != kNoLine;
 }
 
+std::vector<std::string_view> ProfileDocument::SectionNames() const {
+  std::vector<std::string_view> names;
+  names.reserve(impl_->sections.size());
+  for (std::uint32_t s = 0; s < impl_->sections.size(); ++s)
+    if (impl_->sections[s].header != kNoLine) names.push_back(impl_->SectionName(s));
+  return names;
+}
+
 void ProfileDocument::Set(std::string_view section, std::string_view key, std::string_view value) {
   impl_->Set(section, key, value);
 }

@@ -40,6 +40,7 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/cp1251.h"
 
@@ -131,6 +132,10 @@ class ProfileDocument {
 
   std::optional<Text> Find(std::string_view section, std::string_view key) const;
   bool HasSection(std::string_view section) const;
+  // The names of the file's sections in file order, as they stand between the
+  // brackets (blanks around them dropped); the lines before the first section
+  // are not one. Valid until the document changes.
+  std::vector<std::string_view> SectionNames() const;
   // The same editing rules as ProfileFile::WriteText, in memory.
   void Set(std::string_view section, std::string_view key, std::string_view value);
 

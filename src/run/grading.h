@@ -17,6 +17,7 @@
 #include <cstdint>
 #include <functional>
 #include <stdexcept>
+#include <vector>
 
 #include "platform/cp1251.h"
 #include "platform/profile_file.h"
@@ -57,6 +58,10 @@ class RangeCheckError : public std::runtime_error {
  public:
   RangeCheckError() : std::runtime_error("Range check error") {}
 };
+
+// The question numbers 1..count that `journal` has a section for, in order:
+// the only questions that can be right.
+std::vector<std::int32_t> RecordedQuestions(const ProfileDocument& journal, std::int32_t count);
 
 // Grades questions 1..count from `journal` and writes the report to `sink`.
 // Every question is graded before the first line is written. `right_count`

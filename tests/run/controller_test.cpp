@@ -628,6 +628,28 @@ TEST_F(Report, ACountOfZeroGivesAnEmptyReportAndZeroTotals) {
   EXPECT_EQ(form->Label18->Caption(), QStringLiteral("Неправильных ответов: 0"));
 }
 
+TEST_F(Report, ATestClaimingBillionsOfQuestionsFillsTheBoxAndStops) {
+  const std::string huge = File("huge.DLL");
+  TestFileBuilder()
+      .Plain("Option", "QwCount", "2147483647")
+      .Plain("Option", "Time", "1")
+      .Questions(3)
+      .Save(huge);
+  StartTest(huge);
+  EXPECT_EQ(form->TrackBar1->Max(), 10) << "count + 1 wraps round and is ignored";
+  Pick(1);
+  Answer();
+  Ticks(61);
+  form->Memo1->SetCapacity(1000);
+  TypePassword(QStringLiteral("407152"));
+  ASSERT_EQ(boxes.boxes.size(), 1U);
+  EXPECT_EQ(boxes.boxes[0].text, QStringLiteral("RichEdit line insertion error."));
+  EXPECT_EQ(form->Memo1->LineCount(), 1000);
+  EXPECT_EQ(form->Memo1->LineText(0), QStringLiteral("ВОПРОС № 1 ---ВЕРНО--- "));
+  EXPECT_EQ(run->RightCount, 1);
+  EXPECT_FALSE(form->Label17->isVisible()) << "the totals are not shown";
+}
+
 // --- the journal on disk ------------------------------------------------------------
 
 using JournalFile = Running;

@@ -242,5 +242,33 @@ TEST_F(Report, AFailingLineStopsTheReportAndKeepsTheCount) {
   }
 }
 
+TEST(RecordedQuestions, OnlyTheSectionsOfQuestionNumbersInRange) {
+  // Sections as a journal may hold them, the ones a question's lookup finds
+  // included whatever their letter case.
+  const ProfileDocument doc(std::string(
+      "[Вопрос№3]\r\n[Вопрос№1]\r\n[вопрос№2]\r\n[ВОПРОС№12]\r\n[Вопрос№3]\r\n"
+      "[Вопрос№07]\r\n[Вопрос№0]\r\n[Вопрос№-4]\r\n[Вопрос№5x]\r\n[Вопрос№]\r\n[Вопрос 6]\r\n"
+      "[qw 8]\r\n[Вопрос№99999999999]\r\n[Вопрос№2147483647]\r\n"_w));
+  EXPECT_EQ(RecordedQuestions(doc, 12), (std::vector<std::int32_t>{1, 2, 3, 12}));
+  EXPECT_EQ(RecordedQuestions(doc, 2), (std::vector<std::int32_t>{1, 2}));
+  EXPECT_EQ(RecordedQuestions(doc, 0), std::vector<std::int32_t>{});
+  EXPECT_EQ(RecordedQuestions(doc, 2147483647), (std::vector<std::int32_t>{1, 2, 3, 12, 2147483647}));
+  for (const std::int32_t n : RecordedQuestions(doc, 2147483647))
+    EXPECT_TRUE(doc.HasSection(JournalSection(n))) << n;
+}
+
+TEST_F(Report, AQuestionCountOfBillionsCostsNoMoreThanTheLinesWritten) {
+  // A broken test file claims 2,147,483,647 questions: the report stops when
+  // the box is full, soon, and nothing wraps round at the top.
+  std::vector<Entry> entries = Recorded(2, "Q2", "A", "A");
+  for (auto& e : Recorded(2147483647, "Q", "B", "B")) entries.push_back(e);
+  const auto journal = MakeJournal(entries);
+  sink_.fail_at = 6000;
+  EXPECT_THROW(Run(journal, 2147483647), std::runtime_error);
+  EXPECT_EQ(sink_.lines.size(), 5999u);
+  EXPECT_EQ(right_count_, 1);
+  EXPECT_EQ(sink_.lines[6].text, RightHeader(2));
+}
+
 }  // namespace
 }  // namespace miravel::run

@@ -40,6 +40,7 @@ RichMemo::UpdateBlock::UpdateBlock(RichMemo& memo) : cursor_(memo.document()) {
 RichMemo::UpdateBlock::~UpdateBlock() { cursor_.endEditBlock(); }
 
 void RichMemo::AppendLine(const QString& text, const QColor& color) {
+  if (LineCount() >= capacity_) throw std::runtime_error("RichEdit line insertion error");
   QTextCharFormat format;
   format.setForeground(color);
   QTextCursor cursor(document());

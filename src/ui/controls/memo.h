@@ -22,9 +22,17 @@ class RichMemo : public QPlainTextEdit {
   // again), and without a context menu of its own.
   explicit RichMemo(QWidget* parent = nullptr);
 
+  // The most lines the box holds unless told otherwise: the report of a test
+  // of more than 80,000 questions, all of them wrong.
+  static constexpr int kCapacity = 500000;
+  int Capacity() const { return capacity_; }
+  void SetCapacity(int lines) { capacity_ = lines; }
+
   // Appends one line, one paragraph, in `color`. `text` is plain text: markup
   // in it shows as typed, and a line break in it breaks the line on screen but
-  // keeps it one line of the box. An empty text appends an empty line.
+  // keeps it one line of the box. An empty text appends an empty line. A box
+  // that holds kCapacity lines takes no more: std::runtime_error("RichEdit
+  // line insertion error").
   void AppendLine(const QString& text, const QColor& color);
   // Removes every line.
   void Clear();
@@ -54,6 +62,7 @@ class RichMemo : public QPlainTextEdit {
 
   // The document holds one empty paragraph even when no line was appended.
   bool has_lines_ = false;
+  int capacity_ = kCapacity;
 };
 
 }  // namespace miravel::ui

@@ -122,6 +122,24 @@ TEST(RichMemoTest, ClearEmptiesAndTheNextLineIsTheFirst) {
   EXPECT_EQ(memo.toPlainText(), QStringLiteral("снова"));
 }
 
+TEST(RichMemoTest, AFullBoxRefusesTheNextLineWithTheInsertionError) {
+  RichMemo memo;
+  EXPECT_GE(memo.Capacity(), 60000) << "the report of 10,000 questions fits";
+  memo.SetCapacity(3);
+  for (int i = 0; i < 3; ++i) memo.AppendLine(QString::number(i), kRed);
+  try {
+    memo.AppendLine(QStringLiteral("x"), kRed);
+    FAIL() << "no error";
+  } catch (const std::runtime_error& e) {
+    EXPECT_STREQ(e.what(), "RichEdit line insertion error");
+  }
+  EXPECT_EQ(memo.LineCount(), 3);
+  EXPECT_EQ(memo.LineText(2), QStringLiteral("2"));
+  memo.Clear();
+  memo.AppendLine(QStringLiteral("x"), kRed);
+  EXPECT_EQ(memo.LineCount(), 1);
+}
+
 // A window with an edit box before and after the report box, for typing and
 // Tab.
 class RichMemoWindowTest : public ::testing::Test {
