@@ -9,13 +9,25 @@ edges that face it are lighter and edges that face away are darker.
     scripts/draw-icon.py                  rewrites src/ui/icons/miravel.xpm
     scripts/draw-icon.py --preview F.png  also writes an 8 x enlargement
                                           (transparency as a checkerboard)
+    scripts/draw-icon.py --icons DIR      writes the desktop icons that the
+                                          package installs to DIR instead:
+                                          miravel-32.png, the XPM drawing
+                                          itself, and miravel-128.png, the
+                                          same design drawn at 128 x 128
 
 The XPM file is the source of record; this script only says how it was made.
+The 32 x 32 PNG is copied from the XPM pixel for pixel. The larger drawing
+follows the same geometry at four times the size, smoothed at its edges: the
+outline is one design pixel wide, the lit and shaded bevel is the band about
+one and a half design pixels inside it, and the rings and the hole are where
+they are in the small drawing. The PNG files under packaging/icons/ are made
+with --icons and kept in the repository, so that the build needs no Python.
 """
 
 import argparse
 import math
 import pathlib
+import re
 import struct
 import zlib
 
@@ -156,12 +168,154 @@ def png(rows, scale, path):
     pathlib.Path(path).write_bytes(data)
 
 
+# --- the desktop icons --------------------------------------------------------
+
+LARGE_SIZES = (128,)  # the larger renderings that the package installs
+OUTLINE = 1.0  # outline width, in design pixels
+BEVEL = 2.5    # the bevel reaches this far in from the edge, in design pixels
+LARGE_SUBSAMPLES = 4  # per axis and output pixel, for smooth edges
+
+
+def edge_distance(x, y):
+    """Signed distance from (x, y), in design pixels, to the edge of the metal:
+    negative inside the metal, positive outside (the wheel and each tooth
+    measured on their own, which is exact wherever their edge is nearest)."""
+    dx, dy = x - CENTRE, y - CENTRE
+    r = math.hypot(dx, dy)
+    wheel = r - RIM
+    step = 2.0 * math.pi / TEETH
+    for k in range(TEETH):
+        a = k * step
+        across = abs(-dx * math.sin(a) + dy * math.cos(a))
+        along = dx * math.cos(a) + dy * math.sin(a)
+        tooth = max(across - TOOTH_WIDTH / 2.0, r - TOOTH_TIP, -along)
+        wheel = min(wheel, tooth)
+    return max(wheel, HOLE - r)
+
+
+def design_colour(x, y):
+    """The palette character of the design at the point (x, y)."""
+    d = edge_distance(x, y)
+    if d > 0.0:
+        return " "
+    if d > -OUTLINE:
+        return "."
+    r = math.hypot(x - CENTRE, y - CENTRE)
+    if OUTER_RING[0] <= r < OUTER_RING[1] or INNER_RING[0] <= r < INNER_RING[1]:
+        return "d"
+    if d > -BEVEL:
+        # The edge's normal, out of the metal, against the way to the light.
+        h = 1e-3
+        nx = edge_distance(x + h, y) - edge_distance(x - h, y)
+        ny = edge_distance(x, y + h) - edge_distance(x, y - h)
+        norm = math.hypot(nx, ny)
+        facing = (nx * LIGHT[0] + ny * LIGHT[1]) / norm if norm > 0 else 0.0
+        if facing > 0.35:
+            return "h"
+        if facing < -0.35:
+            return "s"
+    return "g"
+
+
+def rgba_of(c):
+    value = PALETTE[c]
+    if value is None:
+        return (0, 0, 0, 0)
+    return tuple(bytes.fromhex(value[1:])) + (255,)
+
+
+def draw_large(size):
+    """The design drawn at size x size pixels: rows of (r, g, b, a)."""
+    scale = size / SIZE
+    n = LARGE_SUBSAMPLES
+    pixels = []
+    for py in range(size):
+        row = []
+        for px in range(size):
+            sums = [0, 0, 0, 0]
+            for i in range(n):
+                for j in range(n):
+                    r, g, b, a = rgba_of(design_colour((px + (i + 0.5) / n) / scale,
+                                                       (py + (j + 0.5) / n) / scale))
+                    sums[0] += r * a
+                    sums[1] += g * a
+                    sums[2] += b * a
+                    sums[3] += a
+            alpha = sums[3]
+            if alpha == 0:
+                row.append((0, 0, 0, 0))
+            else:
+                row.append(tuple(round(c / alpha) for c in sums[:3]) + (round(alpha / (n * n)),))
+        pixels.append(row)
+    return pixels
+
+
+def read_xpm(path):
+    """The rows and colours of the XPM file (one character per pixel)."""
+    strings = re.findall(r'"([^"]*)"', pathlib.Path(path).read_text())
+    width, height, count, per_pixel = (int(v) for v in strings[0].split()[:4])
+    if per_pixel != 1:
+        raise ValueError("one character per pixel expected")
+    colours = {}
+    for line in strings[1:1 + count]:
+        key, value = line[0], line[1:].split()
+        colours[key] = value[value.index("c") + 1]
+    rows = strings[1 + count:1 + count + height]
+    if len(rows) != height or any(len(row) != width for row in rows):
+        raise ValueError("the XPM pixels do not match its size")
+    return rows, colours
+
+
+def xpm_pixels(path):
+    rows, colours = read_xpm(path)
+
+    def rgba(c):
+        value = colours[c]
+        if value.lower() == "none":
+            return (0, 0, 0, 0)
+        return tuple(bytes.fromhex(value[1:])) + (255,)
+
+    return [[rgba(c) for c in row] for row in rows]
+
+
+def png_rgba(pixels, path):
+    """Writes rows of (r, g, b, a) as an 8-bit RGBA PNG (no time stamp)."""
+    height, width = len(pixels), len(pixels[0])
+    raw = bytearray()
+    for row in pixels:
+        raw.append(0)
+        for pixel in row:
+            raw += bytes(pixel)
+
+    def chunk(kind, data):
+        body = kind + data
+        return struct.pack(">I", len(data)) + body + struct.pack(">I", zlib.crc32(body))
+
+    header = struct.pack(">IIBBBBB", width, height, 8, 6, 0, 0, 0)
+    data = (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", header)
+            + chunk(b"IDAT", zlib.compress(bytes(raw), 9)) + chunk(b"IEND", b""))
+    pathlib.Path(path).write_bytes(data)
+
+
+def write_icons(folder, xpm_path):
+    folder = pathlib.Path(folder)
+    folder.mkdir(parents=True, exist_ok=True)
+    png_rgba(xpm_pixels(xpm_path), folder / f"miravel-{SIZE}.png")
+    for size in LARGE_SIZES:
+        png_rgba(draw_large(size), folder / f"miravel-{size}.png")
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--preview", help="also write an 8 x enlargement to this PNG file")
+    parser.add_argument("--icons", metavar="DIR",
+                        help="write the package's PNG icons to DIR (and leave the XPM file alone)")
     args = parser.parse_args()
-    rows = draw()
     out = pathlib.Path(__file__).resolve().parent.parent / "src/ui/icons/miravel.xpm"
+    if args.icons:
+        write_icons(args.icons, out)
+        return
+    rows = draw()
     out.parent.mkdir(parents=True, exist_ok=True)
     out.write_text(xpm(rows))
     if args.preview:

@@ -2,6 +2,7 @@
 // then unlocks the graded report in the same window.
 #include <QApplication>
 
+#include "app/close_on_signal.h"
 #include "platform/os_services.h"
 #include "run/controller.h"
 #include "ui/Unit1.h"
@@ -24,5 +25,7 @@ int main(int argc, char** argv) {
   TPasswordDlg PasswordDlg;  // hidden until the report is asked for
   run.AttachPasswordDlg(PasswordDlg);
   Form1.show();
+  // SIGTERM, SIGINT and SIGHUP close the window as its close box does.
+  miravel::app::CloseOnTerminationSignals(Form1);
   return QApplication::exec();
 }
