@@ -126,64 +126,151 @@ std::string PathForDisplay(const std::string& path) { return path; }
 
 #else  // _WIN32: paths are Windows-1251 bytes given to the ANSI functions.
 
+namespace {
+
+class Handle {
+ public:
+  explicit Handle(HANDLE h) : h_(h) {}
+  ~Handle() {
+    if (valid()) CloseHandle(h_);
+  }
+  Handle(const Handle&) = delete;
+  Handle& operator=(const Handle&) = delete;
+  bool valid() const { return h_ != INVALID_HANDLE_VALUE; }
+  HANDLE get() const { return h_; }
+  bool Close() {
+    const HANDLE h = h_;
+    h_ = INVALID_HANDLE_VALUE;
+    return CloseHandle(h) != 0;
+  }
+
+ private:
+  HANDLE h_;
+};
+
+// FILETIME and the other 100-nanosecond counts in nanoseconds.
+std::int64_t Nanoseconds(std::uint64_t ticks) { return static_cast<std::int64_t>(ticks) * 100; }
+std::int64_t Nanoseconds(FILETIME t) {
+  return Nanoseconds((std::uint64_t{t.dwHighDateTime} << 32) | t.dwLowDateTime);
+}
+
+// The stamp of an open file, and its attributes; false when the system
+// gives nothing.
+bool StampOf(HANDLE h, FileStamp& s, DWORD& attributes) {
+  BY_HANDLE_FILE_INFORMATION info{};
+  if (!GetFileInformationByHandle(h, &info)) return false;
+  s.exists = true;
+  s.size = (std::uint64_t{info.nFileSizeHigh} << 32) | info.nFileSizeLow;
+  s.device = info.dwVolumeSerialNumber;
+  s.inode = (std::uint64_t{info.nFileIndexHigh} << 32) | info.nFileIndexLow;
+  s.modified_ns = Nanoseconds(info.ftLastWriteTime);
+  // The change time (content or attributes) where the file system keeps
+  // one; the creation time otherwise.
+  FILE_BASIC_INFO basic{};
+  s.changed_ns = GetFileInformationByHandleEx(h, FileBasicInfo, &basic, sizeof basic)
+                     ? Nanoseconds(static_cast<std::uint64_t>(basic.ChangeTime.QuadPart))
+                     : Nanoseconds(info.ftCreationTime);
+  attributes = info.dwFileAttributes;
+  return true;
+}
+
+bool WriteAll(HANDLE h, std::string_view bytes) {
+  while (!bytes.empty()) {
+    DWORD put = 0;
+    const DWORD chunk = bytes.size() > (DWORD{1} << 30) ? (DWORD{1} << 30) : static_cast<DWORD>(bytes.size());
+    if (!WriteFile(h, bytes.data(), chunk, &put, nullptr) || put == 0) return false;
+    bytes.remove_prefix(put);
+  }
+  return true;
+}
+
+// Renames `from` over `to` in one step. `to_attributes` are those of the
+// file at `to`. A hidden or system file is replaced like any other (so Wine
+// does); should a file system refuse, the marks are taken off the old file
+// for the rename (the new file carries them already) and put back if it
+// still fails.
+bool MoveOver(const std::string& from, const std::string& to, DWORD to_attributes) {
+  constexpr DWORD kFlags = MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH;
+  if (MoveFileExA(from.c_str(), to.c_str(), kFlags)) return true;
+  constexpr DWORD kMarks = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
+  if (GetLastError() != ERROR_ACCESS_DENIED || (to_attributes & kMarks) == 0) return false;
+  const DWORD unmarked = (to_attributes & ~kMarks) != 0 ? to_attributes & ~kMarks : FILE_ATTRIBUTE_NORMAL;
+  if (!SetFileAttributesA(to.c_str(), unmarked)) return false;
+  if (MoveFileExA(from.c_str(), to.c_str(), kFlags)) return true;
+  SetFileAttributesA(to.c_str(), to_attributes);
+  return false;
+}
+
+}  // namespace
+
 FileStamp Stamp(const std::string& path) {
+  // No access asked: this opens files that others hold open, and folders.
+  const Handle h(CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                             OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  FileStamp s;
+  DWORD attributes = 0;
+  if (h.valid() && StampOf(h.get(), s, attributes)) return s;
+  // What the folder entry says, for a file that cannot be opened at all.
   WIN32_FILE_ATTRIBUTE_DATA data{};
   if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return {};
-  FileStamp s;
+  s = FileStamp{};
   s.exists = true;
   s.size = (std::uint64_t{data.nFileSizeHigh} << 32) | data.nFileSizeLow;
-  const auto ticks = [](FILETIME t) {
-    return static_cast<std::int64_t>((std::uint64_t{t.dwHighDateTime} << 32) | t.dwLowDateTime) * 100;
-  };
-  s.modified_ns = ticks(data.ftLastWriteTime);
-  s.changed_ns = ticks(data.ftCreationTime);
-  HANDLE h = CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                         nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-  if (h != INVALID_HANDLE_VALUE) {
-    BY_HANDLE_FILE_INFORMATION info{};
-    if (GetFileInformationByHandle(h, &info)) {
-      s.device = info.dwVolumeSerialNumber;
-      s.inode = (std::uint64_t{info.nFileIndexHigh} << 32) | info.nFileIndexLow;
-    }
-    CloseHandle(h);
-  }
+  s.modified_ns = Nanoseconds(data.ftLastWriteTime);
+  s.changed_ns = Nanoseconds(data.ftCreationTime);
   return s;
 }
 
 std::optional<FileContent> ReadWhole(const std::string& path) {
-  HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                         nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (h == INVALID_HANDLE_VALUE) return std::nullopt;
-  std::optional<FileContent> out;
-  LARGE_INTEGER size{};
-  if (GetFileSizeEx(h, &size) && static_cast<std::uint64_t>(size.QuadPart) <= kMaxFileSize) {
-    FileContent c;
-    c.bytes.resize(static_cast<std::size_t>(size.QuadPart));
-    DWORD got = 0;
-    if (c.bytes.empty() || (ReadFile(h, c.bytes.data(), static_cast<DWORD>(c.bytes.size()), &got, nullptr))) {
-      c.bytes.resize(got);
-      out = std::move(c);
+  // Folders do not open without FILE_FLAG_BACKUP_SEMANTICS.
+  const Handle h(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                             nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!h.valid() || GetFileType(h.get()) != FILE_TYPE_DISK) return std::nullopt;  // not NUL, CON, pipes
+  FileContent out;
+  DWORD attributes = 0;
+  if (!StampOf(h.get(), out.stamp, attributes) || (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return std::nullopt;
+  if (out.stamp.size > kMaxFileSize) return std::nullopt;
+  out.bytes.resize(static_cast<std::size_t>(out.stamp.size));
+  std::size_t got = 0;
+  while (true) {
+    if (got == out.bytes.size()) {
+      // The file may have grown since its size was taken: read to its end.
+      if (out.bytes.size() >= kMaxFileSize) return std::nullopt;
+      out.bytes.resize(out.bytes.size() + 4096);
     }
+    DWORD n = 0;
+    if (!ReadFile(h.get(), out.bytes.data() + got, static_cast<DWORD>(out.bytes.size() - got), &n, nullptr))
+      return std::nullopt;
+    if (n == 0) break;
+    got += n;
   }
-  CloseHandle(h);
-  if (out) out->stamp = Stamp(path);
+  out.bytes.resize(got);
   return out;
 }
 
 bool WriteReplacing(const std::string& path, std::string_view bytes) {
-  const std::string temp = path + ".~" + std::to_string(GetCurrentProcessId()) + "-" +
-                           std::to_string(g_temp_counter++);
-  HANDLE h = CreateFileA(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (h == INVALID_HANDLE_VALUE) return false;
-  bool ok = true;
-  while (ok && !bytes.empty()) {
-    DWORD put = 0;
-    const DWORD chunk = bytes.size() > (1u << 30) ? (1u << 30) : static_cast<DWORD>(bytes.size());
-    ok = WriteFile(h, bytes.data(), chunk, &put, nullptr) && put > 0;
-    if (ok) bytes.remove_prefix(put);
+  const DWORD old = GetFileAttributesA(path.c_str());
+  const bool had_old = old != INVALID_FILE_ATTRIBUTES;
+  // Windows does not let a read-only file be replaced (Wine does): refuse it
+  // here, so that both behave alike.
+  if (had_old && (old & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)) != 0) return false;
+  std::string temp;
+  HANDLE raw = INVALID_HANDLE_VALUE;
+  for (int attempt = 0; attempt < 100 && raw == INVALID_HANDLE_VALUE; ++attempt) {
+    temp = path + ".~" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(g_temp_counter++);
+    raw = CreateFileA(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (raw == INVALID_HANDLE_VALUE && GetLastError() != ERROR_FILE_EXISTS) return false;
   }
-  ok = CloseHandle(h) && ok;
-  if (ok) ok = MoveFileExA(temp.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
+  if (raw == INVALID_HANDLE_VALUE) return false;
+  Handle h(raw);
+  bool ok = WriteAll(h.get(), bytes);
+  ok = h.Close() && ok;
+  // The marks of the file replaced (hidden, system, archive...) stay, as the
+  // permissions do on POSIX systems.
+  constexpr DWORD kKept = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE |
+                          FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
+  if (ok && had_old && (old & kKept) != 0) ok = SetFileAttributesA(temp.c_str(), old & kKept) != 0;
+  if (ok) ok = MoveOver(temp, path, had_old ? old : 0);
   if (!ok) DeleteFileA(temp.c_str());
   return ok;
 }

@@ -4,6 +4,7 @@
 
 #include <clocale>
 #include <cstdio>
+#include <cstdlib>
 #include <ctime>
 #include <filesystem>
 #include <fstream>
@@ -12,14 +13,27 @@
 #include <set>
 #include <string>
 
+#ifdef _WIN32
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+
+#include "platform/cp1251.h"
+#include "platform/profile_file.h"
+#include "testdata/journal.h"
+#else
 #include <locale.h>
 #include <pwd.h>
 #include <unistd.h>
+#endif
 
 namespace miravel::os {
 namespace {
 
 namespace stdfs = std::filesystem;
+
+#ifndef _WIN32
 
 // Sets an environment variable (or removes it) for the life of the object.
 class ScopedEnv {
@@ -127,6 +141,8 @@ TEST(OsServices, ShortDateInRussianLocale) {
   EXPECT_STREQ(std::setlocale(LC_TIME, nullptr), "C");
 }
 
+#endif  // !_WIN32
+
 TEST(OsServices, FileExistsAndRemoveFile) {
   std::random_device rd;
   const stdfs::path dir = stdfs::temp_directory_path() / ("miravel-os-" + std::to_string(rd()));
@@ -139,9 +155,11 @@ TEST(OsServices, FileExistsAndRemoveFile) {
   EXPECT_FALSE(os.FileExists(dir.string()));  // a folder is no file
   EXPECT_FALSE(os.FileExists((dir / "none.ini").string()));
 
+#ifndef _WIN32
   os.SetHidden(file);  // no such mark here: the file stays as it was
   EXPECT_TRUE(os.FileExists(file));
   EXPECT_EQ(stdfs::file_size(file), 8u);
+#endif
 
   os.RemoveFile(file);
   EXPECT_FALSE(os.FileExists(file));
@@ -175,6 +193,131 @@ TEST(OsServices, RandomStaysBelowTheBoundAndIsSeededFromTheClock) {
 
   EXPECT_EQ(&System(), &System());
 }
+
+#ifdef _WIN32
+
+TEST(WindowsServices, ProfileFolderIsTheShellsAndExists) {
+  const std::string folder = SystemServices().ProfileFolder();
+  ASSERT_FALSE(folder.empty());
+  const DWORD attributes = GetFileAttributesA(folder.c_str());
+  ASSERT_NE(attributes, INVALID_FILE_ATTRIBUTES) << folder;
+  EXPECT_NE(attributes & FILE_ATTRIBUTE_DIRECTORY, DWORD{0}) << folder;
+  // The shell sets USERPROFILE to the same folder for every program.
+  const char* environment = std::getenv("USERPROFILE");
+  ASSERT_NE(environment, nullptr);
+  EXPECT_TRUE(cp1251::EqualsIgnoringCase(folder, environment)) << folder << " / " << environment;
+}
+
+// `when` written in a date picture of Windows (d, dd, M, MM, y, yy, yyyy,
+// quoted and other literal text); nothing for a picture with anything else
+// (day or month names, eras).
+std::optional<std::string> InPicture(const std::string& picture, const SYSTEMTIME& when) {
+  const auto number = [](unsigned value, bool two_digits) {
+    char buffer[16];
+    std::snprintf(buffer, sizeof buffer, two_digits ? "%02u" : "%u", value);
+    return std::string(buffer);
+  };
+  std::string out;
+  for (std::size_t i = 0; i < picture.size();) {
+    const char c = picture[i];
+    if (c == '\'') {
+      const std::size_t end = picture.find('\'', i + 1);
+      if (end == std::string::npos) return std::nullopt;
+      out += end == i + 1 ? std::string("'") : picture.substr(i + 1, end - i - 1);
+      i = end + 1;
+      continue;
+    }
+    std::size_t run = 1;
+    while (i + run < picture.size() && picture[i + run] == c) ++run;
+    if (c == 'd' && run <= 2) out += number(when.wDay, run == 2);
+    else if (c == 'M' && run <= 2) out += number(when.wMonth, run == 2);
+    else if (c == 'y') out += run <= 2 ? number(when.wYear % 100u, run == 2) : number(when.wYear, false);
+    else if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z')) return std::nullopt;
+    else out.append(run, c);
+    i += run;
+  }
+  return out;
+}
+
+TEST(WindowsServices, ShortDateIsTodayInTheLocalesShortDateForm) {
+  char picture[128] = {};
+  ASSERT_GT(GetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_SSHORTDATE, picture, sizeof picture), 0);
+  SYSTEMTIME before{}, after{};
+  GetLocalTime(&before);
+  const std::string text = SystemServices().ShortDateText();
+  GetLocalTime(&after);  // a call at midnight matches one of the two
+  ASSERT_FALSE(text.empty());
+  EXPECT_NE(text.find_first_of("0123456789"), std::string::npos) << text;
+  const auto expected_before = InPicture(picture, before);
+  if (expected_before) {
+    EXPECT_TRUE(text == *expected_before || text == InPicture(picture, after)) << text << " in " << picture;
+  } else {
+    // Names in the picture: at least its separators are there.
+    for (const char c : std::string(picture)) {
+      if (c == '/' || c == '.' || c == '-') {
+        EXPECT_NE(text.find(c), std::string::npos) << text << " in " << picture;
+      }
+    }
+  }
+}
+
+// The journal of a run, through the real system in the real profile folder:
+// hidden alone after every recording, replaced while hidden, deleted at the
+// end.
+TEST(WindowsServices, TheJournalIsHiddenAloneAfterEveryRecording) {
+  SystemServices os;
+  const std::string folder = os.ProfileFolder();
+  ASSERT_FALSE(folder.empty());
+
+  // What a file set to hidden alone reads back as here: Windows gives
+  // FILE_ATTRIBUTE_HIDDEN; Wine adds FILE_ATTRIBUTE_ARCHIVE to every file and
+  // keeps the hidden mark in the file's user.DOSATTRIB extended attribute, so
+  // on a file system without those it keeps no mark at all.
+  const std::string probe = folder + "\\miravel-probe-" + std::to_string(GetCurrentProcessId()) + ".ini";
+  const HANDLE h = CreateFileA(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(h, INVALID_HANDLE_VALUE) << probe;
+  CloseHandle(h);
+  SetFileAttributesA(probe.c_str(), FILE_ATTRIBUTE_HIDDEN);
+  const DWORD hidden_alone = GetFileAttributesA(probe.c_str());
+  SetFileAttributesA(probe.c_str(), FILE_ATTRIBUTE_NORMAL);
+  DeleteFileA(probe.c_str());
+  ASSERT_NE(hidden_alone, INVALID_FILE_ATTRIBUTES);
+  if ((hidden_alone & FILE_ATTRIBUTE_HIDDEN) == 0)
+    GTEST_SKIP() << "the file system of " << folder << " keeps no hidden mark (attributes read back as "
+                 << hidden_alone << "; Wine keeps it in the user.DOSATTRIB extended attribute)";
+  EXPECT_EQ(hidden_alone & ~DWORD{FILE_ATTRIBUTE_ARCHIVE}, DWORD{FILE_ATTRIBUTE_HIDDEN});
+
+  const testdata::JournalSetup setup = testdata::SetUpJournal(os, folder);
+  struct Cleanup {
+    std::string path;
+    ~Cleanup() {
+      SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+      DeleteFileA(path.c_str());
+    }
+  } cleanup{setup.path};
+  ProfileFile journal(setup.path);
+  testdata::RecordAnswer(nullptr, journal, os, 1, 2);
+  EXPECT_EQ(GetFileAttributesA(setup.path.c_str()), hidden_alone);
+
+  // Recording over the hidden file works, and any other mark goes.
+  ASSERT_TRUE(SetFileAttributesA(setup.path.c_str(), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM));
+  testdata::RecordAnswer(nullptr, journal, os, 2, 0);
+  testdata::RecordAnswer(nullptr, journal, os, 1, 3);
+  EXPECT_EQ(GetFileAttributesA(setup.path.c_str()), hidden_alone);
+  EXPECT_EQ(testdata::RecordedOption(journal, 1), 3);
+  EXPECT_EQ(testdata::RecordedOption(journal, 2), 0);
+  WIN32_FIND_DATAA found{};
+  const HANDLE leftovers = FindFirstFileA((setup.path + ".~*").c_str(), &found);
+  EXPECT_EQ(leftovers, INVALID_HANDLE_VALUE) << found.cFileName;
+  if (leftovers != INVALID_HANDLE_VALUE) FindClose(leftovers);
+
+  // Deleted at the end, hidden as it is.
+  EXPECT_TRUE(os.FileExists(setup.path));
+  os.RemoveFile(setup.path);
+  EXPECT_FALSE(os.FileExists(setup.path));
+}
+
+#endif  // _WIN32
 
 }  // namespace
 }  // namespace miravel::os

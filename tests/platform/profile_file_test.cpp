@@ -12,6 +12,13 @@
 
 #include "platform/file_system.h"
 
+#ifdef _WIN32
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+#endif
+
 namespace miravel {
 namespace {
 
@@ -325,14 +332,25 @@ TEST(ProfileWrite, ReplacesTheFileInOneStep) {
   TempDir dir;
   const std::string path = dir.File("atomic.ini");
   Put(path, "[s]\nk=old\n");
+#ifdef _WIN32
+  // The file's marks stay, hidden among them (the journal is hidden).
+  ASSERT_TRUE(SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM));
+  const DWORD marks = GetFileAttributesA(path.c_str());
+#else
   stdfs::permissions(path, stdfs::perms::owner_read | stdfs::perms::owner_write | stdfs::perms::group_read);
+#endif
   const auto before = fs::Stamp(path);
   ProfileFile file(path);
   file.WriteText("s", "k", "new");
   const auto after = fs::Stamp(path);
   EXPECT_NE(before.inode, after.inode);  // a new file took the old one's place
+  EXPECT_EQ(ProfileFile(path).ReadText("s", "k", ""), "new");
+#ifdef _WIN32
+  EXPECT_EQ(GetFileAttributesA(path.c_str()), marks);
+#else
   EXPECT_EQ(stdfs::status(path).permissions() & stdfs::perms::all,
             stdfs::perms::owner_read | stdfs::perms::owner_write | stdfs::perms::group_read);
+#endif
   // Nothing is left beside it.
   int entries = 0;
   for ([[maybe_unused]] const auto& e : stdfs::directory_iterator(stdfs::path(path).parent_path())) ++entries;

@@ -9,8 +9,15 @@
 #include <sstream>
 #include <vector>
 
+#ifdef _WIN32
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+#else
 #include <sys/stat.h>
 #include <unistd.h>
+#endif
 
 #include "testdata/cipher.h"
 
@@ -98,6 +105,13 @@ class Journal : public ::testing::Test {
   FakeOs os_;
 };
 
+// A path written with "/" in the platform's own form.
+std::string Native(std::string path) {
+  for (char& c : path)
+    if (c == '/') c = kPathSeparator;
+  return path;
+}
+
 TEST(JournalName, PathOfProfileFolderDateAndNumber) {
   struct Case {
     std::string profile, date;
@@ -115,7 +129,8 @@ TEST(JournalName, PathOfProfileFolderDateAndNumber) {
       {"/h", std::string("8 дек. 2026 г."_w), 3, "/h/tmp" + std::string("8 дек. 2026 г."_w) + "3.ini"},
       {"/h", "", 4, "/h/tmp4.ini"},
   };
-  for (const auto& c : cases) EXPECT_EQ(JournalPath(c.profile, c.date, c.suffix), c.path) << c.date;
+  for (const auto& c : cases)
+    EXPECT_EQ(JournalPath(Native(c.profile), c.date, c.suffix), Native(c.path)) << c.date;
   EXPECT_EQ(JournalSection(12), "Вопрос№12"_w);
 }
 
@@ -229,7 +244,7 @@ TEST_F(Journal, AFailedWriteRaisesTheErrorAndNeitherWritesNorHides) {
   EXPECT_TRUE(os_.hidden.empty());
 }
 
-TEST_F(Journal, AJournalInAReadOnlyFolderStaysAsItWas) {
+TEST_F(Journal, AJournalThatCannotBeReplacedStaysAsItWas) {
   const ProfileFile test = MakeTestFile();
   const stdfs::path folder = dir_ / "profile";
   stdfs::create_directory(folder);
@@ -238,11 +253,19 @@ TEST_F(Journal, AJournalInAReadOnlyFolderStaysAsItWas) {
   RecordAnswer(&test, journal, os_, 1, 1);
   const std::string before = Get(path);
 
+#ifdef _WIN32
+  // Windows replaces no read-only file.
+  ASSERT_TRUE(SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY));
+  const auto restore = [&] { SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL); };
+#else
+  // A read-only folder takes no new file.
   stdfs::permissions(folder, stdfs::perms::owner_read | stdfs::perms::owner_exec);
+  const auto restore = [&] { stdfs::permissions(folder, stdfs::perms::owner_all); };
   if (::access(folder.c_str(), W_OK) == 0) {
-    stdfs::permissions(folder, stdfs::perms::owner_all);
+    restore();
     GTEST_SKIP() << "this user can write to read-only folders";
   }
+#endif
   os_.hidden.clear();
   try {
     RecordAnswer(&test, journal, os_, 2, 0);
@@ -250,10 +273,13 @@ TEST_F(Journal, AJournalInAReadOnlyFolderStaysAsItWas) {
   } catch (const ProfileWriteError& e) {
     EXPECT_EQ(std::string(e.what()), "Unable to write to " + path);
   }
-  stdfs::permissions(folder, stdfs::perms::owner_all);
+  restore();
   EXPECT_EQ(Get(path), before);
   EXPECT_TRUE(os_.hidden.empty());
   EXPECT_EQ(RecordedOption(journal, 2), -1);
+  int entries = 0;  // and no new file beside it
+  for ([[maybe_unused]] const auto& e : stdfs::directory_iterator(folder)) ++entries;
+  EXPECT_EQ(entries, 1);
 }
 
 }  // namespace

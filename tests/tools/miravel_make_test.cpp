@@ -1,7 +1,15 @@
 // The command-line tool: exit codes, messages, and what it writes or leaves
 // alone. The tool is run as a program, the way teachers run it.
 #include <gtest/gtest.h>
+
+#ifdef _WIN32
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+#else
 #include <sys/wait.h>
+#endif
 
 #include <cstdlib>
 #include <filesystem>
@@ -25,6 +33,59 @@ struct ToolRun {
   std::string err;
 };
 
+#ifdef _WIN32
+
+std::string Quoted(const std::string& path) { return "\"" + path + "\""; }
+
+// The tool's path: MIRAVEL_MAKE_RELATIVE_PATH is where it is built, from the
+// folder of this test program.
+std::string ToolPath() {
+  char self[MAX_PATH * 4] = {};
+  const DWORD length = GetModuleFileNameA(nullptr, self, sizeof self);
+  std::string path(self, length);
+  path.erase(path.find_last_of("\\/") + 1);
+  return path + MIRAVEL_MAKE_RELATIVE_PATH;
+}
+
+// Windows has no shell to redirect with: the tool runs with its standard
+// output and error going to files and its input from NUL.
+ToolRun RunTool(const TempDir& dir, const std::string& args) {
+  const std::string out = dir.File("stdout.log");
+  const std::string err = dir.File("stderr.log");
+  SECURITY_ATTRIBUTES inherited{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
+  const auto open = [&](const std::string& path, DWORD access, DWORD disposition) {
+    return CreateFileA(path.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherited, disposition,
+                       FILE_ATTRIBUTE_NORMAL, nullptr);
+  };
+  STARTUPINFOA startup{};
+  startup.cb = sizeof startup;
+  startup.dwFlags = STARTF_USESTDHANDLES;
+  startup.hStdInput = open("NUL", GENERIC_READ, OPEN_EXISTING);
+  startup.hStdOutput = open(out, GENERIC_WRITE, CREATE_ALWAYS);
+  startup.hStdError = open(err, GENERIC_WRITE, CREATE_ALWAYS);
+  std::string command = Quoted(ToolPath()) + " " + args;
+  PROCESS_INFORMATION process{};
+  int status = -1;
+  if (CreateProcessA(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process)) {
+    WaitForSingleObject(process.hProcess, INFINITE);
+    DWORD code = 0;
+    if (GetExitCodeProcess(process.hProcess, &code)) status = static_cast<int>(code);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+  } else {
+    ADD_FAILURE() << "cannot run " << command << " (error " << GetLastError() << ")";
+  }
+  for (const HANDLE h : {startup.hStdInput, startup.hStdOutput, startup.hStdError})
+    if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
+  // Messages are text, and Windows ends their lines with CR LF.
+  std::string messages = Get(err);
+  for (auto at = messages.find("\r\n"); at != std::string::npos; at = messages.find("\r\n", at))
+    messages.erase(at, 1);
+  return {status, Get(out), messages};
+}
+
+#else
+
 std::string Quoted(const std::string& path) { return "'" + path + "'"; }
 
 ToolRun RunTool(const TempDir& dir, const std::string& args) {
@@ -35,6 +96,8 @@ ToolRun RunTool(const TempDir& dir, const std::string& args) {
   const int status = std::system(command.c_str());
   return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, Get(out), Get(err)};
 }
+
+#endif
 
 const std::string kGoodSource =
     "Title: Тест\nTime: 2\n\nКакая река протекает через Египет?\nA. Тигр\nB. Нил\nANSWER: B\n";

@@ -11,7 +11,17 @@
 #include <string_view>
 #include <vector>
 
+#ifdef _WIN32
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <fcntl.h>
+#include <io.h>
+#include <windows.h>
+#endif
+
 #include "authoring.h"
+#include "platform/cp1251.h"
 #include "platform/file_system.h"
 #include "platform/profile_file.h"
 
@@ -21,7 +31,6 @@
 
 namespace {
 
-namespace fs = std::filesystem;
 using namespace miravel;
 
 constexpr int kOk = 0;
@@ -109,12 +118,61 @@ bool WriteFile(const std::string& path, std::string_view content) {
   return static_cast<bool>(out);
 }
 
+// Paths are the operating system's bytes (on Windows, the ANSI code page the
+// command line comes in), so they are taken apart as bytes.
+#ifdef _WIN32
+constexpr std::string_view kSeparators = "\\/:";
+#else
+constexpr std::string_view kSeparators = "/";
+#endif
+
+// The last part of a path.
+std::string FileName(const std::string& path) {
+  const auto separator = path.find_last_of(kSeparators);
+  return separator == std::string::npos ? path : path.substr(separator + 1);
+}
+
+// The path with the extension of its last part (from its last ".", unless
+// the name starts there) replaced by `extension`, or `extension` added.
+std::string ReplaceExtension(const std::string& path, std::string_view extension) {
+  const std::size_t name = path.size() - FileName(path).size();
+  const auto dot = path.rfind('.');
+  const bool has_extension =
+      dot != std::string::npos && dot > name && path.compare(name, std::string::npos, "..") != 0;
+  return (has_extension ? path.substr(0, dot) : path) + std::string(extension);
+}
+
+#ifdef _WIN32
+// The full path of `path` by the system's rules ("." and ".." resolved, "/"
+// made "\").
+std::string FullPath(const std::string& path) {
+  const DWORD size = GetFullPathNameA(path.c_str(), 0, nullptr, nullptr);
+  if (size == 0) return path;
+  std::string full(size, '\0');
+  const DWORD length = GetFullPathNameA(path.c_str(), size, full.data(), nullptr);
+  if (length == 0 || length >= size) return path;
+  full.resize(length);
+  return full;
+}
+
+// Whether two paths name the same file (or would, once made): the same file
+// when both exist, else the same full path without regard to letter case.
+bool SamePath(const std::string& a, const std::string& b) {
+  const auto stamp_a = miravel::fs::Stamp(a);
+  const auto stamp_b = miravel::fs::Stamp(b);
+  if (stamp_a.exists && stamp_b.exists && stamp_a.inode != 0)
+    return stamp_a.device == stamp_b.device && stamp_a.inode == stamp_b.inode;
+  return cp1251::EqualsIgnoringCase(FullPath(a), FullPath(b));
+}
+#else
 // Whether two paths name the same file (or would, once made).
 bool SamePath(const std::string& a, const std::string& b) {
+  namespace stdfs = std::filesystem;
   std::error_code ec;
-  if (fs::equivalent(a, b, ec)) return true;
-  return fs::weakly_canonical(a, ec) == fs::weakly_canonical(b, ec) && !ec;
+  if (stdfs::equivalent(a, b, ec)) return true;
+  return stdfs::weakly_canonical(a, ec) == stdfs::weakly_canonical(b, ec) && !ec;
 }
+#endif
 
 void PrintDiagnostic(const std::string& file, const authoring::Diagnostic& d, std::string_view kind) {
   std::cerr << file;
@@ -123,7 +181,7 @@ void PrintDiagnostic(const std::string& file, const authoring::Diagnostic& d, st
 }
 
 int Make(const std::string& source_path, std::string output_path) {
-  if (output_path.empty()) output_path = fs::path(source_path).replace_extension(".DLL").string();
+  if (output_path.empty()) output_path = ReplaceExtension(source_path, ".DLL");
   if (SamePath(source_path, output_path))
     return UsageError("the test file " + output_path + " would replace the source");
   const auto source = ReadFile(source_path);
@@ -158,7 +216,7 @@ int DecodeFile(const std::string& test_path, const std::string& output_path) {
     return kBadInput;
   }
   const ProfileDocument file(std::move(content->bytes));
-  const std::string text = authoring::Decode(file, fs::path(test_path).filename().string());
+  const std::string text = authoring::Decode(file, FileName(test_path));
   if (output_path.empty()) {
     std::cout.write(text.data(), static_cast<std::streamsize>(text.size()));
     std::cout.flush();
@@ -178,6 +236,10 @@ int DecodeFile(const std::string& test_path, const std::string& output_path) {
 }  // namespace
 
 int main(int argc, char** argv) {
+#ifdef _WIN32
+  // A decoded source goes out byte for byte, as with -o: no CR added.
+  _setmode(_fileno(stdout), _O_BINARY);
+#endif
   const std::vector<std::string> args(argv + 1, argv + argc);
   bool decode = false;
   std::optional<std::string> output;
