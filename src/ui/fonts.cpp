@@ -8,8 +8,11 @@ namespace {
 
 QFont Face(int pixels) {
   QFont font;
-  // Fallbacks for a machine without Cantarell: close in width, not in height.
-  font.setFamilies(QStringList{QStringLiteral("Cantarell"), QStringLiteral("DejaVu Sans"),
+  // The designed face where the system has it (Windows, with its TrueType
+  // form after it), else Cantarell, whose line heights match it; the last two
+  // are fallbacks for a machine with neither, close in width, not in height.
+  font.setFamilies(QStringList{QStringLiteral("MS Sans Serif"), QStringLiteral("Microsoft Sans Serif"),
+                               QStringLiteral("Cantarell"), QStringLiteral("DejaVu Sans"),
                                QStringLiteral("Liberation Sans")});
   font.setPixelSize(pixels);
   font.setWeight(QFont::Normal);

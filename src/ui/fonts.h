@@ -1,7 +1,8 @@
-// The two fonts of the windows. The designed face is not available on Linux;
-// Cantarell stands in for it: at a character height of 11 pixels its line
-// height is 13 pixels, and at 13 pixels it is 16, the designed line heights,
-// so every designed size holds without scaling.
+// The two fonts of the windows, in the designed face, MS Sans Serif, where the
+// system has it (Windows). It is not available on Linux; Cantarell stands in
+// for it there: at a character height of 11 pixels its line height is 13
+// pixels, and at 13 pixels it is 16, the designed line heights, so every
+// designed size holds without scaling.
 #pragma once
 
 #include <QFont>
