@@ -20,21 +20,8 @@ cd "$(dirname "$0")/.."
 bash scripts/setup.sh
 
 # What making and checking the package needs besides (dpkg-dev, for
-# dpkg-shlibdeps, also comes with build-essential). Only missing packages are
-# installed; apt-get runs through sudo when not root.
-packages=(dpkg-dev lintian desktop-file-utils)
-missing=()
-for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  echo "Installing: ${missing[*]}"
-  sudo=()
-  [ "$(id -u)" -eq 0 ] || sudo=(sudo)
-  export DEBIAN_FRONTEND=noninteractive
-  "${sudo[@]}" apt-get update -qq
-  "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
-fi
+# dpkg-shlibdeps, also comes with build-essential).
+bash scripts/install-missing.sh dpkg-dev lintian desktop-file-utils
 
 build=build/default
 cmake --preset default >/dev/null

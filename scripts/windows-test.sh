@@ -13,19 +13,7 @@ cd "$(dirname "$0")/.."
 start=$SECONDS
 echo "=== Windows build (MinGW-w64) and tests under Wine"
 
-packages=(cmake g++-mingw-w64-x86-64-posix libgtest-dev wine wine64)
-missing=()
-for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  echo "Installing: ${missing[*]}"
-  sudo=()
-  [ "$(id -u)" -eq 0 ] || sudo=(sudo)
-  export DEBIAN_FRONTEND=noninteractive
-  "${sudo[@]}" apt-get update -qq
-  "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
-fi
+bash scripts/install-missing.sh cmake g++-mingw-w64-x86-64-posix libgtest-dev wine wine64
 
 # The same settings as the preset's environment, for setting up the prefix.
 export WINEPREFIX="$PWD/build/windows/wine-prefix"
