@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
-# Installs the Debian 12 packages that building and testing Miravel needs.
-# Only missing packages are installed; runs apt-get through sudo when not root.
+# Installs the Debian 12 packages that building and testing Miravel needs and
+# generates the Russian locale the date tests read the short date form of.
+# Only what is missing is installed or generated; runs apt-get and locale-gen
+# through sudo when not root.
 set -euo pipefail
 
 packages=(
@@ -10,6 +12,21 @@ packages=(
   # The windows: Qt 6 Widgets, and Cantarell, the face that stands in for the
   # designed one (see src/ui/fonts.h).
   qt6-base-dev fonts-cantarell
+  # The locale data, for the Russian short date form (dd.mm.yyyy) in the tests.
+  locales
 )
 
 bash "$(dirname "$0")/install-missing.sh" "${packages[@]}"
+
+# ru_RU.UTF-8, unless it is there already ("locale -a" lists it as ru_RU.utf8).
+if ! locale -a 2>/dev/null | grep -qix 'ru_RU\.utf-\?8'; then
+  echo "Generating the locale ru_RU.UTF-8"
+  sudo=()
+  [ "$(id -u)" -eq 0 ] || sudo=(sudo)
+  if grep -qx '# *ru_RU\.UTF-8 UTF-8' /etc/locale.gen; then
+    "${sudo[@]}" sed -i 's/^# *\(ru_RU\.UTF-8 UTF-8\)$/\1/' /etc/locale.gen
+  elif ! grep -qx 'ru_RU\.UTF-8 UTF-8' /etc/locale.gen; then
+    echo 'ru_RU.UTF-8 UTF-8' | "${sudo[@]}" tee -a /etc/locale.gen >/dev/null
+  fi
+  "${sudo[@]}" locale-gen
+fi
