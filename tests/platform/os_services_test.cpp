@@ -131,7 +131,7 @@ TEST(OsServices, ShortDateInRussianLocale) {
       name = candidate;
       break;
     }
-  if (name == nullptr) GTEST_SKIP() << "no ru_RU locale installed";
+  if (name == nullptr) GTEST_SKIP() << "no ru_RU locale installed (scripts/setup.sh generates ru_RU.UTF-8)";
   // LC_TIME wins over LANG; LC_ALL wins over both.
   for (const auto& call : {ShortDateWith(nullptr, name, "C", Form::kRussian),
                            ShortDateWith(name, "C", "C", Form::kRussian)}) {
