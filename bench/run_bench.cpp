@@ -41,16 +41,10 @@ stdfs::path& Folder() {
 }
 
 // The system with the benchmark's folder as the profile folder.
-class BenchOs : public os::Services {
+class BenchOs : public os::SystemServices {
  public:
   std::string ProfileFolder() override { return Folder().string(); }
   std::string ShortDateText() override { return "10.12.2026"; }
-  bool FileExists(const std::string& path) override { return stdfs::is_regular_file(path); }
-  void RemoveFile(const std::string& path) override {
-    std::error_code ec;
-    stdfs::remove(path, ec);
-  }
-  void SetHidden(const std::string& /*path*/) override {}
   unsigned Random(unsigned /*bound*/) override { return 0; }
 };
 
@@ -112,7 +106,10 @@ struct Program {
     form->show();
     while (form->windowHandle() == nullptr || !form->windowHandle()->isExposed())
       QApplication::processEvents();
-    const std::string test = MakeFiles(count, run->JournalPath);
+    // The journal becomes the run's own with its first recording; its
+    // content is then replaced by one with an answer to every question.
+    run->Scors(1);
+    const std::string test = MakeFiles(count, run->Journal->Path());
     ui::OpenDialog::SetHookForTests([&test](QFileDialog& d) {
       d.selectFile(QString::fromStdString(test));
       return true;

@@ -27,6 +27,7 @@ namespace {
 FileStamp FromStat(const struct stat& st) {
   FileStamp s;
   s.exists = true;
+  s.regular = S_ISREG(st.st_mode);
   s.size = static_cast<std::uint64_t>(st.st_size);
   s.device = static_cast<std::uint64_t>(st.st_dev);
   s.inode = static_cast<std::uint64_t>(st.st_ino);
@@ -75,51 +76,78 @@ FileStamp Stamp(const std::string& path) {
 }
 
 std::optional<FileContent> ReadWhole(const std::string& path) {
-  Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+  // O_NONBLOCK: opening a FIFO must not wait for a writer. The kind is
+  // checked on the open file, so what is read is what was checked.
+  Fd fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
   if (fd.get() < 0) return std::nullopt;
-  struct stat st {};
-  if (::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
-  if (static_cast<std::uint64_t>(st.st_size) > kMaxFileSize) return std::nullopt;
-  FileContent out;
-  out.stamp = FromStat(st);
-  out.bytes.resize(static_cast<std::size_t>(st.st_size));
-  std::size_t got = 0;
-  while (true) {
-    if (got == out.bytes.size()) {
-      // The file may have grown since fstat: keep reading to its end.
-      if (out.bytes.size() >= kMaxFileSize) return std::nullopt;
-      out.bytes.resize(out.bytes.size() + 4096);
+  for (int attempt = 0; attempt < 3; ++attempt) {
+    struct stat st {};
+    if (::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
+    const auto size = static_cast<std::uint64_t>(st.st_size);
+    if (size > kMaxFileSize) return std::nullopt;
+    FileContent out;
+    out.stamp = FromStat(st);
+    // One byte more than the file holds: filling it means the file grew
+    // while it was read, and it is read again from the start.
+    out.bytes.resize(static_cast<std::size_t>(size) + 1);
+    std::size_t got = 0;
+    while (got < out.bytes.size()) {
+      const ssize_t n = ::pread(fd.get(), out.bytes.data() + got, out.bytes.size() - got, static_cast<off_t>(got));
+      if (n < 0) {
+        if (errno == EINTR) continue;
+        return std::nullopt;
+      }
+      if (n == 0) break;
+      got += static_cast<std::size_t>(n);
     }
-    const ssize_t n = ::read(fd.get(), out.bytes.data() + got, out.bytes.size() - got);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return std::nullopt;
+    if (got <= size) {
+      out.bytes.resize(got);
+      return out;
     }
-    if (n == 0) break;
-    got += static_cast<std::size_t>(n);
   }
-  out.bytes.resize(got);
-  return out;
+  return std::nullopt;  // still growing
+}
+
+// Makes a rename in `path`'s folder durable. Failure is not an error: some
+// file systems cannot sync a folder.
+void SyncFolderOf(const std::string& path) {
+  const std::size_t slash = path.rfind('/');
+  const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+  const int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (dir < 0) return;
+  ::fsync(dir);
+  ::close(dir);
 }
 
 bool WriteReplacing(const std::string& path, std::string_view bytes) {
   struct stat old {};
-  const bool had_old = ::stat(path.c_str(), &old) == 0;
+  const bool had_old = ::stat(path.c_str(), &old) == 0 && S_ISREG(old.st_mode);
+  // Replacing a file: the new one is private from its first byte and then
+  // gets exactly the old one's permissions, never wider ones. A new file
+  // gets the usual ones (the umask decides).
+  const mode_t create_mode = had_old ? 0600 : 0666;
   std::string temp;
   int raw = -1;
   for (int attempt = 0; attempt < 100 && raw < 0; ++attempt) {
     temp = path + ".~" + std::to_string(::getpid()) + "-" + std::to_string(g_temp_counter++);
-    raw = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    raw = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, create_mode);
     if (raw < 0 && errno != EEXIST) return false;
   }
   if (raw < 0) return false;
   Fd fd(raw);
   bool ok = WriteAll(fd.get(), bytes);
-  if (ok && had_old && S_ISREG(old.st_mode)) ok = ::fchmod(fd.get(), old.st_mode & 07777) == 0;
+  if (ok && had_old) ok = ::fchmod(fd.get(), old.st_mode & 07777) == 0;
+  // On disk before it takes the old file's place, so that a power cut leaves
+  // the old file or the new one, never an empty one.
+  if (ok) ok = ::fsync(fd.get()) == 0;
   ok = fd.Close() && ok;
   if (ok) ok = ::rename(temp.c_str(), path.c_str()) == 0;
-  if (!ok) ::unlink(temp.c_str());
-  return ok;
+  if (!ok) {
+    ::unlink(temp.c_str());
+    return false;
+  }
+  SyncFolderOf(path);
+  return true;
 }
 
 std::string PathForDisplay(const std::string& path) { return path; }
@@ -160,6 +188,7 @@ bool StampOf(HANDLE h, FileStamp& s, DWORD& attributes) {
   BY_HANDLE_FILE_INFORMATION info{};
   if (!GetFileInformationByHandle(h, &info)) return false;
   s.exists = true;
+  s.regular = (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0 && GetFileType(h) == FILE_TYPE_DISK;
   s.size = (std::uint64_t{info.nFileSizeHigh} << 32) | info.nFileSizeLow;
   s.device = info.dwVolumeSerialNumber;
   s.inode = (std::uint64_t{info.nFileIndexHigh} << 32) | info.nFileIndexLow;
@@ -215,6 +244,7 @@ FileStamp Stamp(const std::string& path) {
   if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return {};
   s = FileStamp{};
   s.exists = true;
+  s.regular = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
   s.size = (std::uint64_t{data.nFileSizeHigh} << 32) | data.nFileSizeLow;
   s.modified_ns = Nanoseconds(data.ftLastWriteTime);
   s.changed_ns = Nanoseconds(data.ftCreationTime);
@@ -226,26 +256,31 @@ std::optional<FileContent> ReadWhole(const std::string& path) {
   const Handle h(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!h.valid() || GetFileType(h.get()) != FILE_TYPE_DISK) return std::nullopt;  // not NUL, CON, pipes
-  FileContent out;
-  DWORD attributes = 0;
-  if (!StampOf(h.get(), out.stamp, attributes) || (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return std::nullopt;
-  if (out.stamp.size > kMaxFileSize) return std::nullopt;
-  out.bytes.resize(static_cast<std::size_t>(out.stamp.size));
-  std::size_t got = 0;
-  while (true) {
-    if (got == out.bytes.size()) {
-      // The file may have grown since its size was taken: read to its end.
-      if (out.bytes.size() >= kMaxFileSize) return std::nullopt;
-      out.bytes.resize(out.bytes.size() + 4096);
-    }
-    DWORD n = 0;
-    if (!ReadFile(h.get(), out.bytes.data() + got, static_cast<DWORD>(out.bytes.size() - got), &n, nullptr))
+  for (int attempt = 0; attempt < 3; ++attempt) {
+    FileContent out;
+    DWORD attributes = 0;
+    if (!StampOf(h.get(), out.stamp, attributes) || (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
       return std::nullopt;
-    if (n == 0) break;
-    got += n;
+    if (out.stamp.size > kMaxFileSize) return std::nullopt;
+    // One byte more than the file holds: filling it means the file grew
+    // while it was read, and it is read again from the start.
+    out.bytes.resize(static_cast<std::size_t>(out.stamp.size) + 1);
+    LARGE_INTEGER start{};
+    if (!SetFilePointerEx(h.get(), start, nullptr, FILE_BEGIN)) return std::nullopt;
+    std::size_t got = 0;
+    while (got < out.bytes.size()) {
+      DWORD n = 0;
+      if (!ReadFile(h.get(), out.bytes.data() + got, static_cast<DWORD>(out.bytes.size() - got), &n, nullptr))
+        return std::nullopt;
+      if (n == 0) break;
+      got += n;
+    }
+    if (got <= out.stamp.size) {
+      out.bytes.resize(got);
+      return out;
+    }
   }
-  out.bytes.resize(got);
-  return out;
+  return std::nullopt;  // still growing
 }
 
 bool WriteReplacing(const std::string& path, std::string_view bytes) {
@@ -264,6 +299,9 @@ bool WriteReplacing(const std::string& path, std::string_view bytes) {
   if (raw == INVALID_HANDLE_VALUE) return false;
   Handle h(raw);
   bool ok = WriteAll(h.get(), bytes);
+  // On disk before it takes the old file's place (the move itself is
+  // written through).
+  if (ok) ok = FlushFileBuffers(h.get()) != 0;
   ok = h.Close() && ok;
   // The marks of the file replaced (hidden, system, archive...) stay, as the
   // permissions do on POSIX systems.

@@ -12,6 +12,7 @@ namespace miravel::fs {
 // What identifies one state of a file on disk.
 struct FileStamp {
   bool exists = false;
+  bool regular = false;  // a regular file, not a folder, FIFO, device...
   std::uint64_t size = 0;
   std::uint64_t device = 0;
   std::uint64_t inode = 0;
@@ -31,11 +32,16 @@ struct FileContent {
   FileStamp stamp;  // the stamp of the file that was read
 };
 // The whole content of a regular file, or nothing when it is missing, not a
-// regular file, too large or unreadable.
+// regular file (a FIFO, device, socket or folder: never waited on), too large
+// or unreadable. Needs no more memory than the file's size and one byte.
 std::optional<FileContent> ReadWhole(const std::string& path);
 
-// Replaces the file at `path` by `bytes` in one step: a new file is written
-// beside it and renamed over it. An existing file's permissions are kept.
+// Replaces the file at `path` by `bytes` in one step: a new file is created
+// exclusively beside it, written, flushed to disk and renamed over it, and
+// the folder is flushed too, so that the new content survives a power cut.
+// An existing file's permissions are kept exactly (the new file is private
+// until it gets them); a new file gets the usual ones. The new file is named
+// `path` + ".~<process id>-<n>" until the rename.
 // Returns false on failure, leaving any existing file as it was.
 bool WriteReplacing(const std::string& path, std::string_view bytes);
 

@@ -10,13 +10,16 @@
 #include <windows.h>
 #include <shlobj.h>
 #else
+#include <dirent.h>
+#include <fcntl.h>
 #include <langinfo.h>
 #include <locale.h>
 #include <pwd.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <vector>
+#include <cstdlib>
 #endif
 
 namespace miravel::os {
@@ -66,9 +69,48 @@ void SystemServices::SetHidden(const std::string& path) {
   SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_HIDDEN);
 }
 
+Services::Creation SystemServices::CreateExclusive(const std::string& path) {
+  // No sharing while it is open; the profile folder is the user's own, so
+  // the file's default security keeps it the user's.
+  const HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h == INVALID_HANDLE_VALUE) {
+    const DWORD error = GetLastError();
+    return error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS ? Creation::kTaken : Creation::kFailed;
+  }
+  CloseHandle(h);
+  return Creation::kCreated;
+}
+
+std::vector<std::string> SystemServices::RegularFileNames(const std::string& folder) {
+  std::vector<std::string> names;
+  WIN32_FIND_DATAA found{};
+  const HANDLE h = FindFirstFileA((folder + "\\*").c_str(), &found);
+  if (h == INVALID_HANDLE_VALUE) return names;
+  do {
+    constexpr DWORD kNotPlain = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DEVICE;
+    if ((found.dwFileAttributes & kNotPlain) == 0) names.emplace_back(found.cFileName);
+  } while (FindNextFileA(h, &found));
+  FindClose(h);
+  return names;
+}
+
+bool SystemServices::ProcessRunning(std::uint64_t pid) {
+  if (pid > 0xFFFFFFFFu) return false;
+  const HANDLE h = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, static_cast<DWORD>(pid));
+  if (h == nullptr) return GetLastError() == ERROR_ACCESS_DENIED;  // there, but another user's
+  DWORD code = 0;
+  const bool running = GetExitCodeProcess(h, &code) && code == STILL_ACTIVE;
+  CloseHandle(h);
+  return running;
+}
+
+std::uint64_t SystemServices::ProcessId() { return GetCurrentProcessId(); }
+
 #else
 
 std::string SystemServices::ProfileFolder() {
+  // $HOME wins when it names an absolute path, as on every POSIX desktop.
+  if (const char* home = std::getenv("HOME"); home != nullptr && home[0] == '/') return home;
   const long hint = ::sysconf(_SC_GETPW_R_SIZE_MAX);
   std::vector<char> buffer(hint > 0 ? static_cast<std::size_t>(hint) : 1024);
   while (true) {
@@ -111,6 +153,34 @@ bool SystemServices::FileExists(const std::string& path) {
 void SystemServices::RemoveFile(const std::string& path) { ::unlink(path.c_str()); }
 
 void SystemServices::SetHidden(const std::string& /*path*/) {}
+
+Services::Creation SystemServices::CreateExclusive(const std::string& path) {
+  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
+  if (fd < 0) return errno == EEXIST ? Creation::kTaken : Creation::kFailed;
+  ::close(fd);
+  return Creation::kCreated;
+}
+
+std::vector<std::string> SystemServices::RegularFileNames(const std::string& folder) {
+  std::vector<std::string> names;
+  DIR* dir = ::opendir(folder.empty() ? "/" : folder.c_str());
+  if (dir == nullptr) return names;
+  while (const dirent* entry = ::readdir(dir)) {
+    struct stat st {};
+    if (::fstatat(::dirfd(dir), entry->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(st.st_mode))
+      names.emplace_back(entry->d_name);
+  }
+  ::closedir(dir);
+  return names;
+}
+
+bool SystemServices::ProcessRunning(std::uint64_t pid) {
+  if (pid == 0 || pid > static_cast<std::uint64_t>(INT32_MAX)) return false;
+  // A process of another user answers EPERM: it is there all the same.
+  return ::kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM;
+}
+
+std::uint64_t SystemServices::ProcessId() { return static_cast<std::uint64_t>(::getpid()); }
 
 #endif
 

@@ -7,8 +7,10 @@
 // (Windows-1251 on Windows, as the ANSI functions give them).
 #pragma once
 
+#include <cstdint>
 #include <random>
 #include <string>
+#include <vector>
 
 namespace miravel::os {
 
@@ -18,7 +20,8 @@ class Services {
 
   // The user's profile (home) folder, or an empty text when it cannot be
   // found. On Windows the shell's profile folder (created if missing); on
-  // Linux the home folder of the account database entry of the real user.
+  // Linux $HOME when it is set to an absolute path, otherwise the home folder
+  // of the account database entry of the real user.
   virtual std::string ProfileFolder() = 0;
 
   // Today's local date in the system's short date form, with the separators
@@ -35,6 +38,20 @@ class Services {
   // Sets the file's attributes to "hidden" alone, clearing any other. Linux
   // has no such mark, and there nothing is done. A failure is not reported.
   virtual void SetHidden(const std::string& path) = 0;
+
+  // Creates an empty file at `path` only if nothing is there (an exclusive
+  // create), readable and writable by the user alone: whoever creates it
+  // owns the name. kTaken when something is already there.
+  enum class Creation { kCreated, kTaken, kFailed };
+  virtual Creation CreateExclusive(const std::string& path) = 0;
+
+  // The names of the regular files in `folder` (symbolic links and other
+  // kinds left out); empty when it cannot be listed.
+  virtual std::vector<std::string> RegularFileNames(const std::string& folder) = 0;
+  // Whether a process with this id is running now.
+  virtual bool ProcessRunning(std::uint64_t pid) = 0;
+  // This process's id.
+  virtual std::uint64_t ProcessId() = 0;
 
   // A pseudo-random number from 0 to bound - 1 (0 when bound is 0).
   virtual unsigned Random(unsigned bound) = 0;
@@ -56,6 +73,10 @@ class SystemServices : public Services {
   bool FileExists(const std::string& path) override;
   void RemoveFile(const std::string& path) override;
   void SetHidden(const std::string& path) override;
+  Creation CreateExclusive(const std::string& path) override;
+  std::vector<std::string> RegularFileNames(const std::string& folder) override;
+  bool ProcessRunning(std::uint64_t pid) override;
+  std::uint64_t ProcessId() override;
   unsigned Random(unsigned bound) override;
 
  private:

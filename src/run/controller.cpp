@@ -99,12 +99,11 @@ std::int32_t Controller::QuestionCount(std::int32_t def) const {
 
 void Controller::FormCreate() {
   ProfilePath = GetSpecialPath(40);
-  // One draw, among the numbers whose journal does not exist yet, so that a
-  // journal left behind by another run is never taken over.
-  const testdata::JournalSetup journal = testdata::SetUpJournal(os_, ProfilePath);
-  RandomSuffix = journal.suffix;
-  JournalPath = journal.path;
-  Journal = std::make_unique<ProfileFile>(JournalPath);
+  // What a run killed in the middle of a recording left behind.
+  testdata::RemoveJournalLeftovers(os_, ProfilePath);
+  // One draw, among the numbers whose journal does not exist yet; the first
+  // recording makes the name this run's own.
+  Journal = std::make_unique<testdata::AnswerJournal>(os_, ProfilePath);
   RightCount = 0;
   // The question area has no room before Start, yet Tab could reach the
   // track bar and the options there: they take no input until Start.
@@ -182,7 +181,7 @@ void Controller::next(std::int32_t n) {
   for (const Text& option : question.options) form_.RadioGroup1->AddItem(Screen(option));
   // A question answered before shows its recorded option, which runs
   // RadioGroup1Click.
-  form_.RadioGroup1->SetItemIndex(testdata::RecordedOption(*Journal, n));
+  form_.RadioGroup1->SetItemIndex(Journal->RecordedOption(n));
 }
 
 void Controller::ShowStudent() {
@@ -247,13 +246,13 @@ void Controller::Timer1Timer() {
 }
 
 void Controller::FormCloseQuery() {
-  if (os_.FileExists(JournalPath)) os_.RemoveFile(JournalPath);
+  if (Journal) Journal->Remove();
 }
 
 // --- the journal and the report ----------------------------------------------
 
 void Controller::Scors(std::int32_t n) {
-  testdata::RecordAnswer(TestFile.get(), *Journal, os_, n, form_.RadioGroup1->ItemIndex());
+  Journal->Record(TestFile.get(), n, form_.RadioGroup1->ItemIndex());
 }
 
 void Controller::OKBtnClick() { OpenReport(); }
@@ -293,7 +292,7 @@ void Controller::OpenReport() {
 void Controller::Otchet(std::int32_t count) {
   MemoSink sink(*form_.Memo1);
   const ui::RichMemo::UpdateBlock batch(*form_.Memo1);
-  WriteReport(*Journal, [this] { return os_.FileExists(JournalPath); }, count, sink, RightCount);
+  WriteReport(Journal->File(), [this] { return Journal->Exists(); }, count, sink, RightCount);
 }
 
 }  // namespace miravel::run

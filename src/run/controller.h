@@ -20,6 +20,7 @@
 #include "platform/cp1251.h"
 #include "platform/os_services.h"
 #include "platform/profile_file.h"
+#include "testdata/journal.h"
 
 class TForm1;
 class TPasswordDlg;
@@ -41,10 +42,8 @@ class Controller {
 
   // --- run state ---------------------------------------------------------
   std::unique_ptr<ProfileFile> TestFile;  // the test open now; none until the first opening
-  std::unique_ptr<ProfileFile> Journal;   // this run's answer journal
+  std::unique_ptr<testdata::AnswerJournal> Journal;  // this run's answer journal, set up at FormCreate
   std::string ProfilePath;                // the journal's folder
-  std::uint8_t RandomSuffix = 0;          // 0..99, part of the journal's name
-  std::string JournalPath;                // fixed at FormCreate for the whole run
   Text FullName;                          // Edit1 at the last click on Button1
   Text Group;                             // Edit2 at the last click on Button1
   std::int32_t TimeLimit = 0;             // minutes, as read at the last opening

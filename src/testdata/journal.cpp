@@ -1,6 +1,8 @@
 #include "testdata/journal.h"
 
 #include <array>
+#include <set>
+#include <utility>
 #include <vector>
 
 #include "testdata/test_file.h"
@@ -29,28 +31,109 @@ std::string JournalPath(std::string_view profile_folder, std::string_view date_t
   return path;
 }
 
-std::uint8_t DrawJournalSuffix(const std::function<unsigned(unsigned)>& random,
-                               const std::function<bool(std::uint8_t)>& exists) {
-  constexpr unsigned kCount = 100;
-  std::vector<std::uint8_t> free;
-  free.reserve(kCount);
-  for (unsigned i = 0; i < kCount; ++i)
-    if (!exists(static_cast<std::uint8_t>(i))) free.push_back(static_cast<std::uint8_t>(i));
-  if (free.empty())
-    for (unsigned i = 0; i < kCount; ++i) free.push_back(static_cast<std::uint8_t>(i));
-  const auto size = static_cast<unsigned>(free.size());
-  return free[random(size) % size];
+std::optional<unsigned> DrawJournalSuffix(const std::function<unsigned(unsigned)>& random,
+                                          const std::function<bool(unsigned)>& exists) {
+  std::vector<unsigned> free;
+  free.reserve(kJournalSuffixes);
+  for (unsigned i = 0; i < kJournalSuffixes; ++i)
+    if (!exists(i)) free.push_back(i);
+  if (!free.empty()) {
+    const auto size = static_cast<unsigned>(free.size());
+    return free[random(size) % size];
+  }
+  // Every usual number is taken: a few random tries in the wider range,
+  // then the first free one, so that a full range is still told apart.
+  constexpr unsigned kWide = kWideJournalSuffixes - kJournalSuffixes;
+  for (int attempt = 0; attempt < 32; ++attempt) {
+    const unsigned suffix = kJournalSuffixes + random(kWide) % kWide;
+    if (!exists(suffix)) return suffix;
+  }
+  for (unsigned suffix = kJournalSuffixes; suffix < kWideJournalSuffixes; ++suffix)
+    if (!exists(suffix)) return suffix;
+  return std::nullopt;
 }
 
-JournalSetup SetUpJournal(os::Services& os, std::string_view profile_folder) {
-  JournalSetup setup;
-  const std::string date = os.ShortDateText();
-  setup.suffix = DrawJournalSuffix([&](unsigned bound) { return os.Random(bound); },
-                                   [&](std::uint8_t suffix) {
-                                     return os.FileExists(JournalPath(profile_folder, date, suffix));
-                                   });
-  setup.path = JournalPath(profile_folder, date, setup.suffix);
-  return setup;
+AnswerJournal::AnswerJournal(os::Services& os, std::string profile_folder)
+    : os_(os), folder_(std::move(profile_folder)), date_(os.ShortDateText()) {
+  const auto exists = [this](unsigned suffix) { return os_.FileExists(JournalPath(folder_, date_, suffix)); };
+  // With every name taken, the first recording reports that it cannot
+  // create the journal.
+  suffix_ = DrawJournalSuffix([this](unsigned bound) { return os_.Random(bound); }, exists).value_or(0);
+  path_ = JournalPath(folder_, date_, suffix_);
+}
+
+void AnswerJournal::Create() {
+  std::set<unsigned> taken;
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    switch (os_.CreateExclusive(path_)) {
+      case os::Services::Creation::kCreated:
+        created_ = true;
+        file_ = ProfileFile(path_);
+        return;
+      case os::Services::Creation::kFailed:
+        throw ProfileWriteError(path_);
+      case os::Services::Creation::kTaken:
+        break;
+    }
+    // Another program took the name after this run drew it.
+    taken.insert(suffix_);
+    const auto next = DrawJournalSuffix([this](unsigned bound) { return os_.Random(bound); },
+                                        [&](unsigned suffix) {
+                                          return taken.count(suffix) != 0 ||
+                                                 os_.FileExists(JournalPath(folder_, date_, suffix));
+                                        });
+    if (!next) break;
+    suffix_ = *next;
+    path_ = JournalPath(folder_, date_, suffix_);
+  }
+  throw ProfileWriteError(path_);
+}
+
+void AnswerJournal::Record(const ProfileFile* test_file, std::int32_t n, std::int32_t selected) {
+  if (!created_) Create();
+  RecordAnswer(test_file, file_, os_, n, selected);
+}
+
+std::int32_t AnswerJournal::RecordedOption(std::int32_t n) const {
+  return created_ ? testdata::RecordedOption(file_, n) : -1;
+}
+
+bool AnswerJournal::Exists() const { return created_ && os_.FileExists(path_); }
+
+void AnswerJournal::Remove() {
+  if (Exists()) os_.RemoveFile(path_);
+}
+
+std::optional<std::uint64_t> JournalLeftoverProcess(std::string_view name) {
+  // "tmp", the date and number (ending in a digit), ".ini.~", digits, "-", digits.
+  constexpr std::string_view kPrefix = "tmp";
+  constexpr std::string_view kMiddle = ".ini.~";
+  const std::size_t middle = name.rfind(kMiddle);
+  if (middle == std::string_view::npos || middle <= kPrefix.size() || !name.starts_with(kPrefix))
+    return std::nullopt;
+  const char last = name[middle - 1];
+  if (last < '0' || last > '9') return std::nullopt;
+  const std::string_view tail = name.substr(middle + kMiddle.size());
+  const std::size_t dash = tail.find('-');
+  if (dash == std::string_view::npos) return std::nullopt;
+  const std::string_view pid = tail.substr(0, dash);
+  const std::string_view count = tail.substr(dash + 1);
+  const auto digits = [](std::string_view s) {
+    return !s.empty() && s.size() <= 19 && s.find_first_not_of("0123456789") == std::string_view::npos;
+  };
+  if (!digits(pid) || !digits(count)) return std::nullopt;
+  std::uint64_t value = 0;
+  for (const char c : pid) value = value * 10 + static_cast<std::uint64_t>(c - '0');
+  return value;
+}
+
+void RemoveJournalLeftovers(os::Services& os, const std::string& folder) {
+  const std::uint64_t self = os.ProcessId();
+  for (const std::string& name : os.RegularFileNames(folder)) {
+    const auto pid = JournalLeftoverProcess(name);
+    if (!pid || *pid == self || os.ProcessRunning(*pid)) continue;
+    os.RemoveFile(folder + kPathSeparator + name);
+  }
 }
 
 void RecordAnswer(const ProfileFile* test_file, ProfileFile& journal, os::Services& os, std::int32_t n,

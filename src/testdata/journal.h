@@ -10,14 +10,15 @@
 //                                   code or the text of that option
 //   ВариантДанНомер=<0..3 or -1>    the option selected, -1 for none
 //
-// Its path is fixed once per run (SetUpJournal): profile folder, separator,
+// Its path is fixed once per run (AnswerJournal): profile folder, separator,
 // "tmp", the date in the short date form, a number 0..99, ".ini". The file
-// comes into being with the first recorded answer and is deleted by the
-// window when it closes.
+// comes into being with the first recorded answer, readable by the user
+// alone, and is deleted when the main window closes.
 #pragma once
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -59,22 +60,78 @@ Text JournalFileNameDate(std::string_view date_text);
 // Example: "/home/ivan", "08.12.2026", 7 -> "/home/ivan/tmp08.12.20267.ini".
 std::string JournalPath(std::string_view profile_folder, std::string_view date_text, unsigned suffix);
 
-// Draws the journal number 0..99 with one call of `random(bound)` (which
-// returns 0 .. bound - 1): uniformly among the numbers for which
-// `exists(number)` is false, so that a journal left behind by an earlier run
-// is not taken over; only when all 100 exist, uniformly among all of them.
-std::uint8_t DrawJournalSuffix(const std::function<unsigned(unsigned)>& random,
-                               const std::function<bool(std::uint8_t)>& exists);
+// The journal number is drawn from 0..99. Only when every one of those is
+// taken on one day (100 journals left behind) does it come from the wider
+// range 100..9999, so that a run never takes over another's journal.
+inline constexpr unsigned kJournalSuffixes = 100;
+inline constexpr unsigned kWideJournalSuffixes = 10000;
 
-// The journal of a run, fixed when the main window is made.
-struct JournalSetup {
-  std::uint8_t suffix = 0;  // 0..99
-  std::string path;         // JournalPath(profile_folder, today's date, suffix)
+// Draws the journal number with `random(bound)` (which returns 0 .. bound -
+// 1) among the numbers for which `exists(number)` is false: uniformly among
+// the free ones of 0..99 with one call; when none of those is free, among
+// 100..9999 (random tries, then the first free one). Nothing when every
+// number is taken.
+std::optional<unsigned> DrawJournalSuffix(const std::function<unsigned(unsigned)>& random,
+                                          const std::function<bool(unsigned)>& exists);
+
+// The answer journal of one run.
+//
+// Made when the main window is made: it asks `os` once for the date, draws
+// the number among those whose journal does not exist and builds the path,
+// all fixed for the run (also past midnight). No file is made then.
+//
+// The first recorded answer creates the file with an exclusive create, which
+// makes the name this run's own: should another program have taken the name
+// since, a free one is drawn there and then. Every later recording replaces
+// the file this run created. A file this run did not create is never read,
+// written or deleted by it: before its first recording the journal reads as
+// empty and does not exist.
+class AnswerJournal {
+ public:
+  AnswerJournal(os::Services& os, std::string profile_folder);
+
+  // The path of the journal (it changes only if the first recording finds
+  // the drawn name taken).
+  const std::string& Path() const { return path_; }
+  unsigned Suffix() const { return suffix_; }
+  // Whether this run has created its journal file.
+  bool Created() const { return created_; }
+
+  // RecordAnswer into this run's file, creating it first if need be.
+  // Throws ProfileWriteError ("Unable to write to <path>") when it cannot
+  // be created or written.
+  void Record(const ProfileFile* test_file, std::int32_t n, std::int32_t selected);
+  // The option recorded for question `n`, or -1.
+  std::int32_t RecordedOption(std::int32_t n) const;
+  // Whether this run's journal file is there.
+  bool Exists() const;
+  // The journal's content, for the report: an empty file before the first
+  // recording.
+  const ProfileFile& File() const { return file_; }
+  // Deletes the file if this run created it and it is there. A failure is
+  // not reported.
+  void Remove();
+
+ private:
+  void Create();
+
+  os::Services& os_;
+  std::string folder_;
+  std::string date_;
+  unsigned suffix_ = 0;
+  std::string path_;
+  ProfileFile file_{std::string()};  // bound to path_ once created
+  bool created_ = false;
 };
-// Asks `os` once for the date, draws the number (DrawJournalSuffix with
-// os.Random and os.FileExists) and builds the path in `profile_folder`.
-// Creates no file.
-JournalSetup SetUpJournal(os::Services& os, std::string_view profile_folder);
+
+// The process id in the name of a temporary file that a journal's
+// replacement leaves when the program is killed in the middle of it
+// ("tmp<date><n>.ini.~<process id>-<count>"), or nothing for any other name.
+std::optional<std::uint64_t> JournalLeftoverProcess(std::string_view file_name);
+// Removes from `folder` every such temporary file whose process is no
+// longer running (so it is not being written now). Other files are never
+// touched.
+void RemoveJournalLeftovers(os::Services& os, const std::string& folder);
 
 // Records the answer to question `n`: reads from the test file the question
 // text, the text of option `selected` (-1: none selected) and the text of the

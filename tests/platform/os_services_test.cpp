@@ -26,6 +26,8 @@
 #include <locale.h>
 #include <pwd.h>
 #include <unistd.h>
+
+#include "testdata/journal.h"
 #endif
 
 namespace miravel::os {
@@ -94,12 +96,68 @@ bool LocaleInstalled(const char* name) {
   return true;
 }
 
-TEST(OsServices, ProfileFolderIsTheAccountsHomeNotTheEnvironments) {
+// $HOME when it names an absolute path; the account database otherwise.
+TEST(OsServices, ProfileFolderIsHomeWhenSetElseTheAccounts) {
   const passwd* entry = ::getpwuid(::getuid());
   ASSERT_NE(entry, nullptr);
-  const std::string home = entry->pw_dir;
-  const ScopedEnv fake_home("HOME", "/nonexistent-home");
-  EXPECT_EQ(SystemServices().ProfileFolder(), home);
+  const std::string account = entry->pw_dir;
+  struct Case {
+    const char* home;
+    std::string expected;
+  } cases[] = {
+      {"/some/where", "/some/where"},
+      {"/", "/"},
+      {nullptr, account},
+      {"", account},
+      {"relative/home", account},
+  };
+  for (const auto& c : cases) {
+    const ScopedEnv home("HOME", c.home);
+    EXPECT_EQ(SystemServices().ProfileFolder(), c.expected) << (c.home ? c.home : "(unset)");
+  }
+}
+
+// The journal of a run goes to $HOME.
+TEST(OsServices, TheJournalIsMadeInHome) {
+  std::random_device rd;
+  const stdfs::path home = stdfs::temp_directory_path() / ("miravel-home-" + std::to_string(rd()));
+  stdfs::create_directories(home);
+  {
+    const ScopedEnv env("HOME", home.c_str());
+    SystemServices os;
+    testdata::AnswerJournal journal(os, os.ProfileFolder());
+    journal.Record(nullptr, 1, 0);
+    EXPECT_EQ(stdfs::path(journal.Path()).parent_path(), home);
+    EXPECT_TRUE(stdfs::is_regular_file(journal.Path()));
+  }
+  stdfs::remove_all(home);
+}
+
+TEST(OsServices, CreateExclusiveOwnsTheName) {
+  std::random_device rd;
+  const stdfs::path dir = stdfs::temp_directory_path() / ("miravel-create-" + std::to_string(rd()));
+  stdfs::create_directories(dir);
+  SystemServices os;
+  const std::string path = (dir / "a.ini").string();
+  EXPECT_EQ(os.CreateExclusive(path), Services::Creation::kCreated);
+  EXPECT_EQ(stdfs::file_size(path), 0u);
+  EXPECT_EQ(os.CreateExclusive(path), Services::Creation::kTaken);
+  stdfs::create_directory(dir / "folder");
+  EXPECT_EQ(os.CreateExclusive((dir / "folder").string()), Services::Creation::kTaken);
+  stdfs::create_symlink(dir / "elsewhere.ini", dir / "link.ini");  // dangling: never followed
+  EXPECT_EQ(os.CreateExclusive((dir / "link.ini").string()), Services::Creation::kTaken);
+  EXPECT_FALSE(stdfs::exists(dir / "elsewhere.ini"));
+  EXPECT_EQ(os.CreateExclusive((dir / "none" / "a.ini").string()), Services::Creation::kFailed);
+
+  std::ofstream((dir / "b.txt").string()) << "b";
+  std::set<std::string> names;
+  for (const std::string& name : os.RegularFileNames(dir.string())) names.insert(name);
+  EXPECT_EQ(names, (std::set<std::string>{"a.ini", "b.txt"}));
+  EXPECT_TRUE(os.RegularFileNames((dir / "none").string()).empty());
+
+  EXPECT_TRUE(os.ProcessRunning(os.ProcessId()));
+  EXPECT_FALSE(os.ProcessRunning(0));
+  stdfs::remove_all(dir);
 }
 
 TEST(OsServices, ShortDateFollowsTheTimeLocaleOfTheEnvironment) {
@@ -287,34 +345,36 @@ TEST(WindowsServices, TheJournalIsHiddenAloneAfterEveryRecording) {
                  << hidden_alone << "; Wine keeps it in the user.DOSATTRIB extended attribute)";
   EXPECT_EQ(hidden_alone & ~DWORD{FILE_ATTRIBUTE_ARCHIVE}, DWORD{FILE_ATTRIBUTE_HIDDEN});
 
-  const testdata::JournalSetup setup = testdata::SetUpJournal(os, folder);
+  testdata::AnswerJournal journal(os, folder);
   struct Cleanup {
-    std::string path;
+    const testdata::AnswerJournal& journal;
     ~Cleanup() {
-      SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-      DeleteFileA(path.c_str());
+      SetFileAttributesA(journal.Path().c_str(), FILE_ATTRIBUTE_NORMAL);
+      DeleteFileA(journal.Path().c_str());
     }
-  } cleanup{setup.path};
-  ProfileFile journal(setup.path);
-  testdata::RecordAnswer(nullptr, journal, os, 1, 2);
-  EXPECT_EQ(GetFileAttributesA(setup.path.c_str()), hidden_alone);
+  } cleanup{journal};
+  journal.Record(nullptr, 1, 2);
+  const std::string path = journal.Path();
+  EXPECT_EQ(GetFileAttributesA(path.c_str()), hidden_alone);
+  // Created exclusively: the name is taken for anyone else.
+  EXPECT_EQ(os.CreateExclusive(path), Services::Creation::kTaken);
 
   // Recording over the hidden file works, and any other mark goes.
-  ASSERT_TRUE(SetFileAttributesA(setup.path.c_str(), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM));
-  testdata::RecordAnswer(nullptr, journal, os, 2, 0);
-  testdata::RecordAnswer(nullptr, journal, os, 1, 3);
-  EXPECT_EQ(GetFileAttributesA(setup.path.c_str()), hidden_alone);
-  EXPECT_EQ(testdata::RecordedOption(journal, 1), 3);
-  EXPECT_EQ(testdata::RecordedOption(journal, 2), 0);
+  ASSERT_TRUE(SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM));
+  journal.Record(nullptr, 2, 0);
+  journal.Record(nullptr, 1, 3);
+  EXPECT_EQ(GetFileAttributesA(path.c_str()), hidden_alone);
+  EXPECT_EQ(journal.RecordedOption(1), 3);
+  EXPECT_EQ(journal.RecordedOption(2), 0);
   WIN32_FIND_DATAA found{};
-  const HANDLE leftovers = FindFirstFileA((setup.path + ".~*").c_str(), &found);
+  const HANDLE leftovers = FindFirstFileA((path + ".~*").c_str(), &found);
   EXPECT_EQ(leftovers, INVALID_HANDLE_VALUE) << found.cFileName;
   if (leftovers != INVALID_HANDLE_VALUE) FindClose(leftovers);
 
   // Deleted at the end, hidden as it is.
-  EXPECT_TRUE(os.FileExists(setup.path));
-  os.RemoveFile(setup.path);
-  EXPECT_FALSE(os.FileExists(setup.path));
+  EXPECT_TRUE(journal.Exists());
+  journal.Remove();
+  EXPECT_FALSE(os.FileExists(path));
 }
 
 #endif  // _WIN32

@@ -7,7 +7,17 @@
 
 #include <QElapsedTimer>
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <functional>
+#include <thread>
+
+#ifndef _WIN32
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
 
 #include "run_test_support.h"
 
@@ -90,6 +100,39 @@ TEST_F(Opening, AFileThatDoesNotExistShowsTheDefaultsAndStartIsEnabled) {
   EXPECT_TRUE(form->Button2->IsDefault());
   EXPECT_TRUE(boxes.boxes.empty());
 }
+
+#ifndef _WIN32
+// Only a regular file is read: a FIFO, a device or a folder opens like a
+// missing file, at once, and never blocks the window.
+TEST_F(Opening, WhatIsNoRegularFileOpensLikeAMissingFileAtOnce) {
+  const std::string fifo = File("pipe.DLL");
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  stdfs::create_directory(File("folder.DLL"));
+  Register();
+  for (const std::string& path : {fifo, std::string("/dev/zero"), std::string("/dev/null"), File("folder.DLL")}) {
+    // Should the opening wait for a writer, this releases it after 5 s and
+    // the time shows it.
+    std::atomic<bool> done{false};
+    std::thread release([&] {
+      for (int i = 0; i < 50 && !done; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(100));
+      if (done) return;
+      const int fd = ::open(fifo.c_str(), O_RDWR | O_NONBLOCK);
+      if (fd >= 0) ::close(fd);
+    });
+    QElapsedTimer clock;
+    clock.start();
+    Open(path);
+    const qint64 elapsed = clock.elapsed();
+    done = true;
+    release.join();
+    EXPECT_LT(elapsed, 2000) << path;
+    for (const ui::Label* l : {form->Label3, form->Label5, form->Label8})
+      EXPECT_EQ(l->Caption(), kNoTest) << path << " " << l->objectName().toStdString();
+    EXPECT_EQ(form->Label12->Caption(), QStringLiteral("0")) << path;
+    EXPECT_TRUE(boxes.boxes.empty()) << path;
+  }
+}
+#endif
 
 TEST_F(Opening, TheHeaderIsDecodedAndASecondOpeningReplacesIt) {
   const std::string first = File("first.DLL");
@@ -211,7 +254,7 @@ TEST_F(Running, StartShowsTheFirstQuestion) {
                                                      QStringLiteral("1-2"), QStringLiteral("1-3")}));
   EXPECT_EQ(form->RadioGroup1->ItemIndex(), -1);
   EXPECT_EQ(form->Gauge1->Progress(), 60);
-  EXPECT_FALSE(stdfs::exists(run->JournalPath)) << "nothing recorded yet";
+  EXPECT_FALSE(stdfs::exists(run->Journal->Path())) << "nothing recorded yet";
 }
 
 TEST_F(Running, TheQuestionAreaTakesNoInputBeforeStart) {
@@ -235,8 +278,8 @@ TEST_F(Running, AnswersAreRecordedAndShownAgainWhenTheStudentComesBack) {
   EXPECT_EQ(form->Label15->Caption(), QStringLiteral("2"));
   EXPECT_EQ(form->RadioGroup1->ItemIndex(), -1);
   EXPECT_TRUE(form->Button4->isEnabled());
-  ASSERT_TRUE(stdfs::exists(run->JournalPath));
-  EXPECT_EQ(os.hidden.back(), run->JournalPath);
+  ASSERT_TRUE(stdfs::exists(run->Journal->Path()));
+  EXPECT_EQ(os.hidden.back(), run->Journal->Path());
 
   // Enter on the option answers question 2 with option 3.
   Pick(3);
@@ -250,7 +293,7 @@ TEST_F(Running, AnswersAreRecordedAndShownAgainWhenTheStudentComesBack) {
   EXPECT_EQ(form->RadioGroup1->ItemIndex(), 2);
   EXPECT_FALSE(form->Button4->isEnabled()) << "question 1";
 
-  const std::string journal = ReadAll(run->JournalPath);
+  const std::string journal = ReadAll(run->Journal->Path());
   const auto section = [](int n, const char* question, const char* given, const char* reference,
                           int option) {
     return "[" + W("Вопрос№") + std::to_string(n) + "]\r\n" + W("Текст вопроса=") + W(question) +
@@ -262,7 +305,7 @@ TEST_F(Running, AnswersAreRecordedAndShownAgainWhenTheStudentComesBack) {
   // Answering question 1 again overwrites its record.
   Pick(1);
   Answer();
-  EXPECT_NE(ReadAll(run->JournalPath).find(W("ВариантДан=1-1")), std::string::npos);
+  EXPECT_NE(ReadAll(run->Journal->Path()).find(W("ВариантДан=1-1")), std::string::npos);
 }
 
 TEST_F(Running, DraggingTheThumbShowsEveryQuestionAndTheEndEndsTheTestUnrecorded) {
@@ -295,7 +338,7 @@ TEST_F(Running, DraggingTheThumbShowsEveryQuestionAndTheEndEndsTheTestUnrecorded
   EXPECT_TRUE(form->Button3->isEnabled());
   EXPECT_FALSE(form->Button4->isEnabled());
   EXPECT_FALSE(form->Timer1->Enabled());
-  EXPECT_FALSE(stdfs::exists(run->JournalPath)) << "moving the track bar records nothing";
+  EXPECT_FALSE(stdfs::exists(run->Journal->Path())) << "moving the track bar records nothing";
 }
 
 TEST_F(Running, TheKeysMoveTheTrackBarWithoutRecording) {
@@ -309,7 +352,7 @@ TEST_F(Running, TheKeysMoveTheTrackBarWithoutRecording) {
   QTest::keyClick(form->TrackBar1, Qt::Key_Home);
   EXPECT_EQ(form->Label15->Caption(), QStringLiteral("1"));
   EXPECT_FALSE(form->Button4->isEnabled());
-  EXPECT_FALSE(stdfs::exists(run->JournalPath));
+  EXPECT_FALSE(stdfs::exists(run->Journal->Path()));
 }
 
 TEST_F(Running, TheLastAnswerShowsTheEndScreenAndTheGaugeStops) {
@@ -345,7 +388,7 @@ TEST_F(Running, ATestWithoutAQuestionCountEndsOnlyByTimeOut) {
     Answer();
     EXPECT_EQ(form->TrackBar1->Position(), 1) << "recorded, and the position stays";
     EXPECT_EQ(form->Button3->text(), QStringLiteral("Ответить"));
-    EXPECT_NE(ReadAll(run->JournalPath).find(W("Текст вопроса=НЕТ")), std::string::npos);
+    EXPECT_NE(ReadAll(run->Journal->Path()).find(W("Текст вопроса=НЕТ")), std::string::npos);
     Ticks(1);
     EXPECT_EQ(form->Label16->Caption(), kTimeUp);
     EXPECT_TRUE(dlg->isVisible());
@@ -398,7 +441,7 @@ TEST_F(TimeOut, OnAQuestionBelowTheCountTheThumbStandsOneFurther) {
   EXPECT_FALSE(form->Button3->isEnabled());
   EXPECT_FALSE(form->Button4->isEnabled());
   EXPECT_FALSE(form->Timer1->Enabled());
-  EXPECT_EQ(ReadAll(run->JournalPath).find(W("[Вопрос№2]")), std::string::npos)
+  EXPECT_EQ(ReadAll(run->Journal->Path()).find(W("[Вопрос№2]")), std::string::npos)
       << "the choice on question 2 was not confirmed";
 }
 
@@ -529,7 +572,7 @@ TEST_F(Report, AWrongPasswordRecordsTheAnswerShownAndMovesOn) {
   // The first wrong one recorded question 4 (shown, unanswered, in the hidden
   // option group) and moved to 5; the second recorded 5 and reached the end;
   // the others recorded the end position, which changes nothing on screen.
-  const std::string journal = ReadAll(run->JournalPath);
+  const std::string journal = ReadAll(run->Journal->Path());
   EXPECT_NE(journal.find(W("[Вопрос№4]")), std::string::npos);
   EXPECT_NE(journal.find(W("[Вопрос№5]")), std::string::npos);
   EXPECT_EQ(form->TrackBar1->Position(), 6);
@@ -573,12 +616,12 @@ TEST_F(Report, AskingAgainAfterATimeOutMovesNothing) {
   AnswerSome(1, 1);
   Ticks(61);  // on question 2: the thumb stands at 3, question 3 in the hidden group
   QTest::mouseClick(dlg->CancelBtn, Qt::LeftButton);
-  const QString journal_before = QString::fromStdString(ReadAll(run->JournalPath));
+  const QString journal_before = QString::fromStdString(ReadAll(run->Journal->Path()));
   Answer();
   EXPECT_TRUE(dlg->isVisible());
   EXPECT_EQ(form->TrackBar1->Position(), 3);
   EXPECT_EQ(form->Label16->Caption(), kTimeUp);
-  EXPECT_EQ(QString::fromStdString(ReadAll(run->JournalPath)), journal_before);
+  EXPECT_EQ(QString::fromStdString(ReadAll(run->Journal->Path())), journal_before);
 }
 
 TEST_F(Report, ANegativeOrMissingQuestionCountFailsTheReport) {
@@ -658,7 +701,7 @@ TEST_F(JournalFile, AJournalThatCannotBeWrittenStopsTheStepAndLosesNothing) {
   StartTest(path);
   Pick(1);
   Answer();
-  const std::string recorded = ReadAll(run->JournalPath);
+  const std::string recorded = ReadAll(run->Journal->Path());
   // The profile folder goes away and a file takes its name: no one, not
   // even the superuser, can write the journal there now.
   const stdfs::path home = dir / "home";
@@ -668,7 +711,7 @@ TEST_F(JournalFile, AJournalThatCannotBeWrittenStopsTheStepAndLosesNothing) {
   Answer();
   ASSERT_EQ(boxes.boxes.size(), 1U);
   EXPECT_EQ(boxes.boxes[0].text,
-            QString::fromStdString("Unable to write to " + run->JournalPath + "."));
+            QString::fromStdString("Unable to write to " + run->Journal->Path() + "."));
   EXPECT_EQ(form->TrackBar1->Position(), 2) << "the track bar did not move";
   EXPECT_EQ(form->RadioGroup1->ItemIndex(), 2) << "the choice is still on screen";
   Back();
@@ -677,7 +720,7 @@ TEST_F(JournalFile, AJournalThatCannotBeWrittenStopsTheStepAndLosesNothing) {
 
   stdfs::remove(home);
   stdfs::rename(dir / "away", home);
-  EXPECT_EQ(ReadAll(run->JournalPath), recorded) << "the earlier answer is kept";
+  EXPECT_EQ(ReadAll(run->Journal->Path()), recorded) << "the earlier answer is kept";
   Answer();
   EXPECT_EQ(form->TrackBar1->Position(), 3);
   EXPECT_EQ(boxes.boxes.size(), 2U);
@@ -687,7 +730,7 @@ TEST_F(JournalFile, IsDeletedWhenTheMainWindowCloses) {
   StartTest(path);
   Pick(0);
   Answer();
-  const std::string journal = run->JournalPath;
+  const std::string journal = run->Journal->Path();
   ASSERT_TRUE(stdfs::exists(journal));
   EXPECT_EQ(stdfs::path(journal).parent_path(), dir / "home");
   EXPECT_TRUE(form->close());
@@ -700,30 +743,108 @@ TEST_F(JournalFile, IsDeletedWhenTheMainWindowCloses) {
 TEST_F(JournalFile, ADateFormWithSlashesStillNamesAFileInTheProfileFolder) {
   os.date = "12/10/26";
   Restart();
-  EXPECT_EQ(run->JournalPath, (dir / "home" / "tmp12.10.267.ini").string());
+  EXPECT_EQ(run->Journal->Path(), (dir / "home" / "tmp12.10.267.ini").string());
   StartTest(path);
   Pick(0);
   Answer();
   EXPECT_TRUE(boxes.boxes.empty());
-  EXPECT_TRUE(stdfs::exists(run->JournalPath));
+  EXPECT_TRUE(stdfs::exists(run->Journal->Path()));
 }
 
 TEST_F(JournalFile, AJournalLeftBehindIsNotTakenOver) {
   // A run that did not close normally left number 7 (the number the generator
   // gives) with an answer to question 1.
   const std::string left = (dir / "home" / "tmp10.12.20267.ini").string();
-  ASSERT_EQ(run->JournalPath, left);
+  ASSERT_EQ(run->Journal->Path(), left);
   ProfileFile old(left);
   old.WriteText("Вопрос№1"_w, "ВариантДан"_w, "1-1");
   old.WriteNumber("Вопрос№1"_w, "ВариантДанНомер"_w, 1);
   Restart();
-  EXPECT_NE(run->RandomSuffix, 7);
-  EXPECT_NE(run->JournalPath, left);
+  EXPECT_NE(run->Journal->Suffix(), 7);
+  EXPECT_NE(run->Journal->Path(), left);
   StartTest(path);
   EXPECT_EQ(form->RadioGroup1->ItemIndex(), -1) << "the old answer does not show";
   Pick(0);
   Answer();
   EXPECT_NE(ReadAll(left).find("1-1"), std::string::npos) << "the old journal is left alone";
+}
+
+// Another program drew the same number and answered first: its journal is
+// never read, written or deleted by this run, which takes a free name at its
+// first answer.
+TEST_F(JournalFile, ANameTakenAfterStartUpStaysWithItsOwner) {
+  const std::string drawn = run->Journal->Path();
+  ProfileFile other(drawn);
+  other.WriteText("Вопрос№1"_w, "ВариантДан"_w, "1-3");
+  other.WriteNumber("Вопрос№1"_w, "ВариантДанНомер"_w, 3);
+  const std::string theirs = ReadAll(drawn);
+  StartTest(path);
+  EXPECT_EQ(form->RadioGroup1->ItemIndex(), -1) << "the other program's answer does not show";
+  Pick(0);
+  Answer();
+  const std::string mine = run->Journal->Path();
+  EXPECT_NE(mine, drawn);
+  EXPECT_EQ(stdfs::path(mine).parent_path(), dir / "home");
+  EXPECT_NE(ReadAll(mine).find(W("ВариантДан=1-0")), std::string::npos);
+  Back();
+  EXPECT_EQ(form->RadioGroup1->ItemIndex(), 0);
+  EXPECT_TRUE(form->close());
+  EXPECT_FALSE(stdfs::exists(mine));
+  EXPECT_EQ(ReadAll(drawn), theirs) << "neither written nor deleted";
+}
+
+#ifndef _WIN32
+// A run killed while it replaced its journal leaves the new file behind; the
+// next start removes it, and nothing else.
+TEST_F(JournalFile, StartUpRemovesWhatAKilledRunLeftInTheMiddleOfAWrite) {
+  const pid_t child = ::fork();
+  if (child == 0) ::_exit(0);
+  ::waitpid(child, nullptr, 0);
+  const stdfs::path home = dir / "home";
+  const std::string leftover = "tmp10.12.20263.ini.~" + std::to_string(child) + "-0";
+  const std::string journal = "tmp10.12.20263.ini";
+  const std::string similar = "tmp10.12.20263.ini.~" + std::to_string(child) + "-0.odt";
+  for (const std::string& name : {leftover, journal, similar}) std::ofstream((home / name).string()) << "";
+  Restart();
+  EXPECT_FALSE(stdfs::exists(home / leftover));
+  EXPECT_TRUE(stdfs::exists(home / journal));
+  EXPECT_TRUE(stdfs::exists(home / similar));
+}
+#endif
+
+// Every one of today's usual hundred names is taken by a journal left
+// behind, each with the right answer to every question: the run takes a
+// name of its own, grades only its own answers, and leaves the hundred files
+// as they were, through the whole run and the close.
+TEST_F(Report, WithEveryUsualNameTakenNoJournalIsTakenOver) {
+  std::vector<std::pair<std::string, std::string>> left;
+  for (unsigned s = 0; s < testdata::kJournalSuffixes; ++s) {
+    const std::string journal = testdata::JournalPath(os.profile, os.date, s);
+    ProfileDocument doc;
+    for (int n = 1; n <= 5; ++n) {
+      const Text section = testdata::JournalSection(n);
+      const Text right = std::to_string(n) + "-" + std::to_string(n % 4);
+      doc.Set(section, testdata::journal_keys::kQuestionText, W("Вопрос ") + std::to_string(n));
+      doc.Set(section, testdata::journal_keys::kGivenAnswer, right);
+      doc.Set(section, testdata::journal_keys::kReferenceAnswer, right);
+      doc.Set(section, testdata::journal_keys::kGivenOption, std::to_string(n % 4));
+    }
+    doc.SaveAs(journal);
+    left.emplace_back(journal, ReadAll(journal));
+  }
+  Restart();
+  EXPECT_GE(run->Journal->Suffix(), testdata::kJournalSuffixes);
+  EXPECT_EQ(run->Journal->Path(), testdata::JournalPath(os.profile, os.date, run->Journal->Suffix()));
+  AnswerSome(1, 0);  // question 1 answered wrongly; 2 to 5 never answered
+  EXPECT_EQ(form->RadioGroup1->ItemIndex(), -1) << "no answer of another run shows";
+  Ticks(61);
+  TypePassword(QStringLiteral("407152"));
+  EXPECT_EQ(run->RightCount, 0);
+  EXPECT_EQ(form->Label17->Caption(), QStringLiteral("Правильных ответов: 0"));
+  const std::string mine = run->Journal->Path();
+  EXPECT_TRUE(form->close());
+  EXPECT_FALSE(stdfs::exists(mine));
+  for (const auto& [journal, content] : left) EXPECT_EQ(ReadAll(journal), content) << journal;
 }
 
 }  // namespace

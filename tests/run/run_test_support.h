@@ -33,7 +33,7 @@ namespace stdfs = std::filesystem;
 
 // The system with a chosen profile folder, date and random number; files are
 // real. Hidden marks are noted, since Linux has none.
-class FakeOs : public os::Services {
+class FakeOs : public os::SystemServices {
  public:
   std::string profile;
   std::string date = "10.12.2026";
@@ -42,11 +42,6 @@ class FakeOs : public os::Services {
 
   std::string ProfileFolder() override { return profile; }
   std::string ShortDateText() override { return date; }
-  bool FileExists(const std::string& path) override { return stdfs::is_regular_file(path); }
-  void RemoveFile(const std::string& path) override {
-    std::error_code ec;
-    stdfs::remove(path, ec);
-  }
   void SetHidden(const std::string& path) override { hidden.push_back(path); }
   unsigned Random(unsigned bound) override {
     return bound == 0 ? 0 : random_result % bound;

@@ -2,9 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <latch>
+#include <memory>
+#include <optional>
 #include <random>
+#include <thread>
 #include <set>
 #include <sstream>
 #include <vector>
@@ -15,7 +20,9 @@
 #endif
 #include <windows.h>
 #else
+#include <sys/inotify.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 #endif
 
@@ -47,12 +54,39 @@ class FakeOs : public os::Services {
     return date;
   }
   bool FileExists(const std::string& path) override { return existing.count(path) != 0; }
-  void RemoveFile(const std::string& path) override { existing.erase(path); }
+  void RemoveFile(const std::string& path) override {
+    existing.erase(path);
+    std::remove(path.c_str());  // the files it created are real
+  }
   void SetHidden(const std::string& path) override { hidden.push_back(path); }
+  // Names noted as existing are taken; others are created for real.
+  Creation CreateExclusive(const std::string& path) override {
+    if (existing.count(path) != 0) return Creation::kTaken;
+    const Creation result = os::System().CreateExclusive(path);
+    if (result == Creation::kCreated) existing.insert(path);
+    return result;
+  }
+  std::vector<std::string> RegularFileNames(const std::string& folder) override {
+    return os::System().RegularFileNames(folder);
+  }
+  bool ProcessRunning(std::uint64_t pid) override { return os::System().ProcessRunning(pid); }
+  std::uint64_t ProcessId() override { return os::System().ProcessId(); }
   unsigned Random(unsigned bound) override {
     random_bounds.push_back(bound);
     return random_result;
   }
+};
+
+// The real system in a folder of the test's, on a chosen date.
+class FolderOs : public os::SystemServices {
+ public:
+  FolderOs(std::string folder, std::string date) : folder_(std::move(folder)), date_(std::move(date)) {}
+  std::string ProfileFolder() override { return folder_; }
+  std::string ShortDateText() override { return date_; }
+
+ private:
+  std::string folder_;
+  std::string date_;
 };
 
 std::string Get(const std::string& path) {
@@ -149,7 +183,8 @@ TEST(JournalName, SuffixIsDrawnOnceAmongTheFreeNumbers) {
       {"some exist, skips 50", {0, 1, 2, 50}, 47, 96, 51},
       {"some exist, last free", {0, 1, 2, 50}, 95, 96, 99},
       {"one free", [] { std::set<unsigned> s; for (unsigned i = 0; i < 100; ++i) if (i != 63) s.insert(i); return s; }(), 0, 1, 63},
-      {"all exist", [] { std::set<unsigned> s; for (unsigned i = 0; i < 100; ++i) s.insert(i); return s; }(), 77, 100, 77},
+      // Every usual number taken: the wider range, never a taken name.
+      {"all exist", [] { std::set<unsigned> s; for (unsigned i = 0; i < 100; ++i) s.insert(i); return s; }(), 77, 9900, 177},
   };
   for (const auto& c : cases) {
     std::vector<unsigned> bounds;
@@ -158,7 +193,7 @@ TEST(JournalName, SuffixIsDrawnOnceAmongTheFreeNumbers) {
           bounds.push_back(bound);
           return c.drawn_index;
         },
-        [&](std::uint8_t s) { return c.existing.count(s) != 0; });
+        [&](unsigned s) { return c.existing.count(s) != 0; });
     EXPECT_EQ(drawn, c.expected) << c.what;
     EXPECT_EQ(bounds, std::vector<unsigned>{c.bound}) << c.what;
   }
@@ -167,9 +202,15 @@ TEST(JournalName, SuffixIsDrawnOnceAmongTheFreeNumbers) {
   // drawn while another is free.
   std::set<unsigned> drawn;
   for (unsigned index = 0; index < 50; ++index)
-    drawn.insert(DrawJournalSuffix([&](unsigned) { return index; }, [](std::uint8_t s) { return s % 2 == 0; }));
+    drawn.insert(DrawJournalSuffix([&](unsigned) { return index; }, [](unsigned s) { return s % 2 == 0; }).value());
   EXPECT_EQ(drawn.size(), 50u);
   for (const unsigned s : drawn) EXPECT_EQ(s % 2, 1u) << s;
+
+  // In the wider range, taken numbers that the generator keeps giving are
+  // passed over for a free one; with every number taken, there is none.
+  const auto below = [](unsigned limit) { return [limit](unsigned s) { return s < limit; }; };
+  EXPECT_EQ(DrawJournalSuffix([](unsigned) { return 0u; }, below(5000)), 5000u);
+  EXPECT_EQ(DrawJournalSuffix([](unsigned) { return 0u; }, below(10000)), std::nullopt);
 }
 
 TEST_F(Journal, SetUpAvoidsExistingJournalsAndMendsTheDate) {
@@ -177,18 +218,197 @@ TEST_F(Journal, SetUpAvoidsExistingJournalsAndMendsTheDate) {
   os_.date = "12/08/26";  // a short date form with path separators
   for (unsigned s = 0; s < 5; ++s) os_.existing.insert(JournalPath(os_.profile, os_.date, s));
   os_.random_result = 0;
-  const JournalSetup setup = SetUpJournal(os_, os_.profile);
-  EXPECT_EQ(setup.suffix, 5);
-  EXPECT_EQ(setup.path, File("tmp12.08.265.ini"));
+  AnswerJournal journal(os_, os_.profile);
+  EXPECT_EQ(journal.Suffix(), 5u);
+  EXPECT_EQ(journal.Path(), File("tmp12.08.265.ini"));
   EXPECT_EQ(os_.random_bounds, std::vector<unsigned>{95});
   EXPECT_EQ(os_.date_calls, 1);
-  EXPECT_FALSE(stdfs::exists(setup.path));  // nothing is created yet
+  EXPECT_FALSE(stdfs::exists(journal.Path()));  // nothing is created yet
+  EXPECT_FALSE(journal.Exists());
 
   // Recording works: the date names no folders.
-  ProfileFile journal(setup.path);
   const ProfileFile test = MakeTestFile();
-  RecordAnswer(&test, journal, os_, 1, 1);
-  EXPECT_TRUE(stdfs::is_regular_file(setup.path));
+  journal.Record(&test, 1, 1);
+  EXPECT_TRUE(stdfs::is_regular_file(journal.Path()));
+  EXPECT_EQ(journal.RecordedOption(1), 1);
+  journal.Remove();
+  EXPECT_FALSE(stdfs::exists(journal.Path()));
+}
+
+// A journal that appears under the drawn name after start-up (another
+// program drew the same number) is never read, written or deleted: the run
+// draws a free name at its first recording.
+TEST_F(Journal, ANameTakenAfterStartUpIsLeftToItsOwner) {
+  FolderOs os(dir_.string(), "08.12.2026");
+  const ProfileFile test = MakeTestFile();
+  AnswerJournal journal(os, dir_.string());
+  const std::string drawn = journal.Path();
+  const std::string foreign = Block(1, "Чужой вопрос"_w, "Ницца"_w, "Париж"_w, 3);
+  std::ofstream(drawn, std::ios::binary) << foreign;
+
+  EXPECT_EQ(journal.RecordedOption(1), -1) << "the other program's answer shows";
+  EXPECT_FALSE(journal.Exists());
+  journal.Record(&test, 2, 0);
+  EXPECT_NE(journal.Path(), drawn);
+  EXPECT_EQ(journal.Path(), JournalPath(dir_.string(), "08.12.2026", journal.Suffix()));
+  EXPECT_EQ(journal.RecordedOption(1), -1);
+  EXPECT_EQ(journal.RecordedOption(2), 0);
+  EXPECT_EQ(journal.File().Path(), journal.Path());
+  journal.Remove();
+  EXPECT_FALSE(stdfs::exists(journal.Path()));
+  EXPECT_EQ(Get(drawn), foreign);
+}
+
+// Programs started at once in one folder, on a day whose names are nearly
+// all taken, each get a journal of their own, however their draws and first
+// recordings interleave.
+TEST_F(Journal, ProgramsStartedAtOnceNeverShareAJournal) {
+  const std::string date = "08.12.2026";
+  std::set<std::string> left_behind;
+  for (unsigned s = 0; s < 97; ++s) {
+    left_behind.insert(JournalPath(dir_.string(), date, s));
+    std::ofstream(JournalPath(dir_.string(), date, s), std::ios::binary) << "[x]\r\n";
+  }
+  const ProfileFile test = MakeTestFile();
+  constexpr int kPrograms = 20;
+  std::vector<std::unique_ptr<FolderOs>> systems;
+  std::vector<std::unique_ptr<AnswerJournal>> journals;
+  for (int i = 0; i < kPrograms; ++i) {
+    systems.push_back(std::make_unique<FolderOs>(dir_.string(), date));
+    journals.push_back(std::make_unique<AnswerJournal>(*systems.back(), dir_.string()));
+  }
+  std::latch start(kPrograms);
+  std::vector<std::string> errors(kPrograms);
+  {
+    std::vector<std::jthread> threads;
+    for (int i = 0; i < kPrograms; ++i)
+      threads.emplace_back([&, i] {
+        start.arrive_and_wait();
+        try {
+          // Program i answers question i + 1 only.
+          journals[static_cast<std::size_t>(i)]->Record(&test, i + 1, i % 4);
+        } catch (const std::exception& e) {
+          errors[static_cast<std::size_t>(i)] = e.what();
+        }
+      });
+  }
+  std::set<std::string> paths;
+  for (int i = 0; i < kPrograms; ++i) {
+    const AnswerJournal& journal = *journals[static_cast<std::size_t>(i)];
+    EXPECT_EQ(errors[static_cast<std::size_t>(i)], "");
+    paths.insert(journal.Path());
+    EXPECT_EQ(left_behind.count(journal.Path()), 0u) << journal.Path();
+    const ProfileDocument content(Get(journal.Path()));
+    const std::vector<std::string_view> sections = content.SectionNames();
+    EXPECT_EQ(std::vector<std::string>(sections.begin(), sections.end()), std::vector<std::string>{JournalSection(i + 1)})
+        << journal.Path();
+  }
+  EXPECT_EQ(paths.size(), static_cast<std::size_t>(kPrograms));
+  for (const std::string& path : left_behind) EXPECT_EQ(Get(path), "[x]\r\n");
+}
+
+#ifndef _WIN32
+// The journal holds a student's answers in plain text: it and the files that
+// replace it are the user's alone, whatever the umask.
+TEST_F(Journal, TheJournalAndItsReplacementsAreReadableByTheUserAlone) {
+  for (const mode_t mask : {mode_t{0}, mode_t{022}}) {
+    const mode_t old_mask = ::umask(mask);
+    const stdfs::path folder = dir_ / ("umask" + std::to_string(mask));
+    stdfs::create_directory(folder);
+    FolderOs os(folder.string(), "08.12.2026");
+    AnswerJournal journal(os, folder.string());
+    // Long question texts make each replacement take a while, so that the
+    // watcher below sees the new file before it takes the journal's place.
+    ProfileDocument doc;
+    doc.Set("qw 1", "QwText", Cr(std::string(1500, 'x')));
+    const std::string test_path = (dir_ / "long.DLL").string();
+    doc.SaveAs(test_path);
+    const ProfileFile test(test_path);
+
+    const int watch = ::inotify_init1(IN_CLOEXEC);
+    ASSERT_GE(watch, 0);
+    ASSERT_GE(::inotify_add_watch(watch, folder.c_str(), IN_CREATE), 0);
+    std::vector<std::pair<std::string, mode_t>> seen;
+    std::jthread watcher([&] {
+      alignas(inotify_event) char buffer[4096];
+      for (bool done = false; !done;) {
+        const ssize_t n = ::read(watch, buffer, sizeof buffer);
+        if (n <= 0) break;
+        for (ssize_t at = 0; at < n;) {
+          const auto* event = reinterpret_cast<const inotify_event*>(buffer + at);
+          const std::string name = event->len > 0 ? event->name : "";
+          if (name == "stop") done = true;
+          struct stat st {};
+          if (!name.empty() && name != "stop" && ::stat((folder / name).c_str(), &st) == 0)
+            seen.emplace_back(name, st.st_mode & 0777);
+          at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
+        }
+      }
+    });
+    for (int n = 1; n <= 200; ++n) journal.Record(&test, n, n % 4);
+    std::ofstream((folder / "stop").string()) << "";
+    watcher.join();
+    ::close(watch);
+    ::umask(old_mask);
+
+    struct stat st {};
+    ASSERT_EQ(::stat(journal.Path().c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0600u) << "umask " << mask;
+    int temporaries = 0;
+    for (const auto& [name, mode] : seen) {
+      if (name.find(".~") != std::string::npos) ++temporaries;
+      EXPECT_EQ(mode, 0600u) << name << " under umask " << mask;
+    }
+    EXPECT_GT(temporaries, 0) << "no replacement was seen under umask " << mask;
+  }
+}
+#endif
+
+TEST(JournalLeftovers, OnlyTheTemporariesOfEndedRunsAreRemoved) {
+  struct Case {
+    const char* name;
+    std::optional<std::uint64_t> pid;
+  } cases[] = {
+      {"tmp08.12.20267.ini.~4321-0", 4321},
+      {"tmp12.08.2699.ini.~17-12", 17},
+      {"tmp08.12.20267.ini", std::nullopt},  // a journal: never a leftover
+      {"tmp08.12.20267.ini.~4321-0.bak", std::nullopt},
+      {"tmp08.12.20267.ini.~abc-0", std::nullopt},
+      {"tmp08.12.20267.ini.~4321", std::nullopt},
+      {"tmp08.12.2026x.ini.~4321-0", std::nullopt},
+      {"tmp.ini.~4321-0", std::nullopt},
+      {"notes.ini.~4321-0", std::nullopt},
+      {"test.DLL.~4321-0", std::nullopt},
+  };
+  for (const auto& c : cases) EXPECT_EQ(JournalLeftoverProcess(c.name), c.pid) << c.name;
+
+  std::random_device rd;
+  const stdfs::path dir = stdfs::temp_directory_path() / ("miravel-leftovers-" + std::to_string(rd()));
+  stdfs::create_directories(dir);
+  // A process id that was certainly running and is no longer: a child that
+  // has ended and been waited for.
+  std::uint64_t ended = 0;
+#ifdef _WIN32
+  ended = 0xFFFFFFF0u;  // no such process
+#else
+  const pid_t child = ::fork();
+  if (child == 0) ::_exit(0);
+  ::waitpid(child, nullptr, 0);
+  ended = static_cast<std::uint64_t>(child);
+#endif
+  const std::uint64_t self = os::System().ProcessId();
+  const std::string dead = "tmp08.12.20267.ini.~" + std::to_string(ended) + "-3";
+  const std::string mine = "tmp08.12.20267.ini.~" + std::to_string(self) + "-0";
+  const std::string foreign = "tmp08.12.20267.ini.~" + std::to_string(ended) + "-3.txt";
+  const std::string journal = "tmp08.12.20265.ini";
+  for (const std::string& name : {dead, mine, foreign, journal}) std::ofstream((dir / name).string()) << "x";
+  stdfs::create_directory(dir / ("tmp08.12.20261.ini.~" + std::to_string(ended) + "-1"));  // a folder
+
+  RemoveJournalLeftovers(os::System(), dir.string());
+  EXPECT_FALSE(stdfs::exists(dir / dead));
+  for (const std::string& name : {mine, foreign, journal}) EXPECT_TRUE(stdfs::exists(dir / name)) << name;
+  EXPECT_TRUE(stdfs::is_directory(dir / ("tmp08.12.20261.ini.~" + std::to_string(ended) + "-1")));
+  stdfs::remove_all(dir);
 }
 
 TEST_F(Journal, RecordingsByteForByte) {

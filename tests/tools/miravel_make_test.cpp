@@ -8,12 +8,18 @@
 #endif
 #include <windows.h>
 #else
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
+#include <unistd.h>
 #endif
 
+#include <atomic>
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <thread>
 
 #include "authoring.h"
 #include "platform/profile_file.h"
@@ -225,6 +231,38 @@ TEST(MiravelMake, ExitStatus) {
   EXPECT_FALSE(stdfs::exists(dir.File("a")));
   EXPECT_EQ(Get(good), kGoodSource);
 }
+
+#ifndef _WIN32
+// A FIFO, a device or a folder is no test file: decoding one answers at
+// once with a clear error, never waiting for a writer.
+TEST(MiravelMake, DecodingWhatIsNoRegularFileFailsAtOnce) {
+  TempDir dir;
+  const std::string fifo = dir.File("pipe.DLL");
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  ::mkdir(dir.File("folder.DLL").c_str(), 0700);
+  for (const std::string& path : {fifo, std::string("/dev/zero"), dir.File("folder.DLL")}) {
+    SCOPED_TRACE(path);
+    // Should the tool wait for a writer, this releases it after 5 s, and the
+    // time shows it.
+    std::atomic<bool> done{false};
+    std::thread release([&] {
+      for (int i = 0; i < 50 && !done; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(100));
+      if (done) return;
+      const int fd = ::open(fifo.c_str(), O_RDWR | O_NONBLOCK);
+      if (fd >= 0) ::close(fd);
+    });
+    const auto start = std::chrono::steady_clock::now();
+    const ToolRun run = RunTool(dir, "--decode " + Quoted(path));
+    const auto elapsed = std::chrono::steady_clock::now() - start;
+    done = true;
+    release.join();
+    EXPECT_EQ(run.status, 1) << run.err;
+    EXPECT_NE(run.err.find(path + ": not a regular file"), std::string::npos) << run.err;
+    EXPECT_EQ(run.out, "");
+    EXPECT_LT(elapsed, std::chrono::seconds(2));
+  }
+}
+#endif
 
 TEST(MiravelMake, HelpAndVersion) {
   TempDir dir;

@@ -210,9 +210,12 @@ int DecodeFile(const std::string& test_path, const std::string& output_path) {
     return UsageError("the output " + output_path + " would replace the test file");
   // Reads never fail on a profile file, so check that there is one while
   // reading it, as the program would read it.
+  // A FIFO, a device or a folder is no test file: it is never opened for
+  // reading, so that the command cannot hang on it.
   auto content = miravel::fs::ReadWhole(test_path);
   if (!content) {
-    std::cerr << test_path << ": cannot read the file\n";
+    const miravel::fs::FileStamp stamp = miravel::fs::Stamp(test_path);
+    std::cerr << test_path << (stamp.exists && !stamp.regular ? ": not a regular file\n" : ": cannot read the file\n");
     return kBadInput;
   }
   const ProfileDocument file(std::move(content->bytes));
