@@ -1,6 +1,8 @@
 #include "ui/controls/open_dialog.h"
 
 #include <QFileDialog>
+#include <QFileInfo>
+#include <QPointer>
 #include <QStringList>
 #include <utility>
 
@@ -28,25 +30,29 @@ QString OpenDialog::QtNameFilter(const QString& filter) {
   return filter.left(bar) + QStringLiteral(" (") + patterns + u')';
 }
 
-QFileDialog& OpenDialog::Dialog() {
-  if (dialog_ == nullptr) {
-    // No title and no initial folder of its own: the platform's defaults hold.
-    dialog_ = new QFileDialog(owner_);
-    dialog_->setObjectName(object_name_);
-    dialog_->setAcceptMode(QFileDialog::AcceptOpen);
-    dialog_->setFileMode(QFileDialog::AnyFile);  // single selection; need not exist
-    dialog_->setNameFilter(QtNameFilter(filter_));
-    dialog_->setSizeGripEnabled(true);
-    dialog_->setModal(true);
-  }
-  return *dialog_;
-}
-
 bool OpenDialog::Execute() {
-  QFileDialog& dialog = Dialog();
-  const bool accepted = TestHook() ? TestHook()(dialog) : dialog.exec() == QDialog::Accepted;
-  if (!accepted) return false;
-  const QStringList files = dialog.selectedFiles();
+  // A new dialog for every opening: nothing picked or typed in an earlier one
+  // can then stand in for the name given now. The owner may go while the
+  // dialog runs its own event loop, taking the dialog with it.
+  QPointer<QFileDialog> dialog = new QFileDialog(owner_);
+  dialog->setObjectName(object_name_);
+  dialog->setAcceptMode(QFileDialog::AcceptOpen);
+  dialog->setFileMode(QFileDialog::AnyFile);  // single selection; need not exist
+  dialog->setNameFilter(QtNameFilter(filter_));
+  dialog->setSizeGripEnabled(true);
+  dialog->setModal(true);
+  // No title of its own. It opens where the last opening ended, in the chosen
+  // file's folder; before any, or when that folder is gone, where the
+  // platform opens it.
+  if (!file_name_.isEmpty()) {
+    const QFileInfo folder(QFileInfo(file_name_).absolutePath());
+    if (folder.isDir()) dialog->setDirectory(folder.absoluteFilePath());
+  }
+
+  const bool accepted = TestHook() ? TestHook()(*dialog) : dialog->exec() == QDialog::Accepted;
+  QStringList files;
+  if (accepted && !dialog.isNull()) files = dialog->selectedFiles();
+  delete dialog.data();
   if (files.isEmpty()) return false;
   file_name_ = files.front();
   return true;

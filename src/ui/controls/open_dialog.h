@@ -3,7 +3,6 @@
 
 #include <QString>
 #include <functional>
-#include <memory>
 
 class QFileDialog;
 class QWidget;
@@ -18,14 +17,13 @@ class OpenDialog {
   OpenDialog(const OpenDialog&) = delete;
   OpenDialog& operator=(const OpenDialog&) = delete;
 
-  // Shows the dialog modally; true when the user chose a file. A file that
-  // does not exist may be named.
+  // Shows a new dialog modally and destroys it afterwards; true when the user
+  // chose a file. A file that does not exist may be named. The dialog starts
+  // in the folder of the file chosen last (while that folder exists), else in
+  // the platform's folder.
   bool Execute();
   // The chosen file's full name (the last one chosen).
   QString FileName() const;
-
-  // The real dialog, made on first use (making it costs start-up time).
-  QFileDialog& Dialog();
 
   // Tests answer the dialog through this instead of showing it: the hook gets
   // the configured dialog, may select a file in it, and returns whether the
@@ -40,7 +38,6 @@ class OpenDialog {
   QWidget* owner_;
   QString object_name_;
   QString filter_;
-  QFileDialog* dialog_ = nullptr;  // owned by owner_ once made
   QString file_name_;
 };
 
