@@ -1,24 +1,35 @@
 // Benchmarks of a test run on the real windows (offscreen platform): one
-// answer step and the report, on generated tests of 100 and 10,000 questions
+// answer step and the report, on generated tests of 100 to 10,000 questions
 // whose journal already holds an answer to every question.
 //
-//   BM_AnswerStep/N   Button3Click on a question in the middle of an
-//                     N-question test (the journal recording and the next
-//                     question shown), then the event loop's turn that paints
-//                     it
-//   BM_Report/N       OpenReport with the right password: Otchet of all N
-//                     questions into Memo1 and the totals, then the event
-//                     loop's turn that lays out and paints it
+//   BM_AnswerStep/N         on a question in the second half of an N-question
+//                           test, an option other than the recorded one
+//                           selected and Button3Click (the answer recorded in
+//                           the journal and the next question shown), then the
+//                           event loop's turn that paints what changed and
+//                           deletes what was left for deletion
+//   BM_AnswerStepPainted/N  the same, then the whole window painted
+//   BM_Report/N             OpenReport with the right password: Otchet of all
+//                           N questions into Memo1 and the totals, then the
+//                           event loop's turn that lays out and paints it
+//
+// Every step is checked: the journal holds the option it recorded, and the
+// window shows the next question (never the end screen). The position wraps
+// back, untimed, before the last question. A step that fails a check fails
+// the benchmark; the counters "recorded" and "shown" count the steps that
+// passed.
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
 #include <QFileDialog>
 #include <QWindow>
+#include <cstdint>
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
 #include <random>
 #include <string>
+#include <vector>
 
 #include "platform/cp1251.h"
 #include "platform/os_services.h"
@@ -61,12 +72,26 @@ Text Sentence(std::mt19937& rng, std::size_t bytes) {
   return out + '?';
 }
 
-// Writes a test of `count` questions (time 60 minutes) and a journal with an
-// answer to each, every other one right; returns the test's path.
-std::string MakeFiles(int count, const std::string& journal_path) {
+// The option the generated journal records for question n: every other
+// answer is right.
+int PrefilledOption(int n) {
+  const int right = n % 4;
+  return n % 2 == 0 ? right : (right + 1) % 4;
+}
+
+struct Files {
+  std::string test;                // the test file's path
+  std::vector<QString> questions;  // question n's text as the window shows it, [0] unused
+};
+
+// Writes a test of `count` questions (time 60 minutes) and, to
+// `journal_path`, a journal with an answer to each (PrefilledOption).
+Files MakeFiles(int count, const std::string& journal_path) {
   std::mt19937 rng(12345u + static_cast<unsigned>(count));
   ProfileDocument test;
   ProfileDocument journal;
+  Files files;
+  files.questions.resize(static_cast<std::size_t>(count) + 1);
   test.Set("Main", "TestName", testdata::Cr(Sentence(rng, 30)));
   test.Set("Option", "QwCount", std::to_string(count));
   test.Set("Option", "Time", "60");
@@ -74,6 +99,7 @@ std::string MakeFiles(int count, const std::string& journal_path) {
   for (int n = 1; n <= count; ++n) {
     const std::string section = "qw " + std::to_string(n);
     const Text question = Sentence(rng, 60 + rng() % 90);
+    files.questions[static_cast<std::size_t>(n)] = QString::fromStdString(cp1251::ToUtf8(question));
     Text options[4];
     test.Set(section, "QwText", testdata::Cr(question));
     for (int k = 0; k < 4; ++k) {
@@ -82,20 +108,29 @@ std::string MakeFiles(int count, const std::string& journal_path) {
     }
     const int right = n % 4;
     test.Set(section, "otv", kCodes[right]);
-    const int given = n % 2 == 0 ? right : (right + 1) % 4;
+    const int given = PrefilledOption(n);
     const Text js = testdata::JournalSection(n);
     journal.Set(js, testdata::journal_keys::kQuestionText, question);
     journal.Set(js, testdata::journal_keys::kGivenAnswer, options[given]);
     journal.Set(js, testdata::journal_keys::kReferenceAnswer, options[right]);
     journal.Set(js, testdata::journal_keys::kGivenOption, std::to_string(given));
   }
-  const std::string path = (Folder() / ("test" + std::to_string(count) + ".DLL")).string();
-  test.SaveAs(path);
+  files.test = (Folder() / ("test" + std::to_string(count) + ".DLL")).string();
+  test.SaveAs(files.test);
   journal.SaveAs(journal_path);
-  return path;
+  return files;
 }
 
-// One program with a test of `count` questions started.
+// The event loop's turn after a handler: what changed is laid out and
+// painted. Outside exec() Qt leaves deleteLater() to the loop that runs it,
+// which the program's loop does at once; here it is done by hand.
+void EventLoopTurn() {
+  QApplication::processEvents();
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+// One program with a test of `count` questions started. `error` says what
+// went wrong in setting it up, if anything did.
 struct Program {
   explicit Program(int count) {
     form = std::make_unique<TForm1>();
@@ -109,9 +144,10 @@ struct Program {
     // The journal becomes the run's own with its first recording; its
     // content is then replaced by one with an answer to every question.
     run->Scors(1);
-    const std::string test = MakeFiles(count, run->Journal->Path());
-    ui::OpenDialog::SetHookForTests([&test](QFileDialog& d) {
-      d.selectFile(QString::fromStdString(test));
+    const std::string journal = run->Journal->Path();
+    files = MakeFiles(count, journal);
+    ui::OpenDialog::SetHookForTests([this](QFileDialog& d) {
+      d.selectFile(QString::fromStdString(files.test));
       return true;
     });
     form->Edit1->setText(QStringLiteral("Иванов Иван"));
@@ -120,7 +156,15 @@ struct Program {
     ui::OpenDialog::SetHookForTests({});
     form->Timer1->SetInterval(24 * 60 * 60 * 1000);  // no tick during the run
     run->Button2Click();
-    QApplication::processEvents();
+    EventLoopTurn();
+    // The run still writes the file filled above, and reads its answers.
+    if (!run->Journal->Created() || run->Journal->Path() != journal) {
+      error = "the run's journal is not the file that was filled";
+    } else {
+      for (const int n : {1, count / 2, count}) {
+        if (run->Journal->RecordedOption(n) != PrefilledOption(n)) error = "the filled journal is not read";
+      }
+    }
   }
   ~Program() {
     run->FormCloseQuery();
@@ -128,36 +172,97 @@ struct Program {
   }
 
   BenchOs os;
+  Files files;
+  std::string error;
   std::unique_ptr<TForm1> form;
   std::unique_ptr<TPasswordDlg> dlg;
   std::unique_ptr<run::Controller> run;
 };
 
-void BM_AnswerStep(benchmark::State& state) {
+// Whether the window shows question `n` of the test with its options.
+bool ShowsQuestion(const Program& p, int n) {
+  const TForm1& f = *p.form;
+  return f.TrackBar1->Position() == n && f.Label15->isVisible() &&
+         f.Label15->Caption() == QString::number(n) &&
+         f.Label16->Caption() == p.files.questions[static_cast<std::size_t>(n)] &&
+         f.RadioGroup1->isVisible() && f.RadioGroup1->Count() == 4;
+}
+
+// How many of the questions `answered` the journal holds `expected` for.
+std::int64_t CountRecorded(const Program& p, const std::vector<int>& expected, const std::vector<int>& answered) {
+  std::int64_t recorded = 0;
+  for (const int n : answered) {
+    if (p.run->Journal->RecordedOption(n) == expected[static_cast<std::size_t>(n)]) ++recorded;
+  }
+  return recorded;
+}
+
+void AnswerSteps(benchmark::State& state, bool paint_window) {
   const int count = static_cast<int>(state.range(0));
   Program p(count);
+  if (!p.error.empty()) {
+    state.SkipWithError(p.error.c_str());
+    return;
+  }
+  // Steps are taken from questions first .. count - 1, so that each shows a
+  // question after it, never the end screen.
   const int first = count / 2;
+  std::vector<int> expected(static_cast<std::size_t>(count) + 1);  // what the journal should hold
+  for (int n = 1; n <= count; ++n) expected[static_cast<std::size_t>(n)] = PrefilledOption(n);
+  std::vector<int> answered;  // questions answered since the journal was last checked
+  answered.reserve(static_cast<std::size_t>(count));
+  std::int64_t recorded = 0;
+  std::int64_t shown = 0;
   p.form->TrackBar1->SetPosition(first);
-  int option = 0;
+  EventLoopTurn();
   for (auto _ : state) {
+    const int n = p.form->TrackBar1->Position();
+    if (n < first || n >= count) {
+      state.SkipWithError("a step started outside the questions it takes");
+      break;
+    }
+    // An option other than the one recorded, so that the journal changes.
+    const int option = (expected[static_cast<std::size_t>(n)] + 1) % 4;
     p.form->RadioGroup1->SetItemIndex(option);
     p.run->Button3Click();
-    QApplication::processEvents();
-    option = (option + 1) % 4;
-    if (p.form->TrackBar1->Position() > first + 50) {
+    EventLoopTurn();
+    if (paint_window) p.form->repaint();
+    expected[static_cast<std::size_t>(n)] = option;
+    answered.push_back(n);
+    if (ShowsQuestion(p, n + 1)) ++shown;
+    if (p.form->TrackBar1->Position() >= count || p.form->TrackBar1->Position() != n + 1) {
       state.PauseTiming();
+      recorded += CountRecorded(p, expected, answered);
+      answered.clear();
       p.form->TrackBar1->SetPosition(first);
-      QApplication::processEvents();
+      EventLoopTurn();
       state.ResumeTiming();
     }
   }
+  recorded += CountRecorded(p, expected, answered);
+  state.counters["recorded"] = static_cast<double>(recorded);
+  state.counters["shown"] = static_cast<double>(shown);
   state.SetItemsProcessed(state.iterations());
+  if (!state.error_occurred() &&
+      (recorded != static_cast<std::int64_t>(state.iterations()) ||
+       shown != static_cast<std::int64_t>(state.iterations()))) {
+    state.SkipWithError("a step did not record its answer or did not show the next question");
+  }
 }
-BENCHMARK(BM_AnswerStep)->Arg(100)->Arg(10000)->Unit(benchmark::kMillisecond);
+
+void BM_AnswerStep(benchmark::State& state) { AnswerSteps(state, false); }
+BENCHMARK(BM_AnswerStep)->Arg(100)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond);
+
+void BM_AnswerStepPainted(benchmark::State& state) { AnswerSteps(state, true); }
+BENCHMARK(BM_AnswerStepPainted)->Arg(100)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond);
 
 void BM_Report(benchmark::State& state) {
   const int count = static_cast<int>(state.range(0));
   Program p(count);
+  if (!p.error.empty()) {
+    state.SkipWithError(p.error.c_str());
+    return;
+  }
   p.form->TrackBar1->SetPosition(count + 1);  // the end screen
   p.dlg->Password->setText(QStringLiteral("407152"));
   for (auto _ : state) {
