@@ -14,6 +14,7 @@
 
 #include <benchmark/benchmark.h>
 #include <ini.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 
 #include <INIReader.h>
@@ -527,5 +528,42 @@ void BM_INIReaderGet(benchmark::State& state) {
   state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations()));
 }
 BENCHMARK(BM_INIReaderGet)->Unit(benchmark::kNanosecond);
+
+// --- replacing a file -----------------------------------------------------------
+
+// The same replacement as fs::WriteReplacing, without its flushes of the new
+// file and of the folder: the baseline that shows what durability costs.
+bool ReplaceWithoutFlush(const std::string& path, std::string_view bytes) {
+  const std::string temp = path + ".~unflushed";
+  const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+  if (fd < 0) return false;
+  const bool written = ::write(fd, bytes.data(), bytes.size()) == static_cast<ssize_t>(bytes.size());
+  return ::close(fd) == 0 && written && ::rename(temp.c_str(), path.c_str()) == 0;
+}
+
+// One journal replacement of state.range(0) bytes (a journal of about 100
+// and of 10,000 answers), flushed (range(1) == 1, fs::WriteReplacing) or not.
+// The file lies on the file system of the temporary folder.
+void BM_ReplaceJournal(benchmark::State& state) {
+  const auto& files = Files::Get();
+  const std::string path = files.journal() + ".replaced";
+  const std::string bytes(static_cast<std::size_t>(state.range(0)), 'x');
+  const bool flushed = state.range(1) == 1;
+  std::int64_t replaced = 0;
+  for (auto _ : state) {
+    if (flushed ? miravel::fs::WriteReplacing(path, bytes) : ReplaceWithoutFlush(path, bytes)) ++replaced;
+  }
+  if (replaced != state.iterations()) state.SkipWithError("a replacement failed");
+  std::error_code ec;
+  std::filesystem::remove(path, ec);
+  state.counters["replaced"] = static_cast<double>(replaced);
+}
+BENCHMARK(BM_ReplaceJournal)
+    ->ArgNames({"bytes", "flushed"})
+    ->Args({20'000, 0})
+    ->Args({20'000, 1})
+    ->Args({2'000'000, 0})
+    ->Args({2'000'000, 1})
+    ->Unit(benchmark::kMicrosecond);
 
 }  // namespace

@@ -17,6 +17,16 @@
 #define NOMINMAX
 #endif
 #include <windows.h>
+#else
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <thread>
 #endif
 
 namespace miravel {
@@ -356,6 +366,61 @@ TEST(ProfileWrite, ReplacesTheFileInOneStep) {
   for ([[maybe_unused]] const auto& e : stdfs::directory_iterator(stdfs::path(path).parent_path())) ++entries;
   EXPECT_EQ(entries, 1);
 }
+
+#ifndef _WIN32
+// Only a regular file is read; a FIFO is never opened for a wait on a
+// writer. The read needs the file's size and one byte.
+TEST(FileRead, OnlyRegularFilesAreReadAndTheirSizeIsAllItTakes) {
+  TempDir dir;
+  const std::string fifo = dir.File("pipe.ini");
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  std::atomic<bool> done{false};
+  std::thread release([&] {  // releases a read that waits, after 5 s
+    for (int i = 0; i < 50 && !done; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    if (done) return;
+    const int fd = ::open(fifo.c_str(), O_RDWR | O_NONBLOCK);
+    if (fd >= 0) ::close(fd);
+  });
+  const auto start = std::chrono::steady_clock::now();
+  for (const std::string& path : {fifo, std::string("/dev/zero"), std::string("/dev/null"), dir.File("")})
+    EXPECT_FALSE(fs::ReadWhole(path).has_value()) << path;
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
+  done = true;
+  release.join();
+  EXPECT_EQ(ProfileFile(fifo).ReadText("Main", "TestName", "none"), "none");
+  EXPECT_FALSE(fs::Stamp(fifo).regular);
+  EXPECT_TRUE(fs::Stamp(fifo).exists);
+
+#if !defined(__SANITIZE_ADDRESS__)
+  // The peak memory of reading and indexing a large sparse file, in a
+  // process of its own (the sanitizer's shadow memory would blur it).
+  const std::string sparse = dir.File("sparse.ini");
+  std::ofstream(sparse).close();
+  constexpr std::uint64_t kSize = std::uint64_t{256} << 20;
+  stdfs::resize_file(sparse, kSize);
+  int pipe_fds[2];
+  ASSERT_EQ(::pipe(pipe_fds), 0);
+  const pid_t child = ::fork();
+  if (child == 0) {
+    rusage usage{};
+    ::getrusage(RUSAGE_SELF, &usage);
+    const long before = usage.ru_maxrss;
+    const ProfileFile file(sparse);
+    const bool read = !file.HasSection("Main") && file.Snapshot().Content().size() == kSize;
+    ::getrusage(RUSAGE_SELF, &usage);
+    const long grown_kib = read ? usage.ru_maxrss - before : -1;
+    ::_exit(::write(pipe_fds[1], &grown_kib, sizeof grown_kib) == sizeof grown_kib ? 0 : 1);
+  }
+  ::close(pipe_fds[1]);
+  long grown_kib = -2;
+  ASSERT_EQ(::read(pipe_fds[0], &grown_kib, sizeof grown_kib), static_cast<ssize_t>(sizeof grown_kib));
+  ::close(pipe_fds[0]);
+  ::waitpid(child, nullptr, 0);
+  ASSERT_GE(grown_kib, 0) << "the file was not read whole";
+  EXPECT_LE(static_cast<std::uint64_t>(grown_kib) * 1024, kSize + (std::uint64_t{32} << 20));
+#endif
+}
+#endif
 
 TEST(ProfileWrite, ACarriageReturnEndingTheFileStaysData) {
   // A CR with no LF after it is part of the last line; the line end added
