@@ -24,6 +24,11 @@
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "unprivileged.h"
 #endif
 
 #include "testdata/cipher.h"
@@ -472,30 +477,45 @@ TEST_F(Journal, AJournalThatCannotBeReplacedStaysAsItWas) {
   ProfileFile journal(path);
   RecordAnswer(&test, journal, os_, 1, 1);
   const std::string before = Get(path);
+  os_.hidden.clear();
 
+  // The refused recording: the error it raised and how often the journal was
+  // hidden.
+  const auto record = [&]() -> std::string {
+    try {
+      RecordAnswer(&test, journal, os_, 2, 0);
+      return "no error";
+    } catch (const ProfileWriteError& e) {
+      return std::string(e.what()) + "; hidden " + std::to_string(os_.hidden.size()) + " times";
+    }
+  };
 #ifdef _WIN32
   // Windows replaces no read-only file.
   ASSERT_TRUE(SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY));
-  const auto restore = [&] { SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL); };
+  const std::string outcome = record();
+  SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
 #else
-  // A read-only folder takes no new file.
+  // A read-only folder takes no new file. Root writes into one all the same,
+  // so the recording is made by an unprivileged user who owns the folder and
+  // the journal: the folder's mode alone refuses it.
+  ASSERT_EQ(unprivileged::Give(folder.string()), "");
+  ASSERT_EQ(unprivileged::Give(path), "");
+  stdfs::permissions(dir_, stdfs::perms::others_exec, stdfs::perm_options::add);  // the way in, whatever the umask
   stdfs::permissions(folder, stdfs::perms::owner_read | stdfs::perms::owner_exec);
-  const auto restore = [&] { stdfs::permissions(folder, stdfs::perms::owner_all); };
-  if (::access(folder.c_str(), W_OK) == 0) {
-    restore();
-    GTEST_SKIP() << "this user can write to read-only folders";
-  }
+  const unprivileged::Outcome child = unprivileged::Run([&]() -> std::string {
+    if (::access(path.c_str(), R_OK) != 0) return "the journal cannot be read: " + std::string(std::strerror(errno));
+    if (::access(folder.c_str(), W_OK) == 0) return "the read-only folder takes new files";
+    if (RecordedOption(journal, 1) != 1) return "the first answer does not read back";
+    return record();
+  });
+  stdfs::permissions(folder, stdfs::perms::owner_all);
+  if (child.status == unprivileged::Outcome::Status::kCannotDropRights)
+    GTEST_SKIP() << "root's rights cannot be given up here: " << child.text;
+  ASSERT_EQ(child.status, unprivileged::Outcome::Status::kReturned) << child.text;
+  const std::string outcome = child.text;
 #endif
-  os_.hidden.clear();
-  try {
-    RecordAnswer(&test, journal, os_, 2, 0);
-    FAIL() << "no error";
-  } catch (const ProfileWriteError& e) {
-    EXPECT_EQ(std::string(e.what()), "Unable to write to " + path);
-  }
-  restore();
+  EXPECT_EQ(outcome, "Unable to write to " + path + "; hidden 0 times");
   EXPECT_EQ(Get(path), before);
-  EXPECT_TRUE(os_.hidden.empty());
   EXPECT_EQ(RecordedOption(journal, 2), -1);
   int entries = 0;  // and no new file beside it
   for ([[maybe_unused]] const auto& e : stdfs::directory_iterator(folder)) ++entries;
