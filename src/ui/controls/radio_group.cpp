@@ -47,20 +47,31 @@ RadioGroup::RadioGroup(QWidget* parent) : QGroupBox(parent) {
 }
 
 void RadioGroup::ClearItems() {
-  for (RadioOption* o : options_) {
+  for (int i = 0; i < count_; ++i) {
+    RadioOption* o = options_[static_cast<std::size_t>(i)];
     // A focused option leaves the focus with the window, not with the next
     // control, so that Enter keeps following the default buttons.
     if (o->hasFocus()) window()->setFocus(Qt::OtherFocusReason);
+    // Hidden, not deleted, until an item takes it again: it may be the
+    // option whose click is running.
     o->hide();
-    o->deleteLater();  // it may be the option whose click is running
+    o->setChecked(false);
+    o->setFocusPolicy(Qt::ClickFocus);
   }
-  options_.clear();
+  count_ = 0;
   index_ = -1;
 }
 
 void RadioGroup::AddItem(const QString& text) {
-  auto* option = new RadioOption(text, *this, Count());
-  options_.push_back(option);
+  RadioOption* option = nullptr;
+  if (static_cast<std::size_t>(count_) < options_.size()) {
+    option = options_[static_cast<std::size_t>(count_)];
+    option->setText(text);
+  } else {
+    option = new RadioOption(text, *this, count_);
+    options_.push_back(option);
+  }
+  ++count_;
   PlaceOptions();
   ShowSelection();
   option->show();
@@ -68,7 +79,7 @@ void RadioGroup::AddItem(const QString& text) {
 
 QStringList RadioGroup::Items() const {
   QStringList items;
-  for (const RadioOption* o : options_) items << o->text();
+  for (int i = 0; i < count_; ++i) items << options_[static_cast<std::size_t>(i)]->text();
   return items;
 }
 

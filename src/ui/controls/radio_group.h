@@ -6,6 +6,11 @@
 // one, unless -1, is selected, which runs OnClick at once, exactly as a user's
 // click on an option does. A click on the selected option runs nothing.
 //
+// The option widgets outlive a clearing: the group hides them, unchecked, and
+// the items added next show them again with their new texts, so that filling
+// the group for each question makes no widgets. Only an item beyond the most
+// the group ever held makes one.
+//
 // Options lay themselves out: with n options and the line height h of the
 // group's font, the usable height is U = height - h - 5; option i is
 // (width - 10) x (U div n) at left 8, top i x (U div n) + h + 1 + (U mod n) div 2.
@@ -52,7 +57,7 @@ class RadioGroup : public QGroupBox {
   void ClearItems();
   void AddItem(const QString& text);
   QStringList Items() const;
-  int Count() const { return static_cast<int>(options_.size()); }
+  int Count() const { return count_; }
   RadioOption* Option(int index) const;
 
   int ItemIndex() const { return index_; }
@@ -77,7 +82,9 @@ class RadioGroup : public QGroupBox {
   void PlaceOptions();
   void ShowSelection();
 
+  // Every option widget made so far; the first count_ are the items.
   std::vector<RadioOption*> options_;
+  int count_ = 0;
   int index_ = -1;
 };
 

@@ -143,6 +143,72 @@ TEST_F(RadioGroupTest, AHandlerMayClearTheOptionsOfTheClickThatRuns) {
   EXPECT_EQ(group_->findChildren<RadioOption*>().size(), 4);
 }
 
+// The options of one question make way for the next one's: nothing of the
+// earlier selection, check mark, focus or tab stop is left, every option
+// shows its new text where it belongs, and a new selection runs the handler.
+TEST_F(RadioGroupTest, TheNextQuestionsOptionsStartAfresh) {
+  // Of every option widget in the group: how many are visible, checked, tab stops.
+  struct Marks {
+    int visible = 0;
+    int checked = 0;
+    int tab_stops = 0;
+  };
+  const auto marks = [this] {
+    Marks m;
+    for (const RadioOption* o : group_->findChildren<RadioOption*>()) {
+      m.visible += o->isVisible() ? 1 : 0;
+      m.checked += o->isChecked() ? 1 : 0;
+      m.tab_stops += o->focusPolicy() == Qt::StrongFocus ? 1 : 0;
+    }
+    return m;
+  };
+  Fill(4);
+  QApplication::processEvents();
+  QTest::mouseClick(group_->Option(2), Qt::LeftButton);
+  group_->Option(2)->setFocus(Qt::TabFocusReason);
+  ASSERT_EQ(QApplication::focusWidget(), group_->Option(2));
+
+  for (const int count : {4, 3, 4, 2}) {
+    SCOPED_TRACE(testing::Message() << count << " options");
+    clicks_.clear();
+    group_->ClearItems();
+    EXPECT_EQ(group_->Count(), 0);
+    EXPECT_EQ(group_->ItemIndex(), -1);
+    EXPECT_EQ(group_->Option(0), nullptr);
+    EXPECT_EQ(marks().visible, 0);
+    EXPECT_EQ(marks().checked, 0);
+    EXPECT_EQ(marks().tab_stops, 0);
+    EXPECT_NE(QApplication::focusWidget(), group_->Option(2));
+    QStringList texts;
+    for (int i = 0; i < count; ++i) texts << QStringLiteral("ответ %1 из %2").arg(i).arg(count);
+    for (const QString& text : texts) group_->AddItem(text);
+    QApplication::processEvents();
+    EXPECT_EQ(group_->Items(), texts);
+    EXPECT_EQ(group_->ItemIndex(), -1);
+    EXPECT_EQ(marks().visible, count);
+    EXPECT_EQ(marks().checked, 0);
+    EXPECT_EQ(marks().tab_stops, 0);
+    EXPECT_EQ(QApplication::focusWidget(), &window_) << "the focus stays with the window";
+    const int line_height = LineHeight(group_->font());
+    for (int i = 0; i < count; ++i) {
+      EXPECT_EQ(group_->Option(i)->geometry(),
+                RadioGroup::OptionGeometry(group_->size(), line_height, count, i))
+          << i;
+    }
+    EXPECT_TRUE(clicks_.empty()) << "filling selects nothing";
+    // The same place as before, clicked again, is a new selection.
+    QTest::mouseClick(group_->Option(count - 2), Qt::LeftButton);
+    EXPECT_EQ(clicks_, std::vector<int>{count - 2});
+    EXPECT_TRUE(group_->Option(count - 2)->isChecked());
+    group_->Option(count - 2)->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(group_->Option(count - 2), Qt::Key_Down);
+    EXPECT_EQ(clicks_, (std::vector<int>{count - 2, count - 1}));
+    EXPECT_EQ(QApplication::focusWidget(), group_->Option(count - 1));
+    EXPECT_EQ(group_->Option(count - 1)->focusPolicy(), Qt::StrongFocus);
+  }
+  EXPECT_EQ(group_->findChildren<RadioOption*>().size(), 4) << "no option widget made for a refill";
+}
+
 TEST(RadioGroupGeometry, OptionsShareTheUsableHeightInOneColumn) {
   struct Case {
     QSize size;
