@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstring>
 #include <ctime>
+#include <string_view>
 
 #ifdef _WIN32
 #include <windows.h>
@@ -81,17 +82,18 @@ Services::Creation SystemServices::CreateExclusive(const std::string& path) {
   return Creation::kCreated;
 }
 
-std::vector<std::string> SystemServices::RegularFileNames(const std::string& folder) {
-  std::vector<std::string> names;
+std::vector<Services::FolderEntry> SystemServices::FolderEntries(const std::string& folder) {
+  std::vector<FolderEntry> entries;
   WIN32_FIND_DATAA found{};
   const HANDLE h = FindFirstFileA((folder + "\\*").c_str(), &found);
-  if (h == INVALID_HANDLE_VALUE) return names;
+  if (h == INVALID_HANDLE_VALUE) return entries;
   do {
     constexpr DWORD kNotPlain = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DEVICE;
-    if ((found.dwFileAttributes & kNotPlain) == 0) names.emplace_back(found.cFileName);
+    const std::string name = found.cFileName;
+    if (name != "." && name != "..") entries.push_back({name, (found.dwFileAttributes & kNotPlain) == 0});
   } while (FindNextFileA(h, &found));
   FindClose(h);
-  return names;
+  return entries;
 }
 
 bool SystemServices::ProcessRunning(std::uint64_t pid) {
@@ -161,17 +163,24 @@ Services::Creation SystemServices::CreateExclusive(const std::string& path) {
   return Creation::kCreated;
 }
 
-std::vector<std::string> SystemServices::RegularFileNames(const std::string& folder) {
-  std::vector<std::string> names;
+std::vector<Services::FolderEntry> SystemServices::FolderEntries(const std::string& folder) {
+  std::vector<FolderEntry> entries;
   DIR* dir = ::opendir(folder.empty() ? "/" : folder.c_str());
-  if (dir == nullptr) return names;
+  if (dir == nullptr) return entries;
   while (const dirent* entry = ::readdir(dir)) {
-    struct stat st {};
-    if (::fstatat(::dirfd(dir), entry->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(st.st_mode))
-      names.emplace_back(entry->d_name);
+    const std::string_view name = entry->d_name;
+    if (name == "." || name == "..") continue;
+    // The kind from the listing itself; only where the file system gives
+    // none is the entry looked at.
+    bool regular = entry->d_type == DT_REG;
+    if (entry->d_type == DT_UNKNOWN) {
+      struct stat st {};
+      regular = ::fstatat(::dirfd(dir), entry->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(st.st_mode);
+    }
+    entries.push_back({std::string(name), regular});
   }
   ::closedir(dir);
-  return names;
+  return entries;
 }
 
 bool SystemServices::ProcessRunning(std::uint64_t pid) {

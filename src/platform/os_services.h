@@ -45,9 +45,14 @@ class Services {
   enum class Creation { kCreated, kTaken, kFailed };
   virtual Creation CreateExclusive(const std::string& path) = 0;
 
-  // The names of the regular files in `folder` (symbolic links and other
-  // kinds left out); empty when it cannot be listed.
-  virtual std::vector<std::string> RegularFileNames(const std::string& folder) = 0;
+  // What `folder` holds, in one listing: every entry's name, and whether it
+  // is a regular file (not a folder, link, FIFO...). Empty when it cannot be
+  // listed.
+  struct FolderEntry {
+    std::string name;
+    bool regular = false;
+  };
+  virtual std::vector<FolderEntry> FolderEntries(const std::string& folder) = 0;
   // Whether a process with this id is running now.
   virtual bool ProcessRunning(std::uint64_t pid) = 0;
   // This process's id.
@@ -74,7 +79,7 @@ class SystemServices : public Services {
   void RemoveFile(const std::string& path) override;
   void SetHidden(const std::string& path) override;
   Creation CreateExclusive(const std::string& path) override;
-  std::vector<std::string> RegularFileNames(const std::string& folder) override;
+  std::vector<FolderEntry> FolderEntries(const std::string& folder) override;
   bool ProcessRunning(std::uint64_t pid) override;
   std::uint64_t ProcessId() override;
   unsigned Random(unsigned bound) override;

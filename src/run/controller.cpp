@@ -99,10 +99,9 @@ std::int32_t Controller::QuestionCount(std::int32_t def) const {
 
 void Controller::FormCreate() {
   ProfilePath = GetSpecialPath(40);
-  // What a run killed in the middle of a recording left behind.
-  testdata::RemoveJournalLeftovers(os_, ProfilePath);
-  // One draw, among the numbers whose journal does not exist yet; the first
-  // recording makes the name this run's own.
+  // One draw, among the numbers whose journal does not exist yet (after what
+  // killed runs left is cleaned up); the first recording makes the name this
+  // run's own.
   Journal = std::make_unique<testdata::AnswerJournal>(os_, ProfilePath);
   RightCount = 0;
   // The question area has no room before Start, yet Tab could reach the

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <set>
+#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -21,15 +22,28 @@ Text JournalFileNameDate(std::string_view date_text) {
   return out;
 }
 
+std::string JournalFileName(std::string_view date_text, unsigned suffix) {
+  return "tmp" + JournalFileNameDate(date_text) + std::to_string(suffix) + ".ini";
+}
+
 std::string JournalPath(std::string_view profile_folder, std::string_view date_text, unsigned suffix) {
   std::string path(profile_folder);
   path += kPathSeparator;
-  path += "tmp";
-  path += JournalFileNameDate(date_text);
-  path += std::to_string(suffix);
-  path += ".ini";
+  path += JournalFileName(date_text, suffix);
   return path;
 }
+
+namespace {
+
+// The names in `entries`, for the draw's existence test.
+std::unordered_set<std::string> NamesOf(const std::vector<os::Services::FolderEntry>& entries) {
+  std::unordered_set<std::string> names;
+  names.reserve(entries.size());
+  for (const auto& entry : entries) names.insert(entry.name);
+  return names;
+}
+
+}  // namespace
 
 std::optional<unsigned> DrawJournalSuffix(const std::function<unsigned(unsigned)>& random,
                                           const std::function<bool(unsigned)>& exists) {
@@ -55,7 +69,11 @@ std::optional<unsigned> DrawJournalSuffix(const std::function<unsigned(unsigned)
 
 AnswerJournal::AnswerJournal(os::Services& os, std::string profile_folder)
     : os_(os), folder_(std::move(profile_folder)), date_(os.ShortDateText()) {
-  const auto exists = [this](unsigned suffix) { return os_.FileExists(JournalPath(folder_, date_, suffix)); };
+  // One listing of the folder serves the clean-up and the draw.
+  const std::vector<os::Services::FolderEntry> entries = os_.FolderEntries(folder_);
+  RemoveJournalLeftovers(os_, folder_, entries);
+  const std::unordered_set<std::string> names = NamesOf(entries);
+  const auto exists = [&](unsigned suffix) { return names.count(JournalFileName(date_, suffix)) != 0; };
   // With every name taken, the first recording reports that it cannot
   // create the journal.
   suffix_ = DrawJournalSuffix([this](unsigned bound) { return os_.Random(bound); }, exists).value_or(0);
@@ -77,10 +95,11 @@ void AnswerJournal::Create() {
     }
     // Another program took the name after this run drew it.
     taken.insert(suffix_);
+    const std::unordered_set<std::string> names = NamesOf(os_.FolderEntries(folder_));
     const auto next = DrawJournalSuffix([this](unsigned bound) { return os_.Random(bound); },
                                         [&](unsigned suffix) {
                                           return taken.count(suffix) != 0 ||
-                                                 os_.FileExists(JournalPath(folder_, date_, suffix));
+                                                 names.count(JournalFileName(date_, suffix)) != 0;
                                         });
     if (!next) break;
     suffix_ = *next;
@@ -127,12 +146,14 @@ std::optional<std::uint64_t> JournalLeftoverProcess(std::string_view name) {
   return value;
 }
 
-void RemoveJournalLeftovers(os::Services& os, const std::string& folder) {
+void RemoveJournalLeftovers(os::Services& os, const std::string& folder,
+                            const std::vector<os::Services::FolderEntry>& entries) {
   const std::uint64_t self = os.ProcessId();
-  for (const std::string& name : os.RegularFileNames(folder)) {
-    const auto pid = JournalLeftoverProcess(name);
+  for (const auto& entry : entries) {
+    if (!entry.regular) continue;
+    const auto pid = JournalLeftoverProcess(entry.name);
     if (!pid || *pid == self || os.ProcessRunning(*pid)) continue;
-    os.RemoveFile(folder + kPathSeparator + name);
+    os.RemoveFile(folder + kPathSeparator + entry.name);
   }
 }
 

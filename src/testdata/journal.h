@@ -21,6 +21,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/cp1251.h"
 #include "platform/os_services.h"
@@ -59,6 +60,8 @@ Text JournalFileNameDate(std::string_view date_text);
 // begins with the separator.
 // Example: "/home/ivan", "08.12.2026", 7 -> "/home/ivan/tmp08.12.20267.ini".
 std::string JournalPath(std::string_view profile_folder, std::string_view date_text, unsigned suffix);
+// The file name alone: "tmp" + JournalFileNameDate(date_text) + suffix + ".ini".
+std::string JournalFileName(std::string_view date_text, unsigned suffix);
 
 // The journal number is drawn from 0..99. Only when every one of those is
 // taken on one day (100 journals left behind) does it come from the wider
@@ -76,9 +79,11 @@ std::optional<unsigned> DrawJournalSuffix(const std::function<unsigned(unsigned)
 
 // The answer journal of one run.
 //
-// Made when the main window is made: it asks `os` once for the date, draws
-// the number among those whose journal does not exist and builds the path,
-// all fixed for the run (also past midnight). No file is made then.
+// Made when the main window is made: it asks `os` once for the date, lists
+// the profile folder once, removes what killed runs left in the middle of a
+// recording (RemoveJournalLeftovers), draws the number among those whose
+// journal does not exist and builds the path, all fixed for the run (also
+// past midnight). No file is made then.
 //
 // The first recorded answer creates the file with an exclusive create, which
 // makes the name this run's own: should another program have taken the name
@@ -128,10 +133,11 @@ class AnswerJournal {
 // replacement leaves when the program is killed in the middle of it
 // ("tmp<date><n>.ini.~<process id>-<count>"), or nothing for any other name.
 std::optional<std::uint64_t> JournalLeftoverProcess(std::string_view file_name);
-// Removes from `folder` every such temporary file whose process is no
-// longer running (so it is not being written now). Other files are never
-// touched.
-void RemoveJournalLeftovers(os::Services& os, const std::string& folder);
+// Removes from `folder`, whose listing is `entries`, every such temporary
+// file that is a regular file and whose process is no longer running (so it
+// is not being written now). Other files are never touched.
+void RemoveJournalLeftovers(os::Services& os, const std::string& folder,
+                            const std::vector<os::Services::FolderEntry>& entries);
 
 // Records the answer to question `n`: reads from the test file the question
 // text, the text of option `selected` (-1: none selected) and the text of the

@@ -25,6 +25,7 @@
 #else
 #include <locale.h>
 #include <pwd.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "testdata/journal.h"
@@ -149,11 +150,14 @@ TEST(OsServices, CreateExclusiveOwnsTheName) {
   EXPECT_FALSE(stdfs::exists(dir / "elsewhere.ini"));
   EXPECT_EQ(os.CreateExclusive((dir / "none" / "a.ini").string()), Services::Creation::kFailed);
 
+  // One listing: every name, and which are regular files.
   std::ofstream((dir / "b.txt").string()) << "b";
-  std::set<std::string> names;
-  for (const std::string& name : os.RegularFileNames(dir.string())) names.insert(name);
-  EXPECT_EQ(names, (std::set<std::string>{"a.ini", "b.txt"}));
-  EXPECT_TRUE(os.RegularFileNames((dir / "none").string()).empty());
+  ASSERT_EQ(::mkfifo((dir / "pipe").c_str(), 0600), 0);
+  std::set<std::pair<std::string, bool>> entries;
+  for (const auto& entry : os.FolderEntries(dir.string())) entries.emplace(entry.name, entry.regular);
+  EXPECT_EQ(entries, (std::set<std::pair<std::string, bool>>{
+                         {"a.ini", true}, {"b.txt", true}, {"folder", false}, {"link.ini", false}, {"pipe", false}}));
+  EXPECT_TRUE(os.FolderEntries((dir / "none").string()).empty());
 
   EXPECT_TRUE(os.ProcessRunning(os.ProcessId()));
   EXPECT_FALSE(os.ProcessRunning(0));

@@ -71,8 +71,14 @@ class FakeOs : public os::Services {
     if (result == Creation::kCreated) existing.insert(path);
     return result;
   }
-  std::vector<std::string> RegularFileNames(const std::string& folder) override {
-    return os::System().RegularFileNames(folder);
+  // The real folder, and the files noted as existing in it.
+  std::vector<FolderEntry> FolderEntries(const std::string& folder) override {
+    std::vector<FolderEntry> entries = os::System().FolderEntries(folder);
+    for (const std::string& path : existing)
+      if (path.size() > folder.size() + 1 && path.compare(0, folder.size(), folder) == 0 &&
+          path.find(kPathSeparator, folder.size() + 1) == std::string::npos)
+        entries.push_back({path.substr(folder.size() + 1), true});
+    return entries;
   }
   bool ProcessRunning(std::uint64_t pid) override { return os::System().ProcessRunning(pid); }
   std::uint64_t ProcessId() override { return os::System().ProcessId(); }
@@ -409,7 +415,7 @@ TEST(JournalLeftovers, OnlyTheTemporariesOfEndedRunsAreRemoved) {
   for (const std::string& name : {dead, mine, foreign, journal}) std::ofstream((dir / name).string()) << "x";
   stdfs::create_directory(dir / ("tmp08.12.20261.ini.~" + std::to_string(ended) + "-1"));  // a folder
 
-  RemoveJournalLeftovers(os::System(), dir.string());
+  RemoveJournalLeftovers(os::System(), dir.string(), os::System().FolderEntries(dir.string()));
   EXPECT_FALSE(stdfs::exists(dir / dead));
   for (const std::string& name : {mine, foreign, journal}) EXPECT_TRUE(stdfs::exists(dir / name)) << name;
   EXPECT_TRUE(stdfs::is_directory(dir / ("tmp08.12.20261.ini.~" + std::to_string(ended) + "-1")));
