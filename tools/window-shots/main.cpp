@@ -1,17 +1,29 @@
 // Renders the windows on the offscreen platform into PNG pictures for the
-// README, going through a real run of a test file: the main window as it
-// starts, with a test opened, a question, the report password window and the
-// report.
-//   window-shots OUTPUT_FOLDER TEST_FILE
-// The run's answer journal goes to a temporary folder, which is removed.
+// README and for comparing the windows before and after a change, going
+// through real runs of a test file:
+//  - main-window.png: the main window as it starts;
+//  - registered.png: name and group typed, «Открыть» enabled;
+//  - test-opened.png: the test's header shown;
+//  - question-area.png: a question with an option chosen, a minute gone;
+//  - end-screen.png: every question answered, the report to be asked for;
+//  - password-window.png: the report password window;
+//  - report.png: the report;
+//  - time-out.png: a second run whose time ran out;
+//  - no-test.png: a third run that opened a file holding no test.
+//   window-shots [--dark] OUTPUT_FOLDER TEST_FILE
+// --dark renders with a dark palette on the application, to check that every
+// text stays readable on it. The runs' answer journals go to a temporary
+// folder, which is removed.
 #include <QApplication>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QImage>
+#include <QPalette>
 #include <QTemporaryDir>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 
 #include "platform/os_services.h"
@@ -44,64 +56,123 @@ bool Save(QWidget& window, const QDir& folder, const char* name) {
   return true;
 }
 
+// Light text on dark window and box backgrounds.
+QPalette DarkPalette() {
+  const QColor text(0xE8, 0xE8, 0xE8);
+  const QColor window(0x2B, 0x2B, 0x2B);
+  const QColor base(0x1E, 0x1E, 0x1E);
+  const QColor button(0x3A, 0x3A, 0x3A);
+  QPalette palette(text, button, button.lighter(150), button.darker(150), button.darker(120), text,
+                   Qt::white, base, window);
+  palette.setColor(QPalette::Disabled, QPalette::WindowText, QColor(0x80, 0x80, 0x80));
+  palette.setColor(QPalette::Disabled, QPalette::ButtonText, QColor(0x80, 0x80, 0x80));
+  palette.setColor(QPalette::Disabled, QPalette::Text, QColor(0x80, 0x80, 0x80));
+  palette.setColor(QPalette::Highlight, QColor(0x2A, 0x6F, 0xC9));
+  palette.setColor(QPalette::HighlightedText, Qt::white);
+  return palette;
+}
+
+// One run of the program: the main window, its controller and the password
+// window, with the open-file dialog answered by `test`.
+struct Run {
+  Run(ShotOs& os, const QString& test) : controller(form, os) {
+    controller.FormCreate();
+    controller.AttachPasswordDlg(password);
+    form.show();
+    miravel::ui::OpenDialog::SetHookForTests([test](QFileDialog& dialog) {
+      dialog.selectFile(test);
+      return true;
+    });
+  }
+  ~Run() {
+    miravel::ui::OpenDialog::SetHookForTests({});
+    form.close();  // deletes the journal
+  }
+  void Register() {
+    form.Edit1->setText(QStringLiteral("Смирнова Анна Петровна"));
+    form.Edit2->setText(QStringLiteral("7-Б"));
+  }
+
+  TForm1 form;
+  miravel::run::Controller controller;
+  TPasswordDlg password;
+};
+
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 3) {
-    std::fprintf(stderr, "usage: window-shots OUTPUT_FOLDER TEST_FILE\n");
+  const bool dark = argc > 1 && std::strcmp(argv[1], "--dark") == 0;
+  if (argc != (dark ? 4 : 3)) {
+    std::fprintf(stderr, "usage: window-shots [--dark] OUTPUT_FOLDER TEST_FILE\n");
     return 2;
   }
+  char** args = dark ? argv + 2 : argv + 1;
   if (std::getenv("QT_QPA_PLATFORM") == nullptr) setenv("QT_QPA_PLATFORM", "offscreen", 1);
   int qt_argc = 1;
   QApplication app(qt_argc, argv);
-  const QDir folder(QString::fromLocal8Bit(argv[1]));
+  if (dark) QApplication::setPalette(DarkPalette());
+  const QDir folder(QString::fromLocal8Bit(args[0]));
   QDir().mkpath(folder.path());
-  const QString test = QFileInfo(QString::fromLocal8Bit(argv[2])).absoluteFilePath();
+  const QString test = QFileInfo(QString::fromLocal8Bit(args[1])).absoluteFilePath();
   QTemporaryDir home;
   ShotOs os(home.path().toStdString());
+  bool ok = true;
 
-  TForm1 form;
-  miravel::run::Controller run(form, os);
-  run.FormCreate();
-  TPasswordDlg password;
-  run.AttachPasswordDlg(password);
-  form.show();
-  bool ok = Save(form, folder, "main-window.png");
+  {
+    Run run(os, test);
+    TForm1& form = run.form;
+    miravel::run::Controller& controller = run.controller;
+    ok = Save(form, folder, "main-window.png") && ok;
+    run.Register();
+    ok = Save(form, folder, "registered.png") && ok;
+    controller.Button1Click();
+    ok = Save(form, folder, "test-opened.png") && ok;
 
-  form.Edit1->setText(QStringLiteral("Смирнова Анна Петровна"));
-  form.Edit2->setText(QStringLiteral("7-Б"));
-  miravel::ui::OpenDialog::SetHookForTests([&test](QFileDialog& dialog) {
-    dialog.selectFile(test);
-    return true;
-  });
-  run.Button1Click();
-  ok = Save(form, folder, "test-opened.png") && ok;
+    // Two questions answered, the third shown with a choice made, a minute gone.
+    controller.Button2Click();
+    form.Timer1->SetEnabled(false);
+    for (int tick = 0; tick < 60; ++tick) controller.Timer1Timer();
+    for (int option : {1, 2}) {
+      form.RadioGroup1->SetItemIndex(option);
+      controller.Button3Click();
+    }
+    form.RadioGroup1->SetItemIndex(0);
+    ok = Save(form, folder, "question-area.png") && ok;
 
-  // Two questions answered, the third shown with a choice made, a minute gone.
-  run.Button2Click();
-  form.Timer1->SetEnabled(false);
-  for (int tick = 0; tick < 60; ++tick) run.Timer1Timer();
-  for (int option : {1, 2}) {
-    form.RadioGroup1->SetItemIndex(option);
-    run.Button3Click();
+    // The rest answered with the first option; the teacher asks for the report.
+    while (form.Button3->text() != QStringLiteral("Отчет")) {
+      if (form.RadioGroup1->ItemIndex() < 0) form.RadioGroup1->SetItemIndex(0);
+      controller.Button3Click();
+    }
+    ok = Save(form, folder, "end-screen.png") && ok;
+    controller.Button3Click();
+    run.password.Password->setText(QStringLiteral("123456"));
+    ok = Save(run.password, folder, "password-window.png") && ok;
+    run.password.Password->setText(
+        QString::fromLatin1(miravel::run::Controller::kReportPassword.data(),
+                            static_cast<qsizetype>(miravel::run::Controller::kReportPassword.size())));
+    controller.OKBtnClick();
+    ok = Save(form, folder, "report.png") && ok;
   }
-  form.RadioGroup1->SetItemIndex(0);
-  ok = Save(form, folder, "question-area.png") && ok;
-
-  // The rest answered with the first option; the teacher asks for the report.
-  while (form.Button3->text() != QStringLiteral("Отчет")) {
-    if (form.RadioGroup1->ItemIndex() < 0) form.RadioGroup1->SetItemIndex(0);
-    run.Button3Click();
+  {
+    // The time runs out on the second question.
+    Run run(os, test);
+    run.Register();
+    run.controller.Button1Click();
+    run.controller.Button2Click();
+    run.form.Timer1->SetEnabled(false);
+    run.form.RadioGroup1->SetItemIndex(1);
+    run.controller.Button3Click();
+    while (run.form.Button3->text() != QStringLiteral("Отчет")) run.controller.Timer1Timer();
+    run.password.hide();
+    ok = Save(run.form, folder, "time-out.png") && ok;
   }
-  run.Button3Click();
-  password.Password->setText(QStringLiteral("123456"));
-  ok = Save(password, folder, "password-window.png") && ok;
-  password.Password->setText(QString::fromLatin1(miravel::run::Controller::kReportPassword.data(),
-                                                 static_cast<qsizetype>(
-                                                     miravel::run::Controller::kReportPassword.size())));
-  run.OKBtnClick();
-  ok = Save(form, folder, "report.png") && ok;
-
-  form.close();  // deletes the journal
+  {
+    // A file that holds no test.
+    Run run(os, folder.filePath(QStringLiteral("no such test.DLL")));
+    run.Register();
+    run.controller.Button1Click();
+    ok = Save(run.form, folder, "no-test.png") && ok;
+  }
   return ok ? 0 : 1;
 }
