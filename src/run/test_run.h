@@ -1,0 +1,228 @@
+// One run of the program: a student registers, opens a test, answers its
+// questions against the clock, and the teacher unlocks the report.
+//
+// TestRun holds the stage the run has reached and all of its data, and
+// carries out its rules: what opening a test, Start, Answer, Back, a move of
+// the question scale, a click on an option, a tick of the clock, the time
+// running out and the report password do. It needs no window: the windows
+// show what it holds (every text, every enabled or shown control) and turn
+// the user's actions into its calls.
+//
+// The rules act on the question scale, the options and the time gauge the
+// way those controls behave on screen, since the order of the steps follows
+// from it:
+//  - the scale's position is the question shown; positions run from 1 to the
+//    question count + 1, the last one standing for "all questions passed".
+//    Set by the run, a position is clamped to the range and, only when it
+//    changed, the question (or the end screen) is shown at once. A user's
+//    move shows it in any case. A maximum below 1 is ignored;
+//  - choosing an option by the run (a question answered before shows its
+//    answer) acts like the user's click: Answer becomes the default button.
+//    Choosing the option already chosen does nothing;
+//  - the gauge counts the seconds left: its range is 0 to the time in
+//    seconds, and a range it cannot hold is refused with the error
+//    "Value must be between 1 and 2147483647".
+//
+// A failure (the journal cannot be written, the gauge refuses a time, the
+// report box is full) is a C++ exception that ends the call at that point;
+// what the call did before it stays.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "platform/cp1251.h"
+#include "platform/os_services.h"
+#include "platform/profile_file.h"
+#include "run/grading.h"
+#include "testdata/journal.h"
+
+namespace miravel::run {
+
+enum class Stage {
+  kRegistration,  // no test open yet
+  kTestOpen,      // a test's header is shown and Start is possible
+  kAnswering,     // the questions are shown and answered
+  kFinished,      // every question passed, or the time is up: the report may be asked for
+  kReport,        // the report is shown
+};
+
+class TestRun {
+ public:
+  // The start of a run: sets up the answer journal in the profile folder
+  // that `os` gives (no file is made yet).
+  explicit TestRun(os::Services& os);
+
+  // --- what the user does ---------------------------------------------------
+
+  // The name or the group was edited: Open is enabled while both hold text.
+  void RegistrationChanged(bool name_filled, bool group_filled);
+  // Open: `file` is the test file chosen, or nothing when the choice was
+  // cancelled. The name and group are kept for the end screen, whether or
+  // not a file was chosen, unless the opening failed.
+  void Open(const std::optional<std::string>& file, const Text& name, const Text& group);
+  // Start: shows question 1 and starts the clock.
+  void Start();
+  // Answer: records the answer shown and goes on; once the test is over,
+  // asks for the report (the password window).
+  void Answer();
+  // Back: records the answer shown and goes back one question.
+  void Back();
+  // The user moved the question scale to `position`: shows that question,
+  // or ends the test at the end position. Records nothing.
+  void MoveScale(std::int32_t position);
+  // The user clicked option `index` (0..3).
+  void ChooseOption(std::int32_t index);
+  // A second of the clock: the gauge loses one; once it is empty, the next
+  // tick ends the test and asks for the report.
+  void Tick();
+  // The teacher confirmed `typed` in the password window. The right password
+  // shows the report, whose lines go to `report`; a wrong one records the
+  // answer shown and moves the scale on.
+  void EnterPassword(const Text& typed, ReportSink& report);
+  // The password window was closed without the report: it may be asked for
+  // again.
+  void PasswordClosed();
+  // The main window closes: the journal goes.
+  void Close();
+
+  // --- what the windows show ----------------------------------------------
+
+  Stage stage() const { return stage_; }
+
+  // Registration and the test's header, shown until Start.
+  bool registrationShown() const { return stage_ == Stage::kRegistration || stage_ == Stage::kTestOpen; }
+  bool openEnabled() const { return open_enabled_; }
+  bool openDefault() const { return open_default_; }
+  const Text& title() const { return title_; }
+  const Text& description() const { return description_; }
+  const Text& comments() const { return comments_; }
+  const Text& questionCountText() const { return question_count_text_; }
+  const Text& timeText() const { return time_text_; }
+  bool startEnabled() const { return start_enabled_; }
+  bool startDefault() const { return start_default_; }
+
+  // The time gauge: seconds left of the test's time.
+  std::int32_t gaugeMaximum() const { return gauge_maximum_; }
+  std::int32_t gaugeProgress() const { return gauge_progress_; }
+  // Whether the clock ticks.
+  bool clockRunning() const { return clock_running_; }
+
+  // The question area, shown from Start on.
+  std::int32_t scaleMinimum() const { return 1; }
+  std::int32_t scaleMaximum() const { return scale_maximum_; }
+  std::int32_t position() const { return position_; }
+  bool scaleEnabled() const { return scale_enabled_; }
+  // The line above the question: "Вопрос №", then the student at the end.
+  Text headingText() const;
+  // The number of the question shown; hidden at the end.
+  const Text& questionNumberText() const { return question_number_text_; }
+  bool questionNumberShown() const { return question_number_shown_; }
+  // The question, then the end message, then "Итого:".
+  const Text& questionText() const { return question_text_; }
+  // Centred, and left-aligned once the report is shown.
+  bool questionTextCentred() const { return !totals_shown_; }
+  // The options of the question shown: none before the first question, then
+  // always four (empty ones included).
+  std::int32_t optionCount() const { return option_count_; }
+  const Text& optionText(std::int32_t index) const { return options_[static_cast<std::size_t>(index)]; }
+  std::int32_t chosenOption() const { return chosen_; }
+  bool optionsShown() const { return options_shown_; }
+  bool optionsEnabled() const { return options_enabled_; }
+
+  // Answer, which asks for the report once the test is over.
+  bool answerShown() const { return stage_ >= Stage::kAnswering; }
+  bool answerAsksForReport() const { return stage_ >= Stage::kFinished; }
+  bool answerEnabled() const { return answer_enabled_; }
+  bool answerDefault() const { return answer_default_; }
+  bool backShown() const { return stage_ >= Stage::kAnswering; }
+  bool backEnabled() const { return back_enabled_; }
+
+  // The password window.
+  bool passwordWindowShown() const { return password_window_shown_; }
+  // The report box, and the totals under the question line.
+  bool reportShown() const { return report_shown_; }
+  bool totalsShown() const { return totals_shown_; }
+  const Text& rightTotalText() const { return right_total_text_; }
+  const Text& wrongTotalText() const { return wrong_total_text_; }
+
+  // --- the run's data ----------------------------------------------------------
+
+  const Text& fullName() const { return full_name_; }
+  const Text& group() const { return group_; }
+  // The test's time in minutes, as read at the last opening.
+  std::int32_t timeLimit() const { return time_limit_; }
+  // Right answers, counted while the report is written.
+  std::int32_t rightCount() const { return right_count_; }
+  const testdata::AnswerJournal& journal() const { return journal_; }
+  // The test open now, or nothing.
+  const ProfileFile* test() const { return test_.get(); }
+
+  // The report password.
+  static constexpr std::string_view kReportPassword = "407152";
+
+ private:
+  std::int32_t QuestionCount(std::int32_t def) const;
+  void OpenTest(const std::string& file);
+  void SetGaugeMaximum(std::int64_t seconds);
+  void SetScaleMaximum(std::int32_t maximum);
+  void SetPosition(std::int32_t position);
+  void ScaleChanged();
+  void ShowQuestion(std::int32_t n);
+  void ChooseOptionFromRun(std::int32_t index);
+  void EndScreen();
+  void AskForReport();
+  void Record();
+
+  os::Services& os_;
+  testdata::AnswerJournal journal_;
+  std::unique_ptr<ProfileFile> test_;
+  Stage stage_ = Stage::kRegistration;
+
+  bool open_enabled_ = false;
+  bool open_default_ = false;
+  Text title_;
+  Text description_;
+  Text comments_;
+  Text question_count_text_;
+  Text time_text_;
+  bool start_enabled_ = false;
+  bool start_default_ = false;
+
+  std::int32_t gauge_maximum_ = 100;
+  std::int32_t gauge_progress_ = 0;
+  bool clock_running_ = false;
+
+  std::int32_t scale_maximum_ = 10;
+  std::int32_t position_ = 1;
+  bool scale_enabled_ = false;
+  bool student_shown_ = false;
+  Text question_number_text_;
+  bool question_number_shown_ = true;
+  Text question_text_;
+  std::int32_t option_count_ = 0;
+  std::array<Text, 4> options_;
+  std::int32_t chosen_ = -1;
+  bool options_shown_ = true;
+  bool options_enabled_ = false;
+
+  bool answer_enabled_ = true;
+  bool answer_default_ = false;
+  bool back_enabled_ = true;
+
+  bool password_window_shown_ = false;
+  bool report_shown_ = false;
+  bool totals_shown_ = false;
+  Text right_total_text_;
+  Text wrong_total_text_;
+
+  Text full_name_;
+  Text group_;
+  std::int32_t time_limit_ = 0;
+  std::int32_t right_count_ = 0;
+};
+
+}  // namespace miravel::run

@@ -1,0 +1,319 @@
+// The rules of a run, without any window: registration, opening, Start,
+// Answer and Back, the question scale, the options, the clock and its
+// time-out, the report password and the report.
+#include "run/test_run.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <random>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "testdata/cipher.h"
+
+namespace miravel::run {
+namespace {
+
+using namespace miravel::literals;
+namespace stdfs = std::filesystem;
+
+// The real system in a folder of the test's, on a fixed date, drawing 7.
+class FolderOs : public os::SystemServices {
+ public:
+  explicit FolderOs(std::string folder) : folder_(std::move(folder)) {}
+  std::string ProfileFolder() override { return folder_; }
+  std::string ShortDateText() override { return "10.12.2026"; }
+  unsigned Random(unsigned bound) override { return bound == 0 ? 0 : 7 % bound; }
+
+ private:
+  std::string folder_;
+};
+
+// The report's lines.
+class Lines : public ReportSink {
+ public:
+  std::vector<Text> lines;
+  void SetColor(ReportColor) override {}
+  void AppendLine(const Text& line) override { lines.push_back(line); }
+};
+
+const Text kAllAnswered("Вы ответили на все вопросы! Пригласите преподавателя для просмотра Ваших результатов"_w);
+const Text kTimeUp("Ваше время истекло. Пригласите преподавателя для просмотра Ваших результатов"_w);
+
+class Run : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::random_device rd;
+    dir_ = stdfs::temp_directory_path() / ("miravel-test-run-" + std::to_string(rd()));
+    stdfs::create_directories(dir_);
+    os_ = std::make_unique<FolderOs>(dir_.string());
+    run_ = std::make_unique<TestRun>(*os_);
+  }
+  void TearDown() override { stdfs::remove_all(dir_); }
+
+  // A test of `count` questions "Вопрос n" with options "n-0".."n-3", option
+  // n % 4 right, `minutes` long.
+  std::string MakeTest(const std::string& count, const std::string& minutes) {
+    ProfileDocument doc;
+    doc.Set("Main", "TestName", testdata::Cr("Тест"_w));
+    doc.Set("Option", "QwCount", count);
+    doc.Set("Option", "Time", minutes);
+    static const char* const kCodes[] = {"@", "&", "%", "#"};
+    for (int n = 1; n <= 5; ++n) {
+      const std::string section = "qw " + std::to_string(n);
+      doc.Set(section, "QwText", testdata::Cr(Text("Вопрос "_w) + std::to_string(n)));
+      for (int k = 0; k < 4; ++k)
+        doc.Set(section, "va" + std::to_string(k), testdata::Cr(std::to_string(n) + "-" + std::to_string(k)));
+      doc.Set(section, "otv", kCodes[n % 4]);
+    }
+    const std::string path = (dir_ / ("test" + count + "-" + minutes + ".DLL")).string();
+    doc.SaveAs(path);
+    return path;
+  }
+
+  // Registration, opening and Start.
+  void Begin(const std::string& count = "5", const std::string& minutes = "1") {
+    run_->RegistrationChanged(true, true);
+    run_->Open(MakeTest(count, minutes), Text("Иванов Иван"_w), Text("ГР-11"_w));
+    run_->Start();
+  }
+
+  stdfs::path dir_;
+  std::unique_ptr<FolderOs> os_;
+  std::unique_ptr<TestRun> run_;
+};
+
+TEST_F(Run, RegistrationAndOpening) {
+  EXPECT_EQ(run_->stage(), Stage::kRegistration);
+  EXPECT_FALSE(run_->openEnabled());
+  run_->RegistrationChanged(true, false);
+  EXPECT_FALSE(run_->openEnabled());
+  run_->RegistrationChanged(true, true);
+  EXPECT_TRUE(run_->openEnabled());
+  EXPECT_TRUE(run_->openDefault());
+  run_->RegistrationChanged(false, true);
+  EXPECT_FALSE(run_->openEnabled());
+  EXPECT_TRUE(run_->openDefault()) << "the default mark stays";
+
+  // A cancelled choice keeps the name and group, and opens nothing.
+  run_->Open(std::nullopt, Text("Петров"_w), Text("Б-2"_w));
+  EXPECT_EQ(run_->stage(), Stage::kRegistration);
+  EXPECT_EQ(run_->fullName(), "Петров"_w);
+  EXPECT_EQ(run_->title(), "---тест не выбран---"_w);
+  EXPECT_FALSE(run_->startEnabled());
+
+  run_->Open(MakeTest("5", "2"), Text("Иванов"_w), Text("А-1"_w));
+  EXPECT_EQ(run_->stage(), Stage::kTestOpen);
+  EXPECT_EQ(run_->title(), "Тест"_w);
+  EXPECT_EQ(run_->questionCountText(), "5");
+  EXPECT_EQ(run_->timeText(), "2");
+  EXPECT_EQ(run_->gaugeMaximum(), 120);
+  EXPECT_EQ(run_->gaugeProgress(), 120);
+  EXPECT_TRUE(run_->startEnabled());
+  EXPECT_TRUE(run_->startDefault());
+  EXPECT_EQ(run_->fullName(), "Иванов"_w);
+  EXPECT_TRUE(run_->registrationShown());
+  EXPECT_FALSE(run_->answerShown());
+
+  // A time the gauge cannot hold: the header is the new test's, the gauge
+  // and Start stay, and the name is not taken.
+  for (const std::string minutes : {"-1", "35791395"}) {
+    try {
+      run_->Open(MakeTest("3", minutes), Text("Сидоров"_w), Text("В-3"_w));
+      FAIL() << "no error for " << minutes;
+    } catch (const std::out_of_range& e) {
+      EXPECT_EQ(std::string(e.what()), "Value must be between 1 and 2147483647");
+    }
+    EXPECT_EQ(run_->questionCountText(), "3");
+    EXPECT_EQ(run_->gaugeMaximum(), 120);
+    EXPECT_EQ(run_->fullName(), "Иванов"_w);
+  }
+}
+
+TEST_F(Run, AnsweringStepsForwardAndBackAndShowsRecordedAnswers) {
+  Begin();
+  EXPECT_EQ(run_->stage(), Stage::kAnswering);
+  EXPECT_FALSE(run_->registrationShown());
+  EXPECT_EQ(run_->scaleMaximum(), 6);
+  EXPECT_EQ(run_->position(), 1);
+  EXPECT_EQ(run_->questionText(), "Вопрос 1"_w);
+  EXPECT_EQ(run_->questionNumberText(), "1");
+  EXPECT_EQ(run_->optionCount(), 4);
+  EXPECT_EQ(run_->optionText(2), "1-2");
+  EXPECT_EQ(run_->chosenOption(), -1);
+  EXPECT_TRUE(run_->clockRunning());
+  EXPECT_TRUE(run_->answerShown());
+  EXPECT_FALSE(run_->backEnabled());
+  EXPECT_FALSE(run_->answerDefault());
+
+  run_->ChooseOption(1);
+  EXPECT_TRUE(run_->answerDefault());
+  run_->Answer();
+  EXPECT_EQ(run_->position(), 2);
+  EXPECT_TRUE(run_->backEnabled());
+  EXPECT_EQ(run_->chosenOption(), -1);
+  run_->ChooseOption(3);
+  run_->Back();  // records question 2 and goes back
+  EXPECT_EQ(run_->position(), 1);
+  EXPECT_EQ(run_->chosenOption(), 1) << "question 1's answer shows again";
+  EXPECT_FALSE(run_->backEnabled());
+  run_->MoveScale(2);
+  EXPECT_EQ(run_->chosenOption(), 3);
+  run_->ChooseOption(0);
+  run_->MoveScale(3);  // moving records nothing
+  run_->MoveScale(2);
+  EXPECT_EQ(run_->chosenOption(), 3);
+  EXPECT_EQ(run_->journal().RecordedOption(2), 3);
+  EXPECT_EQ(run_->journal().RecordedOption(3), -1);
+  // Back at question 1 stays there.
+  run_->MoveScale(1);
+  run_->Back();
+  EXPECT_EQ(run_->position(), 1);
+}
+
+TEST_F(Run, TheEndScreenAndTheReport) {
+  Begin();
+  for (int n = 1; n <= 5; ++n) {
+    run_->ChooseOption(n <= 3 ? n % 4 : (n + 1) % 4);  // three right
+    run_->Answer();
+  }
+  EXPECT_EQ(run_->stage(), Stage::kFinished);
+  EXPECT_EQ(run_->position(), 6);
+  EXPECT_EQ(run_->questionText(), kAllAnswered);
+  EXPECT_EQ(run_->headingText(), "Иванов Иван\rГР-11"_w);
+  EXPECT_FALSE(run_->questionNumberShown());
+  EXPECT_FALSE(run_->optionsShown());
+  EXPECT_FALSE(run_->scaleEnabled());
+  EXPECT_FALSE(run_->clockRunning());
+  EXPECT_FALSE(run_->backEnabled());
+  EXPECT_TRUE(run_->answerAsksForReport());
+  EXPECT_TRUE(run_->answerEnabled());
+
+  run_->Answer();
+  EXPECT_TRUE(run_->passwordWindowShown());
+  EXPECT_FALSE(run_->answerEnabled());
+  EXPECT_EQ(run_->position(), 6);
+  // Closed without the password: it may be asked for again, and asking
+  // moves nothing.
+  run_->PasswordClosed();
+  EXPECT_TRUE(run_->answerEnabled());
+  EXPECT_FALSE(run_->passwordWindowShown());
+  run_->Answer();
+  EXPECT_TRUE(run_->passwordWindowShown());
+  EXPECT_EQ(run_->position(), 6);
+
+  Lines report;
+  run_->EnterPassword("407153", report);
+  EXPECT_TRUE(report.lines.empty());
+  EXPECT_TRUE(run_->passwordWindowShown());
+  run_->EnterPassword(Text(TestRun::kReportPassword), report);
+  EXPECT_EQ(run_->stage(), Stage::kReport);
+  EXPECT_FALSE(run_->passwordWindowShown());
+  EXPECT_TRUE(run_->reportShown());
+  EXPECT_TRUE(run_->totalsShown());
+  EXPECT_FALSE(run_->questionTextCentred());
+  EXPECT_EQ(run_->rightCount(), 3);
+  EXPECT_EQ(report.lines.size(), 3u * 3 + 6u * 2);
+  EXPECT_EQ(run_->questionText(), "Итого:"_w);
+  EXPECT_EQ(run_->rightTotalText(), "Правильных ответов: 3"_w);
+  EXPECT_EQ(run_->wrongTotalText(), "Неправильных ответов: 2"_w);
+
+  const std::string journal = run_->journal().Path();
+  EXPECT_TRUE(stdfs::exists(journal));
+  run_->Close();
+  EXPECT_FALSE(stdfs::exists(journal));
+}
+
+TEST_F(Run, TheScaleToTheEndEndsTheTestUnrecorded) {
+  Begin();
+  run_->ChooseOption(2);
+  run_->MoveScale(6);
+  EXPECT_EQ(run_->stage(), Stage::kFinished);
+  EXPECT_EQ(run_->questionText(), kAllAnswered);
+  EXPECT_FALSE(run_->journal().Created());
+}
+
+TEST_F(Run, TheClockCountsDownAndTheTimeOutAsksForTheReport) {
+  Begin("5", "1");
+  run_->ChooseOption(0);
+  run_->Answer();
+  run_->ChooseOption(1);  // chosen on question 2, never confirmed
+  for (int i = 0; i < 60; ++i) run_->Tick();
+  EXPECT_EQ(run_->gaugeProgress(), 0);
+  EXPECT_EQ(run_->stage(), Stage::kAnswering) << "the time-out comes a tick after the gauge is empty";
+  run_->Tick();
+  EXPECT_EQ(run_->stage(), Stage::kFinished);
+  EXPECT_FALSE(run_->clockRunning());
+  EXPECT_TRUE(run_->passwordWindowShown());
+  EXPECT_FALSE(run_->answerEnabled());
+  EXPECT_EQ(run_->position(), 3) << "the scale stands one past the question shown";
+  EXPECT_EQ(run_->questionText(), kTimeUp);
+  EXPECT_FALSE(run_->optionsShown());
+  EXPECT_FALSE(run_->scaleEnabled());
+  EXPECT_FALSE(run_->backEnabled());
+  EXPECT_EQ(run_->headingText(), "Иванов Иван\rГР-11"_w);
+  EXPECT_EQ(run_->journal().RecordedOption(2), -1);
+  // Asked for again after the password window was closed: nothing moves.
+  run_->PasswordClosed();
+  run_->Answer();
+  EXPECT_EQ(run_->position(), 3);
+  EXPECT_EQ(run_->questionText(), kTimeUp);
+
+  // On the last question the end steps run first and the time-out message
+  // wins.
+  run_ = std::make_unique<TestRun>(*os_);
+  Begin("1", "0");
+  run_->Tick();
+  EXPECT_EQ(run_->position(), 2);
+  EXPECT_EQ(run_->questionText(), kTimeUp);
+}
+
+TEST_F(Run, AWrongPasswordRecordsTheAnswerShownAndMovesOn) {
+  Begin("5", "0");
+  run_->ChooseOption(2);
+  run_->Tick();  // time-out on question 1: the scale moves to 2
+  Lines report;
+  run_->EnterPassword("1", report);
+  EXPECT_EQ(run_->journal().RecordedOption(2), -1);
+  EXPECT_TRUE(run_->journal().Created());
+  EXPECT_EQ(run_->position(), 3);
+  EXPECT_TRUE(run_->passwordWindowShown());
+}
+
+TEST_F(Run, ATestWithoutQuestionsEndsOnlyByTimeOut) {
+  Begin("0", "1");
+  EXPECT_EQ(run_->scaleMaximum(), 1);
+  run_->ChooseOption(1);
+  run_->Answer();
+  EXPECT_EQ(run_->position(), 1);
+  EXPECT_EQ(run_->stage(), Stage::kAnswering);
+  EXPECT_EQ(run_->journal().RecordedOption(1), 1);
+  // A negative count keeps the scale's maximum, and every move ends the test.
+  run_ = std::make_unique<TestRun>(*os_);
+  Begin("-3", "1");
+  EXPECT_EQ(run_->scaleMaximum(), 10);
+  run_->MoveScale(2);
+  EXPECT_EQ(run_->stage(), Stage::kFinished);
+}
+
+TEST_F(Run, AFailedRecordingMovesNothing) {
+  Begin();
+  run_->ChooseOption(1);
+  // The profile folder goes, and a file takes its name.
+  stdfs::rename(dir_, dir_.string() + "-away");
+  std::ofstream(dir_.string()) << "x";
+  EXPECT_THROW(run_->Answer(), ProfileWriteError);
+  EXPECT_EQ(run_->position(), 1);
+  EXPECT_EQ(run_->chosenOption(), 1);
+  stdfs::remove(dir_);
+  stdfs::rename(dir_.string() + "-away", dir_);
+  run_->Answer();
+  EXPECT_EQ(run_->position(), 2);
+}
+
+}  // namespace
+}  // namespace miravel::run
