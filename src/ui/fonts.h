@@ -1,8 +1,9 @@
 // The two fonts of the windows, in the designed face, MS Sans Serif, where the
-// system has it (Windows). It is not available on Linux; Cantarell stands in
-// for it there: at a character height of 11 pixels its line height is 13
-// pixels, and at 13 pixels it is 16, the designed line heights, so every
-// designed size holds without scaling.
+// system has it (Windows, the only system it is asked on; macOS is asked for
+// its TrueType form). It is not available on Linux; Cantarell stands in for it
+// there: at a character height of 11 pixels its line height is 13 pixels, and
+// at 13 pixels it is 16, the designed line heights, so every designed size
+// holds without scaling.
 #pragma once
 
 #include <QFont>
