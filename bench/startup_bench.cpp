@@ -9,6 +9,9 @@
 //                            into this executable under another name), unchanged
 //   startup_bench label      a bare QLabel with one line of text, 462 x 424
 //   startup_bench empty      a bare QWidget of 462 x 424, no text
+//   startup_bench KIND --list  one run of KIND that also lists the paint
+//                            events of the first frame (class, objectName,
+//                            rectangle)
 //
 // In every kind, the same probe is installed when the QApplication is made
 // (Q_COREAPP_STARTUP_FUNCTION, so the program needs no option or variable of
@@ -37,6 +40,7 @@
 
 #include <QApplication>
 #include <QLabel>
+#include <QPaintEvent>
 #include <QTimer>
 #include <QWidget>
 #include <algorithm>
@@ -71,7 +75,7 @@ std::int64_t& MainEnteredNs() {
 
 class FirstFrameProbe : public QObject {
  public:
-  explicit FirstFrameProbe(std::int64_t app_ns) : QObject(qApp), app_ns_(app_ns) {}
+  FirstFrameProbe(std::int64_t app_ns, bool list) : QObject(qApp), app_ns_(app_ns), list_(list) {}
 
   bool eventFilter(QObject* target, QEvent* event) override {
     if (!done_ && event->type() == QEvent::Paint && target->isWidgetType()) {
@@ -83,7 +87,14 @@ class FirstFrameProbe : public QObject {
         // flush, which Qt does in one go, are over.
         QTimer::singleShot(0, this, [this] { FrameDone(); });
       }
-      if (top == window_) ++paints_;
+      if (top == window_) {
+        ++paints_;
+        if (list_) {
+          const QRect r = static_cast<QPaintEvent*>(event)->rect();
+          std::printf("paint %2d %-22s %-12s %3d,%3d %3dx%-3d\n", paints_, target->metaObject()->className(),
+                      qPrintable(target->objectName()), r.x(), r.y(), r.width(), r.height());
+        }
+      }
     }
     return QObject::eventFilter(target, event);
   }
@@ -99,20 +110,23 @@ class FirstFrameProbe : public QObject {
   }
 
   std::int64_t app_ns_;
+  bool list_;
   std::int64_t first_paint_ns_ = 0;
   QWidget* window_ = nullptr;
   int paints_ = 0;
   bool done_ = false;
 };
 
-bool& ProbeWanted() {
-  static bool wanted = false;
+enum class Probe { kNone, kCount, kList };
+
+Probe& ProbeWanted() {
+  static Probe wanted = Probe::kNone;
   return wanted;
 }
 
 void InstallProbe() {
-  if (!ProbeWanted()) return;
-  qApp->installEventFilter(new FirstFrameProbe(NowNs()));
+  if (ProbeWanted() == Probe::kNone) return;
+  qApp->installEventFilter(new FirstFrameProbe(NowNs(), ProbeWanted() == Probe::kList));
 }
 
 }  // namespace
@@ -285,16 +299,22 @@ int main(int argc, char** argv) {
   MainEnteredNs() = NowNs();
   const std::string what = argc > 1 ? argv[1] : "";
   if (what == "program" || what == "label" || what == "empty") {
-    ProbeWanted() = true;
+    const bool list = argc > 2 && std::strcmp(argv[2], "--list") == 0;
+    if (argc > 3 || (argc > 2 && !list)) {
+      std::fprintf(stderr, "usage: startup_bench program|label|empty [--list]\n");
+      return 2;
+    }
+    ProbeWanted() = list ? Probe::kList : Probe::kCount;
     // The measured process sees only its own name, as the program does.
-    argv[1] = nullptr;
+    argv[1] = nullptr;  // with --list, also argv[2]: argc is 1 from here on
+    if (list) argv[2] = nullptr;
     if (what == "program") return miravel_program_main(1, argv);
     return BareProgram(1, argv, what == "label");
   }
   char* end = nullptr;
   const long rounds = argc > 1 ? std::strtol(argv[1], &end, 10) : 20;
   if (argc > 2 || (argc > 1 && (*end != '\0' || rounds < 1 || rounds > 10000))) {
-    std::fprintf(stderr, "usage: startup_bench [runs]   (or: program | label | empty, one run)\n");
+    std::fprintf(stderr, "usage: startup_bench [runs]   (or: program | label | empty [--list], one run)\n");
     return 2;
   }
   // Both the program and the bare windows on the offscreen platform.
