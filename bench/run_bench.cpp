@@ -183,8 +183,8 @@ struct Program {
 bool ShowsQuestion(const Program& p, int n) {
   const TForm1& f = *p.form;
   return f.TrackBar1->Position() == n && f.Label15->isVisible() &&
-         f.Label15->Caption() == QString::number(n) &&
-         f.Label16->Caption() == p.files.questions[static_cast<std::size_t>(n)] &&
+         f.Label15->text() == QString::number(n) &&
+         f.Label16->text() == p.files.questions[static_cast<std::size_t>(n)] &&
          f.RadioGroup1->isVisible() && f.RadioGroup1->Count() == 4;
 }
 

@@ -138,12 +138,12 @@ void Controller::OpenTest() {
   if (!form_.OpenDialog1->Execute()) return;
   TestFile = std::make_unique<ProfileFile>(QFile::encodeName(form_.OpenDialog1->FileName()).toStdString());
   const TestFileReader reader(*TestFile);
-  form_.Label3->SetCaption(Screen(reader.TestName()));
-  form_.Label5->SetCaption(Screen(reader.Description()));
-  form_.Label8->SetCaption(Screen(reader.Comments()));
-  form_.Label11->SetCaption(Screen(reader.QuestionCountText()));
+  form_.Label3->setText(Screen(reader.TestName()));
+  form_.Label5->setText(Screen(reader.Description()));
+  form_.Label8->setText(Screen(reader.Comments()));
+  form_.Label11->setText(Screen(reader.QuestionCountText()));
   TimeLimit = reader.TimeMinutes();
-  form_.Label12->SetCaption(QString::number(TimeLimit));
+  form_.Label12->setText(QString::number(TimeLimit));
   // The gauge counts seconds. A time whose seconds do not fit the gauge's
   // range is refused like a negative one, and the opening stops here.
   const std::int64_t seconds = std::int64_t{TimeLimit} * 60;
@@ -175,8 +175,8 @@ void Controller::Button2Click() {
 void Controller::next(std::int32_t n) {
   const testdata::QuestionTexts question = TestFileReader(Test()).Question(n);
   form_.RadioGroup1->ClearItems();
-  form_.Label16->SetCaption(Screen(question.text));
-  form_.Label15->SetCaption(QString::number(n));
+  form_.Label16->setText(Screen(question.text));
+  form_.Label15->setText(QString::number(n));
   for (const Text& option : question.options) form_.RadioGroup1->AddItem(Screen(option));
   // A question answered before shows its recorded option, which runs
   // RadioGroup1Click.
@@ -184,14 +184,14 @@ void Controller::next(std::int32_t n) {
 }
 
 void Controller::ShowStudent() {
-  form_.Label14->SetCaption(Screen(FullName + '\r' + Group));
+  form_.Label14->setText(Screen(FullName + '\r' + Group));
 }
 
 void Controller::TrackBar1Change() {
   const std::int32_t count = QuestionCount(0);
   const int position = form_.TrackBar1->Position();
   if (count < position) {
-    form_.Label16->SetCaption(QStringLiteral(
+    form_.Label16->setText(QStringLiteral(
         "Вы ответили на все вопросы! Пригласите преподавателя для просмотра Ваших результатов"));
     form_.Label15->hide();
     ShowStudent();
@@ -236,7 +236,7 @@ void Controller::Timer1Timer() {
   form_.Button3->setText(kReportCaption);
   Button3Click();
   form_.RadioGroup1->hide();
-  form_.Label16->SetCaption(QStringLiteral(
+  form_.Label16->setText(QStringLiteral(
       "Ваше время истекло. Пригласите преподавателя для просмотра Ваших результатов"));
   form_.Label15->hide();
   form_.TrackBar1->setEnabled(false);
@@ -277,15 +277,15 @@ void Controller::OpenReport() {
   dlg->hide();  // hidden, not closed: the report is on its way
   form_.Memo1->show();
   Otchet(QuestionCount(-1));
-  form_.Label16->SetTextAlignment(Qt::AlignLeft);
+  form_.Label16->setAlignment(Qt::AlignLeft | Qt::AlignTop);
   form_.Label17->show();
   form_.Label18->show();
   form_.Button4->setEnabled(false);
   form_.Timer1->SetEnabled(false);
-  form_.Label16->SetCaption(QStringLiteral("Итого:"));
-  form_.Label17->SetCaption(QStringLiteral("Правильных ответов: ") + QString::number(RightCount));
+  form_.Label16->setText(QStringLiteral("Итого:"));
+  form_.Label17->setText(QStringLiteral("Правильных ответов: ") + QString::number(RightCount));
   const std::int64_t wrong = std::int64_t{QuestionCount(0)} - RightCount;
-  form_.Label18->SetCaption(QStringLiteral("Неправильных ответов: ") + QString::number(wrong));
+  form_.Label18->setText(QStringLiteral("Неправильных ответов: ") + QString::number(wrong));
 }
 
 void Controller::Otchet(std::int32_t count) {

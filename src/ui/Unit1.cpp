@@ -4,12 +4,14 @@
 #include <QFontDatabase>
 #include <limits>
 
+#include "ui/controls/control.h"
 #include "ui/controls/guard.h"
+#include "ui/controls/strip_layout.h"
 #include "ui/fonts.h"
 #include "ui/icon.h"
 
 namespace ui = miravel::ui;
-using ui::Align;
+using Place = ui::StripLayout::Place;
 
 namespace {
 
@@ -21,9 +23,11 @@ T* Make(QWidget* parent, const char* name, QRect geometry) {
   return control;
 }
 
-ui::Label* MakeLabel(QWidget* parent, const char* name, QRect geometry, const QString& caption) {
-  auto* label = Make<ui::Label>(parent, name, geometry);
-  label->SetCaption(caption);
+ui::MnemonicLabel* MakeLabel(QWidget* parent, const char* name, QRect geometry,
+                             const QString& caption) {
+  auto* label = Make<ui::MnemonicLabel>(parent, name, geometry);
+  label->setText(caption);
+  ui::MarkGraphic(label);
   return label;
 }
 
@@ -35,8 +39,23 @@ ui::PushButton* MakeButton(QWidget* parent, const char* name, QRect geometry,
   return button;
 }
 
-ui::Panel* MakePanel(QWidget* parent, const char* name, QRect geometry) {
-  return Make<ui::Panel>(parent, name, geometry);
+// A panel shows the background of what it lies on.
+QWidget* MakePanel(QWidget* parent, const char* name, QRect geometry) {
+  return Make<QWidget>(parent, name, geometry);
+}
+
+// A group box covers what lies behind it (the information group covers the
+// gauge's frame until a test starts).
+QGroupBox* MakeGroupBox(QWidget* parent, const char* name, QRect geometry) {
+  auto* box = Make<QGroupBox>(parent, name, geometry);
+  box->setAutoFillBackground(true);
+  return box;
+}
+
+// Lays out `container`'s children by the places given.
+void LayOut(QWidget* container, std::initializer_list<std::pair<QWidget*, Place>> places) {
+  auto* layout = new ui::StripLayout(container);
+  for (const auto& [widget, place] : places) layout->addWidget(widget, place);
 }
 
 QFont Bold(QFont font) {
@@ -63,7 +82,7 @@ TForm1::TForm1() : Form(QStringLiteral("Form1"), QSize(462, 424), /*dialog=*/fal
   Panel1 = MakePanel(this, "Panel1", {0, 0, 462, 424});
 
   // Registration group.
-  GroupBox1 = Make<ui::GroupBox>(Panel1, "GroupBox1", {0, 0, 462, 97});
+  GroupBox1 = MakeGroupBox(Panel1, "GroupBox1", {0, 0, 462, 97});
   GroupBox1->setTitle(QStringLiteral("Регистрация пользователя"));
   Label1 = MakeLabel(GroupBox1, "Label1", {8, 24, 120, 13},
                      QStringLiteral("Ф.И.О. ..........................."));
@@ -95,7 +114,7 @@ TForm1::TForm1() : Form(QStringLiteral("Form1"), QSize(462, 424), /*dialog=*/fal
   ui::SetHint(Gauge1, QStringLiteral("Оценка оставшегося времени"));
 
   // Test information group.
-  GroupBox2 = Make<ui::GroupBox>(Panel1, "GroupBox2", {0, 97, 462, 272});
+  GroupBox2 = MakeGroupBox(Panel1, "GroupBox2", {0, 97, 462, 272});
   GroupBox2->setTitle(QStringLiteral("Информация о тесте"));
   GroupBox2->setFont(ui::LargerFont());
   const QFont heading = Bold(ui::LargerFont());
@@ -109,23 +128,20 @@ TForm1::TForm1() : Form(QStringLiteral("Form1"), QSize(462, 424), /*dialog=*/fal
   Label10 = MakeLabel(GroupBox2, "Label10", {8, 184, 227, 16},
                       QStringLiteral("Количество вопросов в тесте:"));
   ui::SetHint(Label10, QStringLiteral("Количество вопросов"));
-  for (ui::Label* l : {Label4, Label6, Label7, Label9, Label10}) l->setFont(heading);
+  for (ui::MnemonicLabel* l : {Label4, Label6, Label7, Label9, Label10}) l->setFont(heading);
   Label11 = MakeLabel(GroupBox2, "Label11", {240, 184, 14, 16}, QStringLiteral("00"));
   Label12 = MakeLabel(GroupBox2, "Label12", {240, 208, 14, 16}, QStringLiteral("00"));
   Label13 = MakeLabel(GroupBox2, "Label13", {264, 208, 40, 16}, QStringLiteral("минут"));
   Panel3 = MakePanel(GroupBox2, "Panel3", {8, 48, 433, 17});
   Label3 = MakeLabel(Panel3, "Label3", {0, 0, 433, 17}, not_chosen);
   ui::SetHint(Label3, QStringLiteral("Название теста"));
-  ui::SetAlign(Label3, Align::Client, false);
   Panel4 = MakePanel(GroupBox2, "Panel4", {8, 88, 433, 41});
   Label5 = MakeLabel(Panel4, "Label5", {0, 0, 433, 41}, not_chosen);
   ui::SetHint(Label5, QStringLiteral("Описание теста"));
-  Label5->SetWordWrap(true);
-  ui::SetAlign(Label5, Align::Client, false);
+  Label5->setWordWrap(true);
   Panel5 = MakePanel(GroupBox2, "Panel5", {8, 144, 433, 41});
   Label8 = MakeLabel(Panel5, "Label8", {0, 0, 433, 41}, not_chosen);
-  Label8->SetWordWrap(true);
-  ui::SetAlign(Label8, Align::Client, false);
+  Label8->setWordWrap(true);
 
   // Question area: no room until both groups above are hidden.
   Panel6 = MakePanel(Panel1, "Panel6", {0, 369, 462, 0});
@@ -138,11 +154,11 @@ TForm1::TForm1() : Form(QStringLiteral("Form1"), QSize(462, 424), /*dialog=*/fal
   TrackBar1->SetMin(1);
   TrackBar1->SetPosition(1);
   ui::SetHint(TrackBar1, QStringLiteral("Шкала вопросов"));
-  GroupBox3 = Make<ui::GroupBox>(Panel6, "GroupBox3", {0, 61, 462, 79});
+  GroupBox3 = MakeGroupBox(Panel6, "GroupBox3", {0, 61, 462, 79});
   Label16 = MakeLabel(GroupBox3, "Label16", {2, 18, 458, 59}, QStringLiteral("Label16"));
   ui::SetHint(Label16, QStringLiteral("Наименование вопроса"));
-  Label16->SetTextAlignment(Qt::AlignHCenter);
-  Label16->SetWordWrap(true);
+  Label16->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+  Label16->setWordWrap(true);
   Label17 = MakeLabel(GroupBox3, "Label17", {8, 32, 137, 16},
                       QStringLiteral("Правильных ответов"));
   Label17->setFont(ui::LargerFont());
@@ -163,25 +179,39 @@ TForm1::TForm1() : Form(QStringLiteral("Form1"), QSize(462, 424), /*dialog=*/fal
   StatusBar1 = Make<ui::StatusBar>(Panel1, "StatusBar1", {0, 405, 462, 19});
   StatusBar1->setFont(QFontDatabase::systemFont(QFontDatabase::GeneralFont));
 
-  // Alignments, once every control stands where it was designed; then each
-  // container lays out its children, outer ones first.
-  ui::SetAlign(Panel1, Align::Client, false);
-  ui::SetAlign(GroupBox1, Align::Top, false);
-  ui::SetAlign(Panel2, Align::Bottom, false);
-  ui::SetAlign(Gauge1, Align::Client, false);
-  ui::SetAlign(GroupBox2, Align::Top, false);
-  ui::SetAlign(Panel6, Align::Client, false);
-  ui::SetAlign(Label14, Align::Top, false);
-  ui::SetAlign(TrackBar1, Align::Top, false);
-  ui::SetAlign(GroupBox3, Align::Top, false);
-  ui::SetAlign(Label16, Align::Client, false);
-  ui::SetAlign(RadioGroup1, Align::Client, false);
-  ui::SetAlign(Memo1, Align::Client, false);
-  ui::SetAlign(StatusBar1, Align::Bottom, false);
-  for (ui::AlignHost* c : std::initializer_list<ui::AlignHost*>{Panel1, Panel2, Panel7, GroupBox2,
-                                                               Panel3, Panel4, Panel5, Panel6,
-                                                               GroupBox3})
-    c->Realign();
+  // The layouts, once every control stands where it was designed: the
+  // strips take their fixed heights, the labels the size of their texts.
+  GroupBox1->setFixedHeight(97);
+  GroupBox2->setFixedHeight(272);
+  Panel2->setFixedHeight(57);
+  StatusBar1->setFixedHeight(19);
+  TrackBar1->setFixedHeight(45);
+  GroupBox3->setFixedHeight(79);
+  LayOut(GroupBox1, {{Label1, Place::Corner}, {Label2, Place::Corner}});
+  LayOut(Panel7, {{Gauge1, Place::Fill}});
+  LayOut(Panel3, {{Label3, Place::Fill}});
+  LayOut(Panel4, {{Label5, Place::Fill}});
+  LayOut(Panel5, {{Label8, Place::Fill}});
+  LayOut(GroupBox2, {{Label4, Place::Corner},
+                     {Label6, Place::Corner},
+                     {Label7, Place::Corner},
+                     {Label9, Place::Corner},
+                     {Label10, Place::Corner},
+                     {Label11, Place::Corner},
+                     {Label12, Place::Corner},
+                     {Label13, Place::Corner}});
+  LayOut(GroupBox3, {{Label16, Place::Fill}, {Label17, Place::Corner}, {Label18, Place::Corner}});
+  LayOut(Panel6, {{TrackBar1, Place::Top},
+                  {Label14, Place::Top},
+                  {GroupBox3, Place::Top},
+                  {RadioGroup1, Place::Fill},
+                  {Memo1, Place::Fill},
+                  {Label15, Place::Corner}});
+  LayOut(Panel1, {{GroupBox1, Place::Top},
+                  {GroupBox2, Place::Top},
+                  {StatusBar1, Place::Bottom},
+                  {Panel2, Place::Bottom},
+                  {Panel6, Place::Fill}});
 
   OpenDialog1 = std::make_unique<ui::OpenDialog>(this, QStringLiteral("OpenDialog1"),
                                                  QStringLiteral("Файл теста|*.DLL"));

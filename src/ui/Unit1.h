@@ -4,15 +4,15 @@
 // through the handlers it attaches to them.
 #pragma once
 
+#include <QGroupBox>
 #include <QLineEdit>
 #include <functional>
 #include <memory>
 
-#include "ui/controls/containers.h"
 #include "ui/controls/edits.h"
 #include "ui/controls/form.h"
 #include "ui/controls/gauge.h"
-#include "ui/controls/label.h"
+#include "ui/controls/mnemonic_label.h"
 #include "ui/controls/memo.h"
 #include "ui/controls/open_dialog.h"
 #include "ui/controls/push_button.h"
@@ -32,42 +32,42 @@ class TForm1 : public miravel::ui::Form {
   std::function<void()> OnCloseQuery;
 
   // The controls, by their names, in creation order within each container.
-  miravel::ui::Panel* Panel1;
-  miravel::ui::GroupBox* GroupBox1;
-  miravel::ui::Label* Label1;
-  miravel::ui::Label* Label2;
+  QWidget* Panel1;
+  QGroupBox* GroupBox1;
+  miravel::ui::MnemonicLabel* Label1;
+  miravel::ui::MnemonicLabel* Label2;
   QLineEdit* Edit1;
   miravel::ui::UpperCaseEdit* Edit2;
   miravel::ui::PushButton* Button1;
-  miravel::ui::Panel* Panel2;
+  QWidget* Panel2;
   miravel::ui::PushButton* Button2;
   miravel::ui::PushButton* Button3;
   miravel::ui::PushButton* Button4;
-  miravel::ui::Panel* Panel7;
+  QWidget* Panel7;
   miravel::ui::Gauge* Gauge1;
-  miravel::ui::GroupBox* GroupBox2;
-  miravel::ui::Label* Label4;
-  miravel::ui::Label* Label6;
-  miravel::ui::Label* Label7;
-  miravel::ui::Label* Label9;
-  miravel::ui::Label* Label10;
-  miravel::ui::Label* Label11;
-  miravel::ui::Label* Label12;
-  miravel::ui::Label* Label13;
-  miravel::ui::Panel* Panel3;
-  miravel::ui::Label* Label3;
-  miravel::ui::Panel* Panel4;
-  miravel::ui::Label* Label5;
-  miravel::ui::Panel* Panel5;
-  miravel::ui::Label* Label8;
-  miravel::ui::Panel* Panel6;
-  miravel::ui::Label* Label14;
-  miravel::ui::Label* Label15;
+  QGroupBox* GroupBox2;
+  miravel::ui::MnemonicLabel* Label4;
+  miravel::ui::MnemonicLabel* Label6;
+  miravel::ui::MnemonicLabel* Label7;
+  miravel::ui::MnemonicLabel* Label9;
+  miravel::ui::MnemonicLabel* Label10;
+  miravel::ui::MnemonicLabel* Label11;
+  miravel::ui::MnemonicLabel* Label12;
+  miravel::ui::MnemonicLabel* Label13;
+  QWidget* Panel3;
+  miravel::ui::MnemonicLabel* Label3;
+  QWidget* Panel4;
+  miravel::ui::MnemonicLabel* Label5;
+  QWidget* Panel5;
+  miravel::ui::MnemonicLabel* Label8;
+  QWidget* Panel6;
+  miravel::ui::MnemonicLabel* Label14;
+  miravel::ui::MnemonicLabel* Label15;
   miravel::ui::TrackBar* TrackBar1;
-  miravel::ui::GroupBox* GroupBox3;
-  miravel::ui::Label* Label16;
-  miravel::ui::Label* Label17;
-  miravel::ui::Label* Label18;
+  QGroupBox* GroupBox3;
+  miravel::ui::MnemonicLabel* Label16;
+  miravel::ui::MnemonicLabel* Label17;
+  miravel::ui::MnemonicLabel* Label18;
   miravel::ui::RadioGroup* RadioGroup1;
   miravel::ui::RichMemo* Memo1;
   miravel::ui::StatusBar* StatusBar1;

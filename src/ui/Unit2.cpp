@@ -7,7 +7,7 @@
 #include "ui/controls/guard.h"
 #include "ui/fonts.h"
 
-using miravel::ui::Label;
+using miravel::ui::MnemonicLabel;
 using miravel::ui::PasswordEdit;
 using miravel::ui::PushButton;
 
@@ -19,10 +19,10 @@ TPasswordDlg::TPasswordDlg()
   setAttribute(Qt::WA_QuitOnClose, false);
   move(245, 108);
 
-  Label1 = new Label(this);
+  Label1 = new MnemonicLabel(QStringLiteral("Введите пароль"), this);
   Label1->setObjectName(QStringLiteral("Label1"));
-  Label1->setGeometry(8, 9, 81, 13);
-  Label1->SetCaption(QStringLiteral("Введите пароль"));
+  Label1->move(8, 9);
+  Label1->adjustSize();  // the size of its text
 
   Password = new PasswordEdit(this);
   Password->setObjectName(QStringLiteral("Password"));

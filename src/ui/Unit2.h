@@ -7,7 +7,7 @@
 #include <functional>
 
 #include "ui/controls/form.h"
-#include "ui/controls/label.h"
+#include "ui/controls/mnemonic_label.h"
 #include "ui/controls/push_button.h"
 #include "ui/controls/edits.h"
 
@@ -21,7 +21,7 @@ class TPasswordDlg : public miravel::ui::Form {
 
   TPasswordDlg();
 
-  miravel::ui::Label* Label1;
+  miravel::ui::MnemonicLabel* Label1;
   miravel::ui::PasswordEdit* Password;
   miravel::ui::PushButton* OKBtn;
   miravel::ui::PushButton* CancelBtn;

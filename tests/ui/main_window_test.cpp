@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "ui/Unit1.h"
+#include "ui/controls/control.h"
 #include "ui/controls/guard.h"
 #include "ui/fonts.h"
 
@@ -213,14 +214,14 @@ TEST_F(MainWindow, QuestionAreaFillsTheWindowOnceTheGroupsAreHidden) {
 
 TEST_F(MainWindow, TwoLineLabel14PushesTheQuestionGroupDown) {
   HideTopGroups();
-  form->Label14->SetCaption(QStringLiteral("Иванов Иван\rГР-11"));
+  form->Label14->setText(QStringLiteral("Иванов Иван\rГР-11"));
   QApplication::processEvents();
   EXPECT_EQ(form->Label14->geometry(), QRect(0, 45, 462, 32));
   EXPECT_EQ(form->GroupBox3->geometry(), QRect(0, 77, 462, 79));
   EXPECT_EQ(form->RadioGroup1->geometry(), QRect(0, 156, 462, 192));
   form->Memo1->show();
   EXPECT_EQ(form->Memo1->geometry(), QRect(0, 156, 462, 192)) << "16 pixels shorter";
-  form->Label14->SetCaption(QStringLiteral("Вопрос №"));
+  form->Label14->setText(QStringLiteral("Вопрос №"));
   EXPECT_EQ(form->GroupBox3->geometry(), QRect(0, 61, 462, 79));
 }
 
@@ -277,11 +278,11 @@ TEST_F(MainWindow, TextsHintsAndFonts) {
   }
   EXPECT_EQ(form->Label17->palette().color(QPalette::WindowText), QColor(Qt::blue));
   EXPECT_EQ(form->Label18->palette().color(QPalette::WindowText), QColor(Qt::red));
-  EXPECT_EQ(form->Label16->TextAlignment(), Qt::AlignHCenter);
-  EXPECT_TRUE(form->Label16->WordWrap());
-  EXPECT_TRUE(form->Label5->WordWrap());
-  EXPECT_TRUE(form->Label8->WordWrap());
-  EXPECT_FALSE(form->Label3->WordWrap());
+  EXPECT_EQ(form->Label16->alignment(), Qt::AlignHCenter | Qt::AlignTop);
+  EXPECT_TRUE(form->Label16->wordWrap());
+  EXPECT_TRUE(form->Label5->wordWrap());
+  EXPECT_TRUE(form->Label8->wordWrap());
+  EXPECT_FALSE(form->Label3->wordWrap());
   EXPECT_TRUE(form->Memo1->isReadOnly());
   EXPECT_TRUE(form->StatusBar1->SimpleText().isEmpty());
   EXPECT_FALSE(form->StatusBar1->isSizeGripEnabled());

@@ -11,7 +11,6 @@
 #include <vector>
 
 #include "ui/Unit2.h"
-#include "ui/controls/control.h"
 #include "ui/fonts.h"
 
 namespace {
@@ -67,7 +66,7 @@ TEST_F(PasswordWindow, IsBuiltHiddenAsDesigned) {
   }
   EXPECT_EQ(dlg->Label1->objectName(), "Label1");
   EXPECT_EQ(dlg->Label1->pos(), QPoint(8, 9));
-  EXPECT_EQ(dlg->Label1->Caption(), QStringLiteral("Введите пароль"));
+  EXPECT_EQ(dlg->Label1->text(), QStringLiteral("Введите пароль"));
   EXPECT_EQ(dlg->Label1->height(), 13);
   EXPECT_TRUE(dlg->OKBtn->IsDefault());
   EXPECT_TRUE(dlg->CancelBtn->IsCancel());

@@ -1,13 +1,44 @@
 #include "ui/controls/radio_group.h"
 
+#include <QFontMetrics>
 #include <QKeyEvent>
+#include <QPainter>
 #include <algorithm>
 
-#include "ui/controls/containers.h"
 #include "ui/controls/guard.h"
 #include "ui/fonts.h"
 
 namespace miravel::ui {
+namespace {
+
+// Paints the group box in the window's colour: an etched frame whose top edge
+// runs through the middle of the caption's first line, and the caption at the
+// left, 8 pixels in, on the box's colour.
+void PaintGroupFrame(QWidget& box, const QString& caption) {
+  QPainter painter(&box);
+  const QPalette& palette = box.palette();
+  const QFontMetrics metrics(box.font());
+  const int top = metrics.height() / 2;
+  const int right = box.width() - 1;
+  const int bottom = box.height() - 1;
+  // Etched: a shadow line with a light line just inside and below it.
+  painter.setPen(palette.color(QPalette::Dark));
+  painter.drawRect(0, top, right - 1, bottom - top - 1);
+  painter.setPen(palette.color(QPalette::Light));
+  painter.drawLine(1, top + 1, right - 2, top + 1);
+  painter.drawLine(1, top + 1, 1, bottom - 2);
+  painter.drawLine(0, bottom, right, bottom);
+  painter.drawLine(right, top, right, bottom);
+  if (caption.isEmpty()) return;
+  const QString text = QString(caption).remove(u'&');
+  const QRect area(8, 0, metrics.horizontalAdvance(text) + 4, metrics.height());
+  painter.fillRect(area, palette.color(QPalette::Window));
+  painter.setPen(palette.color(box.isEnabled() ? QPalette::Active : QPalette::Disabled,
+                               QPalette::WindowText));
+  painter.drawText(area.adjusted(2, 0, 0, 0), Qt::AlignLeft | Qt::AlignTop, text);
+}
+
+}  // namespace
 
 RadioOption::RadioOption(const QString& text, RadioGroup& group, int index)
     : QRadioButton(text, &group), group_(group), index_(index) {

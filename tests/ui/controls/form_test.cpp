@@ -15,7 +15,6 @@
 #include <string>
 #include <vector>
 
-#include "ui/controls/containers.h"
 #include "ui/controls/push_button.h"
 #include "ui_test_support.h"
 
@@ -30,12 +29,12 @@ class FormTest : public ::testing::Test {
  public:  // the cases below reach the buttons
   void SetUp() override {
     form_ = std::make_unique<Form>(QStringLiteral("TestForm"), QSize(300, 200), false);
-    group_ = new Panel(form_.get());
+    group_ = new QWidget(form_.get());
     group_->setGeometry(0, 0, 300, 100);
     edit_ = new QLineEdit(group_);
     edit_->setGeometry(10, 10, 100, 21);
     b1_ = Button(group_, "B1", 10);
-    auto* strip = new Panel(form_.get());
+    auto* strip = new QWidget(form_.get());
     strip->setGeometry(0, 100, 300, 100);
     b2_ = Button(strip, "B2", 10);
     b3_ = Button(strip, "B3", 100);
@@ -59,7 +58,7 @@ class FormTest : public ::testing::Test {
   }
 
   std::unique_ptr<Form> form_;
-  Panel* group_ = nullptr;
+  QWidget* group_ = nullptr;
   QLineEdit* edit_ = nullptr;
   PushButton* b1_ = nullptr;
   PushButton* b2_ = nullptr;

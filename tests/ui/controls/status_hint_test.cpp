@@ -11,10 +11,11 @@
 #include <QTest>
 #include <memory>
 
-#include "ui/controls/containers.h"
+#include <QGroupBox>
+
 #include "ui/controls/control.h"
 #include "ui/controls/gauge.h"
-#include "ui/controls/label.h"
+#include "ui/controls/mnemonic_label.h"
 
 namespace miravel::ui {
 namespace {
@@ -33,17 +34,17 @@ class StatusHintTest : public ::testing::Test {
     window_ = std::make_unique<QWidget>();
     window_->resize(300, 219);
     SetHint(window_.get(), QStringLiteral("W|window"));
-    auto* outer = new Panel(window_.get());
+    auto* outer = new QWidget(window_.get());
     outer->setGeometry(0, 0, 300, 200);
-    group_ = new GroupBox(outer);
+    group_ = new QGroupBox(outer);
     group_->setGeometry(10, 10, 200, 100);
     SetHint(group_, QStringLiteral("group"));
     edit_ = Make<QLineEdit>(group_, {10, 20, 80, 21}, "edit");
     button_ = Make<QPushButton>(group_, {100, 20, 80, 25}, "button");
-    back_ = Make<Label>(group_, {10, 60, 100, 16}, "back");
-    back_->SetAutoSize(false);
-    front_ = Make<Label>(group_, {50, 60, 100, 16}, "");
-    front_->SetAutoSize(false);
+    back_ = Make<MnemonicLabel>(group_, {10, 60, 100, 16}, "back");
+    MarkGraphic(back_);
+    front_ = Make<MnemonicLabel>(group_, {50, 60, 100, 16}, "");
+    MarkGraphic(front_);
     gauge_ = Make<Gauge>(outer, {10, 120, 100, 17}, "gauge");
     bar_ = new StatusBar(window_.get());
     bar_->setGeometry(0, 200, 300, 19);
@@ -69,11 +70,11 @@ class StatusHintTest : public ::testing::Test {
   }
 
   std::unique_ptr<QWidget> window_;
-  GroupBox* group_ = nullptr;
+  QGroupBox* group_ = nullptr;
   QLineEdit* edit_ = nullptr;
   QPushButton* button_ = nullptr;
-  Label* back_ = nullptr;
-  Label* front_ = nullptr;
+  MnemonicLabel* back_ = nullptr;
+  MnemonicLabel* front_ = nullptr;
   Gauge* gauge_ = nullptr;
   StatusBar* bar_ = nullptr;
   HintTracker* tracker_ = nullptr;
