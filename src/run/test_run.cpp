@@ -42,8 +42,7 @@ std::int32_t Below(std::int32_t position) { return position == INT32_MIN ? INT32
 }  // namespace
 
 TestRun::TestRun(os::Services& os)
-    : os_(os),
-      journal_(os, os.ProfileFolder()),
+    : journal_(os, os.ProfileFolder()),
       title_(kNotChosen),
       description_(kNotChosen),
       comments_(kNotChosen),

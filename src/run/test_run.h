@@ -177,7 +177,6 @@ class TestRun {
   void AskForReport();
   void Record();
 
-  os::Services& os_;
   testdata::AnswerJournal journal_;
   std::unique_ptr<ProfileFile> test_;
   Stage stage_ = Stage::kRegistration;
