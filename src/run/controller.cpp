@@ -49,44 +49,40 @@ class MemoSink : public ReportSink {
 
 Controller::Controller(TForm1& form, os::Services& os) : form_(form), os_(os) {
   using ui::GuardedSlot;
-  QObject::connect(form_.Edit1, &QLineEdit::textChanged, form_.Edit1,
+  // Every connection ends with the controller (the windows may outlive it).
+  QObject* const context = &connections_;
+  QObject::connect(form_.Edit1, &QLineEdit::textChanged, context,
                    GuardedSlot([this] { Edit1Change(); }));
-  QObject::connect(form_.Edit2, &QLineEdit::textChanged, form_.Edit2,
+  QObject::connect(form_.Edit2, &QLineEdit::textChanged, context,
                    GuardedSlot([this] { Edit2Change(); }));
-  form_.Button1->OnClick = [this] { Button1Click(); };
-  form_.Button2->OnClick = [this] { Button2Click(); };
-  form_.Button3->OnClick = [this] { Button3Click(); };
-  form_.Button4->OnClick = [this] { Button4Click(); };
+  QObject::connect(form_.Button1, &QPushButton::clicked, context,
+                   GuardedSlot([this] { Button1Click(); }));
+  QObject::connect(form_.Button2, &QPushButton::clicked, context,
+                   GuardedSlot([this] { Button2Click(); }));
+  QObject::connect(form_.Button3, &QPushButton::clicked, context,
+                   GuardedSlot([this] { Button3Click(); }));
+  QObject::connect(form_.Button4, &QPushButton::clicked, context,
+                   GuardedSlot([this] { Button4Click(); }));
+  QObject::connect(&form_, &TForm1::closing, context, GuardedSlot([this] { FormCloseQuery(); }));
   form_.TrackBar1->OnChange = [this] { TrackBar1Change(); };
   form_.RadioGroup1->OnClick = [this] { RadioGroup1Click(); };
   form_.Timer1->OnTimer = [this] { Timer1Timer(); };
-  form_.OnCloseQuery = [this] { FormCloseQuery(); };
 }
 
 Controller::~Controller() {
   // The windows may outlive the controller: leave no handler behind.
-  form_.Button1->OnClick = nullptr;
-  form_.Button2->OnClick = nullptr;
-  form_.Button3->OnClick = nullptr;
-  form_.Button4->OnClick = nullptr;
   form_.TrackBar1->OnChange = nullptr;
   form_.RadioGroup1->OnClick = nullptr;
   form_.Timer1->OnTimer = nullptr;
-  form_.OnCloseQuery = nullptr;
-  QObject::disconnect(form_.Edit1, &QLineEdit::textChanged, form_.Edit1, nullptr);
-  QObject::disconnect(form_.Edit2, &QLineEdit::textChanged, form_.Edit2, nullptr);
-  if (TPasswordDlg* dlg = password_dlg_.data()) {
-    dlg->OKBtn->OnClick = nullptr;
-    dlg->CancelBtn->OnClick = nullptr;
-    dlg->OnClose = nullptr;
-  }
 }
 
 void Controller::AttachPasswordDlg(TPasswordDlg& dlg) {
   password_dlg_ = &dlg;
-  dlg.OKBtn->OnClick = [this] { OKBtnClick(); };
-  dlg.CancelBtn->OnClick = [this] { CancelBtnClick(); };
-  dlg.OnClose = [this] { PasswordDlgClose(); };
+  QObject::connect(dlg.OKBtn, &QPushButton::clicked, &connections_,
+                   ui::GuardedSlot([this] { OKBtnClick(); }));
+  // Cancel, Esc and the close box reject the window.
+  QObject::connect(&dlg, &QDialog::rejected, &connections_,
+                   ui::GuardedSlot([this] { PasswordDlgClose(); }));
 }
 
 const ProfileFile& Controller::Test() const { return TestFile ? *TestFile : no_test_; }
@@ -118,7 +114,7 @@ std::string Controller::GetSpecialPath(std::uint16_t /*folder*/) {
 void Controller::FollowRegistration() {
   if (!form_.Edit1->text().isEmpty() && !form_.Edit2->text().isEmpty()) {
     form_.Button1->setEnabled(true);
-    form_.Button1->SetDefault(true);
+    form_.Button1->setDefault(true);
   } else {
     form_.Button1->setEnabled(false);
   }
@@ -150,7 +146,7 @@ void Controller::OpenTest() {
   form_.Gauge1->SetMaxValueWide(seconds);
   form_.Gauge1->SetProgress(static_cast<int>(seconds));
   form_.Button2->setEnabled(true);
-  form_.Button2->SetDefault(true);
+  form_.Button2->setDefault(true);
 }
 
 // --- the questions -----------------------------------------------------------
@@ -224,7 +220,7 @@ void Controller::Button4Click() {
   form_.TrackBar1->SetPosition(Below(form_.TrackBar1->Position()));
 }
 
-void Controller::RadioGroup1Click() { form_.Button3->SetDefault(true); }
+void Controller::RadioGroup1Click() { form_.Button3->setDefault(true); }
 
 void Controller::Timer1Timer() {
   const int progress = form_.Gauge1->Progress();
@@ -255,10 +251,6 @@ void Controller::Scors(std::int32_t n) {
 }
 
 void Controller::OKBtnClick() { OpenReport(); }
-
-void Controller::CancelBtnClick() {
-  if (TPasswordDlg* dlg = password_dlg_.data()) dlg->close();
-}
 
 void Controller::PasswordDlgClose() { form_.Button3->setEnabled(true); }
 

@@ -12,6 +12,7 @@
 // that ends every handler on its way up to the guard where Qt called in.
 #pragma once
 
+#include <QObject>
 #include <QPointer>
 #include <cstdint>
 #include <memory>
@@ -36,8 +37,8 @@ class Controller {
   Controller(const Controller&) = delete;
   Controller& operator=(const Controller&) = delete;
 
-  // Wires the password window's buttons and close; it is made after the main
-  // window, so it comes later.
+  // Wires the password window's OK and its rejection; it is made after the
+  // main window, so it comes later.
   void AttachPasswordDlg(TPasswordDlg& dlg);
 
   // --- run state ---------------------------------------------------------
@@ -72,9 +73,8 @@ class Controller {
 
   // --- handlers of the password window -----------------------------------
   void OKBtnClick();
-  void CancelBtnClick();
-  // The password window closed (Cancel, Esc or its close box) without the
-  // report being shown: the report can be asked for again.
+  // The password window was rejected (Cancel, Esc or its close box) without
+  // the report being shown: the report can be asked for again.
   void PasswordDlgClose();
 
   // The report password.
@@ -94,6 +94,7 @@ class Controller {
   os::Services& os_;
   QPointer<TPasswordDlg> password_dlg_;  // may go before the controller
   ProfileFile no_test_{std::string()};
+  QObject connections_;  // the context of every connection to the windows
 };
 
 }  // namespace miravel::run

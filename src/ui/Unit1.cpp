@@ -1,14 +1,17 @@
 #include "ui/Unit1.h"
 
 #include <QCloseEvent>
+#include <QKeyEvent>
 #include <QFontDatabase>
 #include <limits>
 
 #include "ui/controls/control.h"
+#include "ui/controls/default_button.h"
 #include "ui/controls/guard.h"
 #include "ui/controls/strip_layout.h"
 #include "ui/fonts.h"
 #include "ui/icon.h"
+#include "ui/window_frame.h"
 
 namespace ui = miravel::ui;
 using Place = ui::StripLayout::Place;
@@ -31,10 +34,12 @@ ui::MnemonicLabel* MakeLabel(QWidget* parent, const char* name, QRect geometry,
   return label;
 }
 
-ui::PushButton* MakeButton(QWidget* parent, const char* name, QRect geometry,
-                           const QString& caption, const QString& hint) {
-  auto* button = Make<ui::PushButton>(parent, name, geometry);
+QPushButton* MakeButton(QWidget* parent, const char* name, QRect geometry, const QString& caption,
+                        const QString& hint) {
+  auto* button = Make<QPushButton>(parent, name, geometry);
   button->setText(caption);
+  // The window's Enter rule clicks a focused button (default_button.h).
+  button->setAutoDefault(false);
   ui::SetHint(button, hint);
   return button;
 }
@@ -71,7 +76,9 @@ void SetTextColor(QWidget* control, const QColor& color) {
 
 }  // namespace
 
-TForm1::TForm1() : Form(QStringLiteral("Form1"), QSize(462, 424), /*dialog=*/false) {
+TForm1::TForm1() {
+  setObjectName(QStringLiteral("Form1"));
+  ui::SetUpFixedFrame(*this, Qt::Window, QSize(462, 424));
   setWindowTitle(ui::ApplicationTitle());
   setWindowIcon(ui::AppIcon());
   setFont(ui::WindowFont());
@@ -235,8 +242,18 @@ TForm1::TForm1() : Form(QStringLiteral("Form1"), QSize(462, 424), /*dialog=*/fal
 TForm1::~TForm1() = default;
 
 void TForm1::closeEvent(QCloseEvent* event) {
-  ui::Guarded([this] {
-    if (OnCloseQuery) OnCloseQuery();
-  });
+  emit closing();
   event->accept();
+}
+
+void TForm1::keyPressEvent(QKeyEvent* event) {
+  // Keys reach the window when the focused control did not take them.
+  if (ui::IsPlainEnter(*event)) {
+    if (QPushButton* button = ui::ButtonForEnter(*this)) {
+      event->accept();
+      button->click();
+      return;
+    }
+  }
+  QWidget::keyPressEvent(event);
 }

@@ -6,30 +6,26 @@
 
 #include <QGroupBox>
 #include <QLineEdit>
-#include <functional>
+#include <QPushButton>
+#include <QWidget>
 #include <memory>
 
 #include "ui/controls/edits.h"
-#include "ui/controls/form.h"
 #include "ui/controls/gauge.h"
 #include "ui/controls/mnemonic_label.h"
 #include "ui/controls/memo.h"
 #include "ui/controls/open_dialog.h"
-#include "ui/controls/push_button.h"
 #include "ui/controls/radio_group.h"
 #include "ui/controls/status_hint.h"
 #include "ui/controls/timer.h"
 #include "ui/controls/track_bar.h"
 
-class TForm1 : public miravel::ui::Form {
+class TForm1 : public QWidget {
   Q_OBJECT
 
  public:
   TForm1();
   ~TForm1() override;
-
-  // Runs when the window is asked to close; the window then closes.
-  std::function<void()> OnCloseQuery;
 
   // The controls, by their names, in creation order within each container.
   QWidget* Panel1;
@@ -38,11 +34,11 @@ class TForm1 : public miravel::ui::Form {
   miravel::ui::MnemonicLabel* Label2;
   QLineEdit* Edit1;
   miravel::ui::UpperCaseEdit* Edit2;
-  miravel::ui::PushButton* Button1;
+  QPushButton* Button1;
   QWidget* Panel2;
-  miravel::ui::PushButton* Button2;
-  miravel::ui::PushButton* Button3;
-  miravel::ui::PushButton* Button4;
+  QPushButton* Button2;
+  QPushButton* Button3;
+  QPushButton* Button4;
   QWidget* Panel7;
   miravel::ui::Gauge* Gauge1;
   QGroupBox* GroupBox2;
@@ -74,8 +70,14 @@ class TForm1 : public miravel::ui::Form {
   std::unique_ptr<miravel::ui::OpenDialog> OpenDialog1;
   miravel::ui::Timer* Timer1;
 
+ signals:
+  // The window is asked to close; it closes once the handlers have run.
+  void closing();
+
  protected:
   void closeEvent(QCloseEvent* event) override;
+  // Enter clicks the default button (see ui/controls/default_button.h).
+  void keyPressEvent(QKeyEvent* event) override;
 
  private:
   miravel::ui::HintTracker* hints_;

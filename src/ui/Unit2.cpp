@@ -1,18 +1,17 @@
 #include "ui/Unit2.h"
 
-#include <QCloseEvent>
 #include <QScreen>
 #include <QShowEvent>
 
-#include "ui/controls/guard.h"
 #include "ui/fonts.h"
+#include "ui/window_frame.h"
 
 using miravel::ui::MnemonicLabel;
 using miravel::ui::PasswordEdit;
-using miravel::ui::PushButton;
 
-TPasswordDlg::TPasswordDlg()
-    : Form(QStringLiteral("PasswordDlg"), QSize(233, 93), /*dialog=*/true) {
+TPasswordDlg::TPasswordDlg() {
+  setObjectName(QStringLiteral("PasswordDlg"));
+  miravel::ui::SetUpFixedFrame(*this, Qt::Dialog, QSize(233, 93));
   setWindowTitle(QStringLiteral("Просмотр отчета"));
   setFont(miravel::ui::WindowFont());
   // The main window alone decides when the program ends.
@@ -28,30 +27,22 @@ TPasswordDlg::TPasswordDlg()
   Password->setObjectName(QStringLiteral("Password"));
   Password->setGeometry(8, 27, 217, 21);
 
-  OKBtn = new PushButton(this);
+  OKBtn = new QPushButton(QStringLiteral("OK"), this);
   OKBtn->setObjectName(QStringLiteral("OKBtn"));
   OKBtn->setGeometry(70, 59, 75, 25);
-  OKBtn->setText(QStringLiteral("OK"));
-  OKBtn->SetDefault(true);
-  OKBtn->SetModalResult(kResultOk);
+  OKBtn->setDefault(true);
 
-  CancelBtn = new PushButton(this);
+  CancelBtn = new QPushButton(QStringLiteral("Cancel"), this);
   CancelBtn->setObjectName(QStringLiteral("CancelBtn"));
   CancelBtn->setGeometry(150, 59, 75, 25);
-  CancelBtn->setText(QStringLiteral("Cancel"));
-  CancelBtn->SetCancel(true);
-  CancelBtn->SetModalResult(kResultCancel);
-
-  // A click stores the button's result in the window before its handler runs.
-  for (PushButton* b : {OKBtn, CancelBtn})
-    b->BeforeClick = [this](PushButton& clicked) { SetModalResult(clicked.ModalResult()); };
+  connect(CancelBtn, &QPushButton::clicked, this, &QDialog::reject);
 
   setTabOrder(Password, OKBtn);
   setTabOrder(OKBtn, CancelBtn);
 }
 
 void TPasswordDlg::showEvent(QShowEvent* event) {
-  Form::showEvent(event);
+  QDialog::showEvent(event);
   if (!placed_) {
     placed_ = true;
     if (QScreen* s = screen()) {
@@ -62,11 +53,4 @@ void TPasswordDlg::showEvent(QShowEvent* event) {
     }
   }
   Password->setFocus(Qt::ActiveWindowFocusReason);
-}
-
-void TPasswordDlg::closeEvent(QCloseEvent* event) {
-  event->accept();  // closing only hides the window
-  miravel::ui::Guarded([this] {
-    if (OnClose) OnClose();
-  });
 }

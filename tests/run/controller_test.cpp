@@ -48,10 +48,10 @@ TEST_F(Registration, TheOpenButtonFollowsBothEditBoxes) {
   ui::testing_support::Type(form->Edit2, QStringLiteral("гр-11"));
   EXPECT_EQ(form->Edit2->text(), QStringLiteral("ГР-11"));
   EXPECT_TRUE(form->Button1->isEnabled());
-  EXPECT_TRUE(form->Button1->IsDefault());
+  EXPECT_TRUE(form->Button1->isDefault());
   form->Edit1->clear();
   EXPECT_FALSE(form->Button1->isEnabled());
-  EXPECT_TRUE(form->Button1->IsDefault()) << "the default flag stays set";
+  EXPECT_TRUE(form->Button1->isDefault()) << "the default flag stays set";
   form->Edit1->setText(QStringLiteral("  "));  // spaces count as text
   EXPECT_TRUE(form->Button1->isEnabled());
   EXPECT_FALSE(form->Button2->isEnabled());
@@ -71,7 +71,7 @@ TEST_F(Registration, EnterOpensTheDialogAndACancelStillStoresNameAndGroup) {
   const std::string path = File("t.DLL");
   TestFileBuilder().Header("Т", "О", "К").Plain("Option", "QwCount", "1").Save(path);
   Open(path);
-  EXPECT_TRUE(form->Button2->IsDefault());
+  EXPECT_TRUE(form->Button2->isDefault());
   form->Edit1->setFocus();
   QTest::keyClick(form->Edit1, Qt::Key_Return);
   EXPECT_EQ(dialogs, 3);
@@ -97,7 +97,7 @@ TEST_F(Opening, AFileThatDoesNotExistShowsTheDefaultsAndStartIsEnabled) {
   EXPECT_EQ(form->Gauge1->MaxValue(), 0);
   EXPECT_EQ(form->Gauge1->Progress(), 0);
   EXPECT_TRUE(form->Button2->isEnabled());
-  EXPECT_TRUE(form->Button2->IsDefault());
+  EXPECT_TRUE(form->Button2->isDefault());
   EXPECT_TRUE(boxes.boxes.empty());
 }
 
@@ -273,7 +273,7 @@ TEST_F(Running, TheQuestionAreaTakesNoInputBeforeStart) {
 TEST_F(Running, AnswersAreRecordedAndShownAgainWhenTheStudentComesBack) {
   StartTest(path);
   Pick(2);
-  EXPECT_TRUE(form->Button3->IsDefault()) << "choosing an option makes Button3 the default";
+  EXPECT_TRUE(form->Button3->isDefault()) << "choosing an option makes Button3 the default";
   Answer();
   EXPECT_EQ(form->Label15->text(), QStringLiteral("2"));
   EXPECT_EQ(form->RadioGroup1->ItemIndex(), -1);

@@ -320,8 +320,10 @@ TEST_F(MainWindow, StartingStates) {
   EXPECT_FALSE(form->Timer1->Enabled());
   EXPECT_EQ(form->Timer1->Interval(), 1000);
   EXPECT_EQ(form->Timer1->objectName(), "Timer1");
-  for (auto* b : {form->Button1, form->Button2, form->Button3, form->Button4})
-    EXPECT_FALSE(b->IsDefault()) << b->objectName().toStdString();
+  for (QPushButton* b : {form->Button1, form->Button2, form->Button3, form->Button4}) {
+    EXPECT_FALSE(b->isDefault()) << b->objectName().toStdString();
+    EXPECT_FALSE(b->autoDefault()) << b->objectName().toStdString() << ": keeps its default flag";
+  }
   EXPECT_EQ(QApplication::focusWidget(), form->Edit1);
 }
 
@@ -397,13 +399,15 @@ TEST_F(MainWindow, TabChainPassesOverHiddenAndDisabledControls) {
 
 TEST_F(MainWindow, EnterClicksTheFirstVisibleEnabledDefaultButton) {
   std::vector<std::string> clicks;
-  for (ui::PushButton* b : {form->Button1, form->Button2, form->Button3})
-    b->OnClick = [&clicks, b] { clicks.push_back(b->objectName().toStdString()); };
+  for (QPushButton* b : {form->Button1, form->Button2, form->Button3}) {
+    QObject::connect(b, &QPushButton::clicked, b,
+                     [&clicks, b] { clicks.push_back(b->objectName().toStdString()); });
+  }
   form->Edit1->setText(QStringLiteral("x"));
   form->Button1->setEnabled(true);
-  form->Button1->SetDefault(true);
+  form->Button1->setDefault(true);
   form->Button2->setEnabled(true);
-  form->Button2->SetDefault(true);
+  form->Button2->setDefault(true);
   form->Edit1->setFocus();
   QTest::keyClick(form->Edit1, Qt::Key_Return);
   EXPECT_EQ(clicks, (Chain{"Button1"})) << "both are default; Button1 comes first";
@@ -414,19 +418,31 @@ TEST_F(MainWindow, EnterClicksTheFirstVisibleEnabledDefaultButton) {
   form->Button1->setEnabled(false);
   QTest::keyClick(form->Edit2, Qt::Key_Enter, Qt::KeypadModifier);
   EXPECT_EQ(clicks, (Chain{"Button1", "Button2"}));
-  // A focused push button takes Enter itself.
+  // A focused push button takes Enter itself, and the default buttons stay
+  // default after it had the focus.
+  form->Button1->setEnabled(true);
   form->Button2->setFocus();
   QTest::keyClick(form->Button2, Qt::Key_Return);
   EXPECT_EQ(clicks.back(), "Button2");
+  form->Edit1->setFocus();
+  EXPECT_TRUE(form->Button2->isDefault());
+  QTest::keyClick(form->Edit1, Qt::Key_Return);
+  EXPECT_EQ(clicks.back(), "Button1");
+  form->Button1->setDefault(false);
+  form->Button2->setDefault(false);
+  form->Button1->setFocus();
+  QTest::keyClick(form->Button1, Qt::Key_Return);
+  EXPECT_EQ(clicks.back(), "Button1") << "focused, not default";
+  form->Button1->setEnabled(false);
   // Running: Button3 default once an option was chosen; Enter on the track bar.
   HideTopGroups();
   form->Button2->hide();
   form->Button3->show();
-  form->Button3->SetDefault(true);
+  form->Button3->setDefault(true);
   form->TrackBar1->setFocus();
   QTest::keyClick(form->TrackBar1, Qt::Key_Return);
   EXPECT_EQ(clicks.back(), "Button3") << "Button1 and Button2 are hidden with their groups";
-  EXPECT_EQ(clicks.size(), 4u);
+  EXPECT_EQ(clicks.size(), 6u);
 }
 
 TEST_F(MainWindow, StatusLineShowsTheHintOfTheControlUnderThePointer) {
@@ -489,10 +505,11 @@ TEST_F(MainWindow, FailureInAHandlerShowsTheErrorBoxAndTheLoopGoesOn) {
       [&](const QString& caption, const QString& text) { boxes.emplace_back(caption, text); });
   form->Button1->setEnabled(true);
   int after = 0;
-  form->Button1->OnClick = [&] {
-    form->Gauge1->SetMaxValue(-60);  // refused: a negative time
-    ++after;
-  };
+  // Handlers are connected through the guard.
+  QObject::connect(form->Button1, &QPushButton::clicked, form.get(), ui::GuardedSlot([&] {
+                     form->Gauge1->SetMaxValue(-60);  // refused: a negative time
+                     ++after;
+                   }));
   QTest::mouseClick(form->Button1, Qt::LeftButton);
   ui::SetErrorBoxHookForTests({});
   ASSERT_EQ(boxes.size(), 1u);

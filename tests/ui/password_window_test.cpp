@@ -1,6 +1,6 @@
 // The report password window: its controls, the first showing centred with
-// the focus in the password box, the masked box, Enter and Esc, and closing
-// that only hides it.
+// the focus in the password box, the masked box, Enter (OK) and Esc, Cancel
+// and the close box (a rejection), and closing that only hides it.
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -19,11 +19,9 @@ class PasswordWindow : public ::testing::Test {
  protected:
   void SetUp() override {
     dlg = std::make_unique<TPasswordDlg>();
-    dlg->OKBtn->OnClick = [this] { clicks.push_back("OK"); };
-    dlg->CancelBtn->OnClick = [this] {
-      clicks.push_back("Cancel");
-      dlg->close();
-    };
+    QObject::connect(dlg->OKBtn, &QPushButton::clicked, [this] { clicks.push_back("OK"); });
+    QObject::connect(dlg->CancelBtn, &QPushButton::clicked, [this] { clicks.push_back("Cancel"); });
+    QObject::connect(dlg.get(), &QDialog::rejected, [this] { ++rejections; });
   }
 
   void ShowAndWait() {
@@ -34,7 +32,8 @@ class PasswordWindow : public ::testing::Test {
   }
 
   std::unique_ptr<TPasswordDlg> dlg;
-  std::vector<std::string> clicks;
+  std::vector<std::string> clicks;  // the buttons clicked
+  int rejections = 0;
 };
 
 TEST_F(PasswordWindow, IsBuiltHiddenAsDesigned) {
@@ -46,7 +45,9 @@ TEST_F(PasswordWindow, IsBuiltHiddenAsDesigned) {
   EXPECT_EQ(dlg->minimumSize(), dlg->maximumSize());
   EXPECT_FALSE(dlg->windowFlags() & Qt::WindowMinimizeButtonHint);
   EXPECT_FALSE(dlg->windowFlags() & Qt::WindowMaximizeButtonHint);
+  EXPECT_FALSE(dlg->windowFlags() & Qt::WindowContextHelpButtonHint);
   EXPECT_TRUE(dlg->windowFlags() & Qt::WindowCloseButtonHint);
+  EXPECT_FALSE(dlg->isModal());
   EXPECT_EQ(miravel::ui::LineHeight(dlg->font()), 13);
   struct Row {
     QWidget* control;
@@ -68,9 +69,8 @@ TEST_F(PasswordWindow, IsBuiltHiddenAsDesigned) {
   EXPECT_EQ(dlg->Label1->pos(), QPoint(8, 9));
   EXPECT_EQ(dlg->Label1->text(), QStringLiteral("Введите пароль"));
   EXPECT_EQ(dlg->Label1->height(), 13);
-  EXPECT_TRUE(dlg->OKBtn->IsDefault());
-  EXPECT_TRUE(dlg->CancelBtn->IsCancel());
-  EXPECT_FALSE(dlg->CancelBtn->IsDefault());
+  EXPECT_TRUE(dlg->OKBtn->isDefault());
+  EXPECT_FALSE(dlg->CancelBtn->isDefault());
   EXPECT_EQ(dlg->Password->echoMode(), QLineEdit::Password);
 }
 
@@ -99,23 +99,31 @@ TEST_F(PasswordWindow, TabOrderRunsFromTheBoxToOkToCancel) {
   EXPECT_EQ(chain, (std::vector<QWidget*>{dlg->OKBtn, dlg->CancelBtn, dlg->Password}));
 }
 
-TEST_F(PasswordWindow, EnterIsOkEscIsCancelAndTheFocusedButtonTakesEnter) {
+TEST_F(PasswordWindow, EnterIsOkAndCancelAndEscRejectTheWindow) {
   ShowAndWait();
   QTest::keyClicks(dlg->Password, QStringLiteral("4071"));
   QTest::keyClick(dlg->Password, Qt::Key_Return);
   EXPECT_EQ(clicks, (std::vector<std::string>{"OK"}));
-  EXPECT_EQ(dlg->ModalResult(), TPasswordDlg::kResultOk);
   EXPECT_TRUE(dlg->isVisible()) << "a click alone does not close it";
+  EXPECT_EQ(rejections, 0);
+  // The focused button takes Enter itself.
   dlg->CancelBtn->setFocus();
   QTest::keyClick(dlg->CancelBtn, Qt::Key_Return);
   EXPECT_EQ(clicks, (std::vector<std::string>{"OK", "Cancel"}));
-  EXPECT_EQ(dlg->ModalResult(), TPasswordDlg::kResultCancel);
+  EXPECT_EQ(rejections, 1);
+  EXPECT_EQ(dlg->result(), QDialog::Rejected);
   EXPECT_FALSE(dlg->isVisible());
   EXPECT_EQ(dlg->Password->text(), QStringLiteral("4071")) << "the typed text stays";
+  // Esc rejects it wherever the focus is, without a click.
   ShowAndWait();
   QTest::keyClick(dlg->OKBtn, Qt::Key_Escape);
-  EXPECT_EQ(clicks.back(), "Cancel");
+  EXPECT_EQ(clicks.size(), 2U);
+  EXPECT_EQ(rejections, 2);
   EXPECT_FALSE(dlg->isVisible());
+  // Enter with a modifier is not OK.
+  ShowAndWait();
+  QTest::keyClick(dlg->Password, Qt::Key_Return, Qt::ControlModifier);
+  EXPECT_EQ(clicks.size(), 2U);
 }
 
 TEST_F(PasswordWindow, TypingShowsOnlyAsterisks) {
@@ -133,7 +141,10 @@ TEST_F(PasswordWindow, TheCloseBoxOnlyHidesIt) {
   EXPECT_EQ(dlg->Password->text(), QStringLiteral("1"));
   EXPECT_FALSE(dlg->testAttribute(Qt::WA_DeleteOnClose));
   EXPECT_FALSE(dlg->testAttribute(Qt::WA_QuitOnClose)) << "closing it does not end the program";
-  EXPECT_TRUE(clicks.empty()) << "the close box runs no button's handler";
+  EXPECT_TRUE(clicks.empty()) << "the close box clicks no button";
+  EXPECT_EQ(rejections, 1) << "it rejects the window";
+  EXPECT_TRUE(dlg->close()) << "closing a hidden window";
+  EXPECT_EQ(rejections, 1) << "rejects nothing";
 }
 
 }  // namespace
