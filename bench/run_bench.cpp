@@ -185,7 +185,7 @@ bool ShowsQuestion(const Program& p, int n) {
   return f.TrackBar1->Position() == n && f.Label15->isVisible() &&
          f.Label15->text() == QString::number(n) &&
          f.Label16->text() == p.files.questions[static_cast<std::size_t>(n)] &&
-         f.RadioGroup1->isVisible() && f.RadioGroup1->Count() == 4;
+         f.RadioGroup1->isVisible() && f.RadioGroup1->optionTexts().size() == 4;
 }
 
 // How many of the questions `answered` the journal holds `expected` for.
@@ -223,7 +223,7 @@ void AnswerSteps(benchmark::State& state, bool paint_window) {
     }
     // An option other than the one recorded, so that the journal changes.
     const int option = (expected[static_cast<std::size_t>(n)] + 1) % 4;
-    p.form->RadioGroup1->SetItemIndex(option);
+    p.form->RadioGroup1->checkOption(option);
     p.run->Button3Click();
     EventLoopTurn();
     if (paint_window) p.form->repaint();

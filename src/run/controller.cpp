@@ -65,14 +65,16 @@ Controller::Controller(TForm1& form, os::Services& os) : form_(form), os_(os) {
                    GuardedSlot([this] { Button4Click(); }));
   QObject::connect(&form_, &TForm1::closing, context, GuardedSlot([this] { FormCloseQuery(); }));
   form_.TrackBar1->OnChange = [this] { TrackBar1Change(); };
-  form_.RadioGroup1->OnClick = [this] { RadioGroup1Click(); };
+  QObject::connect(form_.RadioGroup1->options(), &QButtonGroup::idToggled, context,
+                   [this](int, bool checked) {
+                     if (checked) ui::Guarded([this] { RadioGroup1Click(); });
+                   });
   form_.Timer1->OnTimer = [this] { Timer1Timer(); };
 }
 
 Controller::~Controller() {
   // The windows may outlive the controller: leave no handler behind.
   form_.TrackBar1->OnChange = nullptr;
-  form_.RadioGroup1->OnClick = nullptr;
   form_.Timer1->OnTimer = nullptr;
 }
 
@@ -170,13 +172,14 @@ void Controller::Button2Click() {
 
 void Controller::next(std::int32_t n) {
   const testdata::QuestionTexts question = TestFileReader(Test()).Question(n);
-  form_.RadioGroup1->ClearItems();
   form_.Label16->setText(Screen(question.text));
   form_.Label15->setText(QString::number(n));
-  for (const Text& option : question.options) form_.RadioGroup1->AddItem(Screen(option));
+  QStringList options;
+  for (const Text& option : question.options) options << Screen(option);
+  form_.RadioGroup1->setOptions(options);
   // A question answered before shows its recorded option, which runs
   // RadioGroup1Click.
-  form_.RadioGroup1->SetItemIndex(Journal->RecordedOption(n));
+  form_.RadioGroup1->checkOption(Journal->RecordedOption(n));
 }
 
 void Controller::ShowStudent() {
@@ -247,7 +250,7 @@ void Controller::FormCloseQuery() {
 // --- the journal and the report ----------------------------------------------
 
 void Controller::Scors(std::int32_t n) {
-  Journal->Record(TestFile.get(), n, form_.RadioGroup1->ItemIndex());
+  Journal->Record(TestFile.get(), n, form_.RadioGroup1->options()->checkedId());
 }
 
 void Controller::OKBtnClick() { OpenReport(); }

@@ -8,8 +8,9 @@
 //
 // Handlers call one another as plain C++ calls, also where a control's setter
 // runs a handler at once (the track bar's position runs TrackBar1Change, the
-// option group's selection runs RadioGroup1Click); a failure is an exception
-// that ends every handler on its way up to the guard where Qt called in.
+// option group's choice runs RadioGroup1Click through the failure guard); a
+// failure is an exception that ends every handler on its way up to the guard
+// where Qt called in.
 #pragma once
 
 #include <QObject>

@@ -176,7 +176,7 @@ TForm1::TForm1() {
   Label18->setFont(ui::LargerFont());
   SetTextColor(Label18, Qt::red);
   Label18->hide();
-  RadioGroup1 = Make<ui::RadioGroup>(Panel6, "RadioGroup1", {0, 140, 462, 3});
+  RadioGroup1 = Make<ui::OptionGroup>(Panel6, "RadioGroup1", {0, 140, 462, 3});
   RadioGroup1->setTitle(QStringLiteral("Варианты ответов"));
   ui::SetHint(RadioGroup1, QStringLiteral("Варианты ответов"));
   Memo1 = Make<ui::RichMemo>(Panel6, "Memo1", {0, 140, 462, 3});

@@ -15,7 +15,7 @@
 #include "ui/controls/mnemonic_label.h"
 #include "ui/controls/memo.h"
 #include "ui/controls/open_dialog.h"
-#include "ui/controls/radio_group.h"
+#include "ui/controls/option_group.h"
 #include "ui/controls/status_hint.h"
 #include "ui/controls/timer.h"
 #include "ui/controls/track_bar.h"
@@ -64,7 +64,7 @@ class TForm1 : public QWidget {
   miravel::ui::MnemonicLabel* Label16;
   miravel::ui::MnemonicLabel* Label17;
   miravel::ui::MnemonicLabel* Label18;
-  miravel::ui::RadioGroup* RadioGroup1;
+  miravel::ui::OptionGroup* RadioGroup1;
   miravel::ui::RichMemo* Memo1;
   miravel::ui::StatusBar* StatusBar1;
   std::unique_ptr<miravel::ui::OpenDialog> OpenDialog1;

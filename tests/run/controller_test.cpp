@@ -250,9 +250,9 @@ TEST_F(Running, StartShowsTheFirstQuestion) {
   EXPECT_EQ(form->Label14->text(), QStringLiteral("Вопрос №"));
   EXPECT_EQ(form->Label15->text(), QStringLiteral("1"));
   EXPECT_EQ(form->Label16->text(), QStringLiteral("Вопрос 1"));
-  EXPECT_EQ(form->RadioGroup1->Items(), (QStringList{QStringLiteral("1-0"), QStringLiteral("1-1"),
+  EXPECT_EQ(form->RadioGroup1->optionTexts(), (QStringList{QStringLiteral("1-0"), QStringLiteral("1-1"),
                                                      QStringLiteral("1-2"), QStringLiteral("1-3")}));
-  EXPECT_EQ(form->RadioGroup1->ItemIndex(), -1);
+  EXPECT_EQ(form->RadioGroup1->options()->checkedId(), -1);
   EXPECT_EQ(form->Gauge1->Progress(), 60);
   EXPECT_FALSE(stdfs::exists(run->Journal->Path())) << "nothing recorded yet";
 }
@@ -276,21 +276,21 @@ TEST_F(Running, AnswersAreRecordedAndShownAgainWhenTheStudentComesBack) {
   EXPECT_TRUE(form->Button3->isDefault()) << "choosing an option makes Button3 the default";
   Answer();
   EXPECT_EQ(form->Label15->text(), QStringLiteral("2"));
-  EXPECT_EQ(form->RadioGroup1->ItemIndex(), -1);
+  EXPECT_EQ(form->RadioGroup1->options()->checkedId(), -1);
   EXPECT_TRUE(form->Button4->isEnabled());
   ASSERT_TRUE(stdfs::exists(run->Journal->Path()));
   EXPECT_EQ(os.hidden.back(), run->Journal->Path());
 
   // Enter on the option answers question 2 with option 3.
   Pick(3);
-  QTest::keyClick(form->RadioGroup1->Option(3), Qt::Key_Return);
+  QTest::keyClick(form->RadioGroup1->option(3), Qt::Key_Return);
   EXPECT_EQ(form->Label15->text(), QStringLiteral("3"));
   // Back from 3 without a choice records "no answer" for 3.
   Back();
   EXPECT_EQ(form->Label15->text(), QStringLiteral("2"));
-  EXPECT_EQ(form->RadioGroup1->ItemIndex(), 3) << "the recorded option is selected again";
+  EXPECT_EQ(form->RadioGroup1->options()->checkedId(), 3) << "the recorded option is selected again";
   Back();
-  EXPECT_EQ(form->RadioGroup1->ItemIndex(), 2);
+  EXPECT_EQ(form->RadioGroup1->options()->checkedId(), 2);
   EXPECT_FALSE(form->Button4->isEnabled()) << "question 1";
 
   const std::string journal = ReadAll(run->Journal->Path());
@@ -383,7 +383,7 @@ TEST_F(Running, ATestWithoutAQuestionCountEndsOnlyByTimeOut) {
     EXPECT_EQ(form->TrackBar1->Max(), 1);
     EXPECT_EQ(form->Label15->text(), QStringLiteral("1"));
     EXPECT_EQ(form->Label16->text(), QString()) << "no question 1 in the file";
-    EXPECT_EQ(form->RadioGroup1->Items(), QStringList(4, QString()));
+    EXPECT_EQ(form->RadioGroup1->optionTexts(), QStringList(4, QString()));
     Pick(0);
     Answer();
     EXPECT_EQ(form->TrackBar1->Position(), 1) << "recorded, and the position stays";
@@ -713,7 +713,7 @@ TEST_F(JournalFile, AJournalThatCannotBeWrittenStopsTheStepAndLosesNothing) {
   EXPECT_EQ(boxes.boxes[0].text,
             QString::fromStdString("Unable to write to " + run->Journal->Path() + "."));
   EXPECT_EQ(form->TrackBar1->Position(), 2) << "the track bar did not move";
-  EXPECT_EQ(form->RadioGroup1->ItemIndex(), 2) << "the choice is still on screen";
+  EXPECT_EQ(form->RadioGroup1->options()->checkedId(), 2) << "the choice is still on screen";
   Back();
   EXPECT_EQ(boxes.boxes.size(), 2U);
   EXPECT_EQ(form->TrackBar1->Position(), 2);
@@ -763,7 +763,7 @@ TEST_F(JournalFile, AJournalLeftBehindIsNotTakenOver) {
   EXPECT_NE(run->Journal->Suffix(), 7);
   EXPECT_NE(run->Journal->Path(), left);
   StartTest(path);
-  EXPECT_EQ(form->RadioGroup1->ItemIndex(), -1) << "the old answer does not show";
+  EXPECT_EQ(form->RadioGroup1->options()->checkedId(), -1) << "the old answer does not show";
   Pick(0);
   Answer();
   EXPECT_NE(ReadAll(left).find("1-1"), std::string::npos) << "the old journal is left alone";
@@ -779,7 +779,7 @@ TEST_F(JournalFile, ANameTakenAfterStartUpStaysWithItsOwner) {
   other.WriteNumber("Вопрос№1"_w, "ВариантДанНомер"_w, 3);
   const std::string theirs = ReadAll(drawn);
   StartTest(path);
-  EXPECT_EQ(form->RadioGroup1->ItemIndex(), -1) << "the other program's answer does not show";
+  EXPECT_EQ(form->RadioGroup1->options()->checkedId(), -1) << "the other program's answer does not show";
   Pick(0);
   Answer();
   const std::string mine = run->Journal->Path();
@@ -787,7 +787,7 @@ TEST_F(JournalFile, ANameTakenAfterStartUpStaysWithItsOwner) {
   EXPECT_EQ(stdfs::path(mine).parent_path(), dir / "home");
   EXPECT_NE(ReadAll(mine).find(W("ВариантДан=1-0")), std::string::npos);
   Back();
-  EXPECT_EQ(form->RadioGroup1->ItemIndex(), 0);
+  EXPECT_EQ(form->RadioGroup1->options()->checkedId(), 0);
   EXPECT_TRUE(form->close());
   EXPECT_FALSE(stdfs::exists(mine));
   EXPECT_EQ(ReadAll(drawn), theirs) << "neither written nor deleted";
@@ -836,7 +836,7 @@ TEST_F(Report, WithEveryUsualNameTakenNoJournalIsTakenOver) {
   EXPECT_GE(run->Journal->Suffix(), testdata::kJournalSuffixes);
   EXPECT_EQ(run->Journal->Path(), testdata::JournalPath(os.profile, os.date, run->Journal->Suffix()));
   AnswerSome(1, 0);  // question 1 answered wrongly; 2 to 5 never answered
-  EXPECT_EQ(form->RadioGroup1->ItemIndex(), -1) << "no answer of another run shows";
+  EXPECT_EQ(form->RadioGroup1->options()->checkedId(), -1) << "no answer of another run shows";
   Ticks(61);
   TypePassword(QStringLiteral("407152"));
   EXPECT_EQ(run->RightCount, 0);

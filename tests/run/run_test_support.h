@@ -172,7 +172,7 @@ class RunFixture : public ::testing::Test {
   }
 
   // The student picks option `k` of the question shown.
-  void Pick(int k) { QTest::mouseClick(form->RadioGroup1->Option(k), Qt::LeftButton); }
+  void Pick(int k) { QTest::mouseClick(form->RadioGroup1->option(k), Qt::LeftButton); }
   void Answer() { QTest::mouseClick(form->Button3, Qt::LeftButton); }
   void Back() { QTest::mouseClick(form->Button4, Qt::LeftButton); }
 

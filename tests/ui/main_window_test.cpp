@@ -49,8 +49,8 @@ class MainWindow : public ::testing::Test {
   }
 
   void AddFourOptions() {
-    for (const char* o : {"один", "два", "три", "четыре"})
-      form->RadioGroup1->AddItem(QString::fromUtf8(o));
+    form->RadioGroup1->setOptions(
+        {QStringLiteral("один"), QStringLiteral("два"), QStringLiteral("три"), QStringLiteral("четыре")});
   }
 
   // The status line after the pointer rests at `pos` and the loop went idle.
@@ -208,7 +208,7 @@ TEST_F(MainWindow, QuestionAreaFillsTheWindowOnceTheGroupsAreHidden) {
   EXPECT_EQ(form->Memo1->geometry(), QRect(0, 140, 462, 208));
   const int tops[] = {18, 64, 110, 156};
   for (int i = 0; i < 4; ++i)
-    EXPECT_EQ(form->RadioGroup1->Option(i)->geometry(), QRect(8, tops[i], 452, 46)) << i;
+    EXPECT_EQ(form->RadioGroup1->option(i)->geometry(), QRect(8, tops[i], 452, 46)) << i;
   EXPECT_EQ(Control("Label15")->pos(), QPoint(64, 45));
 }
 
@@ -315,8 +315,9 @@ TEST_F(MainWindow, StartingStates) {
   EXPECT_EQ(form->TrackBar1->Max(), 10);
   EXPECT_EQ(form->TrackBar1->Position(), 1);
   EXPECT_EQ(form->TrackBar1->tickPosition(), QSlider::TicksBelow);
-  EXPECT_EQ(form->RadioGroup1->Count(), 0);
-  EXPECT_EQ(form->RadioGroup1->ItemIndex(), -1);
+  EXPECT_TRUE(form->RadioGroup1->optionTexts().isEmpty());
+  EXPECT_EQ(form->RadioGroup1->options()->checkedId(), -1);
+  EXPECT_TRUE(form->RadioGroup1->options()->exclusive());
   EXPECT_FALSE(form->Timer1->Enabled());
   EXPECT_EQ(form->Timer1->Interval(), 1000);
   EXPECT_EQ(form->Timer1->objectName(), "Timer1");
@@ -361,7 +362,8 @@ std::vector<std::string> TabChain(TForm1& form, QWidget* from, int steps) {
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
     QWidget* f = QApplication::focusWidget();
     std::string name = f ? f->objectName().toStdString() : "";
-    if (f && qobject_cast<ui::RadioOption*>(f)) name = "option " + std::to_string(form.RadioGroup1->ItemIndex());
+    if (f && qobject_cast<QRadioButton*>(f))
+      name = "option " + std::to_string(form.RadioGroup1->options()->checkedId());
     chain.push_back(name);
   }
   return chain;
@@ -385,7 +387,7 @@ TEST_F(MainWindow, TabChainPassesOverHiddenAndDisabledControls) {
   AddFourOptions();
   // No option selected: the option group is passed over.
   EXPECT_EQ(TabChain(*form, form->Button3, 3), (Chain{"Button4", "TrackBar1", "Button3"}));
-  form->RadioGroup1->SetItemIndex(2);
+  form->RadioGroup1->checkOption(2);
   EXPECT_EQ(TabChain(*form, form->Button3, 4),
             (Chain{"Button4", "TrackBar1", "option 2", "Button3"}));
   form->Button4->setEnabled(false);
@@ -489,8 +491,8 @@ TEST_F(MainWindow, StatusLineShowsTheHintOfTheControlUnderThePointer) {
   };
   for (const Row& r : running)
     EXPECT_EQ(HintAt(Centre(r.over)), QString::fromUtf8(r.hint)) << r.over;
-  const QRect option(form->RadioGroup1->Option(1)->mapTo(form.get(), QPoint(0, 0)),
-                     form->RadioGroup1->Option(1)->size());
+  const QRect option(form->RadioGroup1->option(1)->mapTo(form.get(), QPoint(0, 0)),
+                     form->RadioGroup1->option(1)->size());
   EXPECT_EQ(HintAt(option.center()), QStringLiteral("Варианты ответов")) << "an option";
   // A disabled track bar is passed over: the question area has no hint.
   form->TrackBar1->setEnabled(false);

@@ -133,15 +133,15 @@ int main(int argc, char** argv) {
     form.Timer1->SetEnabled(false);
     for (int tick = 0; tick < 60; ++tick) controller.Timer1Timer();
     for (int option : {1, 2}) {
-      form.RadioGroup1->SetItemIndex(option);
+      form.RadioGroup1->checkOption(option);
       controller.Button3Click();
     }
-    form.RadioGroup1->SetItemIndex(0);
+    form.RadioGroup1->checkOption(0);
     ok = Save(form, folder, "question-area.png") && ok;
 
     // The rest answered with the first option; the teacher asks for the report.
     while (form.Button3->text() != QStringLiteral("Отчет")) {
-      if (form.RadioGroup1->ItemIndex() < 0) form.RadioGroup1->SetItemIndex(0);
+      if (form.RadioGroup1->options()->checkedId() < 0) form.RadioGroup1->checkOption(0);
       controller.Button3Click();
     }
     ok = Save(form, folder, "end-screen.png") && ok;
@@ -161,7 +161,7 @@ int main(int argc, char** argv) {
     run.controller.Button1Click();
     run.controller.Button2Click();
     run.form.Timer1->SetEnabled(false);
-    run.form.RadioGroup1->SetItemIndex(1);
+    run.form.RadioGroup1->checkOption(1);
     run.controller.Button3Click();
     while (run.form.Button3->text() != QStringLiteral("Отчет")) run.controller.Timer1Timer();
     run.password.hide();

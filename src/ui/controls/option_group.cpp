@@ -1,0 +1,105 @@
+#include "ui/controls/option_group.h"
+
+#include <QKeyEvent>
+#include <algorithm>
+
+#include "ui/fonts.h"
+
+namespace miravel::ui {
+
+void OptionButton::keyPressEvent(QKeyEvent* event) {
+  int key = event->key();
+  if (key == Qt::Key_Left) key = Qt::Key_Up;
+  if (key == Qt::Key_Right) key = Qt::Key_Down;
+  if (key == event->key()) {
+    QRadioButton::keyPressEvent(event);
+    return;
+  }
+  QKeyEvent mapped(event->type(), key, event->modifiers(), event->text(), event->isAutoRepeat(),
+                   static_cast<quint16>(event->count()));
+  QRadioButton::keyPressEvent(&mapped);
+  event->setAccepted(mapped.isAccepted());
+}
+
+OptionGroup::OptionGroup(QWidget* parent) : QGroupBox(parent), options_(new QButtonGroup(this)) {
+  setAutoFillBackground(true);  // covers what lies behind it
+  connect(options_, &QButtonGroup::idToggled, this, [this] { followChecked(); });
+}
+
+QRadioButton* OptionGroup::option(int id) const {
+  return id >= 0 && id < count_ ? buttons_[static_cast<std::size_t>(id)] : nullptr;
+}
+
+QStringList OptionGroup::optionTexts() const {
+  QStringList texts;
+  for (int i = 0; i < count_; ++i) texts << buttons_[static_cast<std::size_t>(i)]->text();
+  return texts;
+}
+
+void OptionGroup::setOptions(const QStringList& texts) {
+  checkOption(-1);
+  for (OptionButton* b : buttons_) {
+    // A focused option leaves the focus with the window, not with the next
+    // control, so that Enter keeps following the default buttons.
+    if (b->hasFocus()) window()->setFocus(Qt::OtherFocusReason);
+    // Hidden, not deleted: it may be the option whose click is running.
+    b->hide();
+  }
+  count_ = static_cast<int>(texts.size());
+  for (int i = 0; i < count_; ++i) {
+    if (static_cast<std::size_t>(i) == buttons_.size()) {
+      auto* made = new OptionButton(this);
+      options_->addButton(made, i);
+      buttons_.push_back(made);
+    }
+    buttons_[static_cast<std::size_t>(i)]->setText(texts[i]);
+  }
+  placeOptions();
+  followChecked();
+  for (int i = 0; i < count_; ++i) buttons_[static_cast<std::size_t>(i)]->show();
+}
+
+void OptionGroup::checkOption(int id) {
+  id = std::clamp(id, -1, count_ - 1);
+  if (id >= 0) {
+    buttons_[static_cast<std::size_t>(id)]->setChecked(true);
+    return;
+  }
+  if (QAbstractButton* checked = options_->checkedButton()) {
+    // An exclusive group keeps one option checked; for a moment it is not.
+    options_->setExclusive(false);
+    checked->setChecked(false);
+    options_->setExclusive(true);
+  }
+}
+
+void OptionGroup::followChecked() {
+  for (OptionButton* b : buttons_)
+    b->setFocusPolicy(b->isChecked() ? Qt::StrongFocus : Qt::ClickFocus);
+}
+
+QRect OptionGroup::optionGeometry(QSize size, int line_height, int count, int index) {
+  if (count <= 0) return {};
+  const int usable = size.height() - line_height - 5;
+  const int each = usable / count;
+  const int top = index * each + line_height + 1 + (usable % count) / 2;
+  return QRect(8, top, size.width() - 10, each);
+}
+
+void OptionGroup::placeOptions() {
+  const int h = LineHeight(font());
+  for (int i = 0; i < count_; ++i)
+    buttons_[static_cast<std::size_t>(i)]->setGeometry(optionGeometry(size(), h, count_, i));
+}
+
+void OptionGroup::resizeEvent(QResizeEvent* event) {
+  QGroupBox::resizeEvent(event);
+  placeOptions();
+}
+
+void OptionGroup::changeEvent(QEvent* event) {
+  QGroupBox::changeEvent(event);
+  if (event->type() == QEvent::FontChange) placeOptions();
+}
+
+}  // namespace miravel::ui
