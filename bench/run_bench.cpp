@@ -9,6 +9,8 @@
 //                           event loop's turn that paints what changed and
 //                           deletes what was left for deletion
 //   BM_AnswerStepPainted/N  the same, then the whole window painted
+//                           (grab(): every visible control of the window
+//                           paints itself into a picture of the window)
 //   BM_Report/N             OpenReport with the right password: Otchet of all
 //                           N questions into Memo1 and the totals, then the
 //                           event loop's turn that lays out and paints it
@@ -17,11 +19,12 @@
 // window shows the next question (never the end screen). The position wraps
 // back, untimed, before the last question. A step that fails a check fails
 // the benchmark; the counters "recorded" and "shown" count the steps that
-// passed.
+// passed, and "painted" the steps whose window paint painted the question.
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
 #include <QFileDialog>
+#include <QPixmap>
 #include <QWindow>
 #include <cstdint>
 #include <cstdlib>
@@ -188,6 +191,27 @@ bool ShowsQuestion(const Program& p, int n) {
          f.RadioGroup1->isVisible() && f.RadioGroup1->optionTexts().size() == 4;
 }
 
+// Counts the paint events of one widget.
+class PaintCount : public QObject {
+ public:
+  explicit PaintCount(QWidget& widget) : widget_(widget) { widget_.installEventFilter(this); }
+  ~PaintCount() override { widget_.removeEventFilter(this); }
+  PaintCount(const PaintCount&) = delete;
+  PaintCount& operator=(const PaintCount&) = delete;
+
+  std::int64_t count() const { return count_; }
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (watched == &widget_ && event->type() == QEvent::Paint) ++count_;
+    return false;
+  }
+
+ private:
+  QWidget& widget_;
+  std::int64_t count_ = 0;
+};
+
 // How many of the questions `answered` the journal holds `expected` for.
 std::int64_t CountRecorded(const Program& p, const std::vector<int>& expected, const std::vector<int>& answered) {
   std::int64_t recorded = 0;
@@ -213,6 +237,8 @@ void AnswerSteps(benchmark::State& state, bool paint_window) {
   answered.reserve(static_cast<std::size_t>(count));
   std::int64_t recorded = 0;
   std::int64_t shown = 0;
+  std::int64_t painted = 0;
+  const PaintCount question_paints(*p.form->Label16);
   p.form->TrackBar1->SetPosition(first);
   EventLoopTurn();
   for (auto _ : state) {
@@ -226,7 +252,11 @@ void AnswerSteps(benchmark::State& state, bool paint_window) {
     p.form->RadioGroup1->checkOption(option);
     p.run->Button3Click();
     EventLoopTurn();
-    if (paint_window) p.form->repaint();
+    if (paint_window) {
+      const std::int64_t before = question_paints.count();
+      const QPixmap window = p.form->grab();
+      if (question_paints.count() > before && !window.isNull()) ++painted;
+    }
     expected[static_cast<std::size_t>(n)] = option;
     answered.push_back(n);
     if (ShowsQuestion(p, n + 1)) ++shown;
@@ -242,11 +272,14 @@ void AnswerSteps(benchmark::State& state, bool paint_window) {
   recorded += CountRecorded(p, expected, answered);
   state.counters["recorded"] = static_cast<double>(recorded);
   state.counters["shown"] = static_cast<double>(shown);
+  if (paint_window) state.counters["painted"] = static_cast<double>(painted);
   state.SetItemsProcessed(state.iterations());
-  if (!state.error_occurred() &&
-      (recorded != static_cast<std::int64_t>(state.iterations()) ||
-       shown != static_cast<std::int64_t>(state.iterations()))) {
+  const auto steps = static_cast<std::int64_t>(state.iterations());
+  if (state.error_occurred()) return;
+  if (recorded != steps || shown != steps) {
     state.SkipWithError("a step did not record its answer or did not show the next question");
+  } else if (paint_window && painted != steps) {
+    state.SkipWithError("a window paint did not paint the question");
   }
 }
 
