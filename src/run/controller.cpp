@@ -145,8 +145,7 @@ void Controller::OpenTest() {
   // The gauge counts seconds. A time whose seconds do not fit the gauge's
   // range is refused like a negative one, and the opening stops here.
   const std::int64_t seconds = std::int64_t{TimeLimit} * 60;
-  form_.Gauge1->SetMaxValueWide(seconds);
-  form_.Gauge1->SetProgress(static_cast<int>(seconds));
+  form_.Gauge1->startCountdown(seconds);
   form_.Button2->setEnabled(true);
   form_.Button2->setDefault(true);
 }
@@ -226,9 +225,9 @@ void Controller::Button4Click() {
 void Controller::RadioGroup1Click() { form_.Button3->setDefault(true); }
 
 void Controller::Timer1Timer() {
-  const int progress = form_.Gauge1->Progress();
+  const int progress = form_.Gauge1->value();
   if (progress >= 1) {
-    form_.Gauge1->SetProgress(progress - 1);
+    form_.Gauge1->setValue(progress - 1);
     return;
   }
   form_.Timer1->SetEnabled(false);

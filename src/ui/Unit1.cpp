@@ -119,6 +119,7 @@ TForm1::TForm1() {
   Panel7 = MakePanel(Panel2, "Panel7", {6, 3, 449, 17});
   Gauge1 = Make<ui::Gauge>(Panel7, "Gauge1", {0, 0, 449, 17});
   ui::SetHint(Gauge1, QStringLiteral("Оценка оставшегося времени"));
+  ui::MarkGraphic(Gauge1);
 
   // Test information group.
   GroupBox2 = MakeGroupBox(Panel1, "GroupBox2", {0, 97, 462, 272});

@@ -94,8 +94,8 @@ TEST_F(Opening, AFileThatDoesNotExistShowsTheDefaultsAndStartIsEnabled) {
     EXPECT_EQ(l->text(), kNoTest) << l->objectName().toStdString();
   EXPECT_EQ(form->Label11->text(), QStringLiteral("00"));
   EXPECT_EQ(form->Label12->text(), QStringLiteral("0"));
-  EXPECT_EQ(form->Gauge1->MaxValue(), 0);
-  EXPECT_EQ(form->Gauge1->Progress(), 0);
+  EXPECT_EQ(form->Gauge1->maximum(), 0);
+  EXPECT_EQ(form->Gauge1->value(), 0);
   EXPECT_TRUE(form->Button2->isEnabled());
   EXPECT_TRUE(form->Button2->isDefault());
   EXPECT_TRUE(boxes.boxes.empty());
@@ -149,9 +149,9 @@ TEST_F(Opening, TheHeaderIsDecodedAndASecondOpeningReplacesIt) {
   EXPECT_EQ(form->Label11->text(), QStringLiteral("0x0A")) << "shown as stored";
   EXPECT_EQ(form->Label12->text(), QStringLiteral("5"));
   EXPECT_EQ(run->TimeLimit, 5);
-  EXPECT_EQ(form->Gauge1->MaxValue(), 300);
-  EXPECT_EQ(form->Gauge1->Progress(), 300);
-  EXPECT_EQ(form->Gauge1->Percent(), 100);
+  EXPECT_EQ(form->Gauge1->maximum(), 300);
+  EXPECT_EQ(form->Gauge1->value(), 300);
+  EXPECT_EQ(form->Gauge1->percent(), 100);
 
   const std::string second = File("second.DLL");
   TestFileBuilder()
@@ -163,7 +163,7 @@ TEST_F(Opening, TheHeaderIsDecodedAndASecondOpeningReplacesIt) {
   EXPECT_EQ(form->Label3->text(), QStringLiteral("Физика"));
   EXPECT_EQ(form->Label5->text(), QString()) << "present but empty: no default";
   EXPECT_EQ(form->Label11->text(), QStringLiteral("много"));
-  EXPECT_EQ(form->Gauge1->MaxValue(), 60);
+  EXPECT_EQ(form->Gauge1->maximum(), 60);
   EXPECT_EQ(run->TestFile->Path(), second);
 
   // A cancelled opening keeps the test.
@@ -195,7 +195,7 @@ TEST_F(Opening, ATimeTheGaugeCannotTakeStopsTheOpeningAfterTheHeader) {
 
     if (std::string(c.time) == "35791394") {  // the longest time that fits
       EXPECT_TRUE(boxes.boxes.empty());
-      EXPECT_EQ(form->Gauge1->MaxValue(), 2147483640);
+      EXPECT_EQ(form->Gauge1->maximum(), 2147483640);
       continue;
     }
     ASSERT_EQ(boxes.boxes.size(), 1U);
@@ -205,8 +205,8 @@ TEST_F(Opening, ATimeTheGaugeCannotTakeStopsTheOpeningAfterTheHeader) {
     EXPECT_EQ(form->Label3->text(), QStringLiteral("Второй"));
     EXPECT_EQ(form->Label12->text(), QString::fromLatin1(c.time));
     EXPECT_EQ(run->TestFile->Path(), bad);
-    EXPECT_EQ(form->Gauge1->MaxValue(), c.opened_before ? 120 : 100);
-    EXPECT_EQ(form->Gauge1->Progress(), c.opened_before ? 120 : 0);
+    EXPECT_EQ(form->Gauge1->maximum(), c.opened_before ? 120 : 100);
+    EXPECT_EQ(form->Gauge1->value(), c.opened_before ? 120 : 0);
     EXPECT_EQ(form->Button2->isEnabled(), c.opened_before);
     // Name and group are not stored by the failed click.
     EXPECT_EQ(run->FullName, c.opened_before ? W("Иванов Иван") : Text());
@@ -253,7 +253,7 @@ TEST_F(Running, StartShowsTheFirstQuestion) {
   EXPECT_EQ(form->RadioGroup1->optionTexts(), (QStringList{QStringLiteral("1-0"), QStringLiteral("1-1"),
                                                      QStringLiteral("1-2"), QStringLiteral("1-3")}));
   EXPECT_EQ(form->RadioGroup1->options()->checkedId(), -1);
-  EXPECT_EQ(form->Gauge1->Progress(), 60);
+  EXPECT_EQ(form->Gauge1->value(), 60);
   EXPECT_FALSE(stdfs::exists(run->Journal->Path())) << "nothing recorded yet";
 }
 
@@ -366,7 +366,7 @@ TEST_F(Running, TheLastAnswerShowsTheEndScreenAndTheGaugeStops) {
   EXPECT_EQ(form->Button3->text(), QStringLiteral("Отчет"));
   EXPECT_TRUE(form->Button3->isEnabled());
   EXPECT_FALSE(form->Timer1->Enabled());
-  EXPECT_EQ(form->Gauge1->Progress(), 57);
+  EXPECT_EQ(form->Gauge1->value(), 57);
   EXPECT_FALSE(dlg->isVisible());
 }
 
@@ -405,7 +405,7 @@ TEST_F(TimeOut, ATimeOfZeroEndsTheTestWithTheFirstRealTickASecondAfterStart) {
   QElapsedTimer clock;
   StartTest(zero, /*real_timer=*/true);
   clock.start();
-  EXPECT_EQ(form->Gauge1->Percent(), 0);
+  EXPECT_EQ(form->Gauge1->percent(), 0);
   ASSERT_TRUE(QTest::qWaitFor([this] { return dlg->isVisible(); }, 5000));
   EXPECT_GE(clock.elapsed(), 900);
   EXPECT_EQ(form->Label16->text(), kTimeUp);
@@ -415,10 +415,10 @@ TEST_F(TimeOut, ATimeOfZeroEndsTheTestWithTheFirstRealTickASecondAfterStart) {
 TEST_F(TimeOut, TheGaugeLosesOneATickAndTheTimeOutComesOnTheTickAfterEmpty) {
   StartTest(path);  // one minute
   Ticks(59);
-  EXPECT_EQ(form->Gauge1->Progress(), 1);
+  EXPECT_EQ(form->Gauge1->value(), 1);
   Ticks(1);
-  EXPECT_EQ(form->Gauge1->Progress(), 0);
-  EXPECT_EQ(form->Gauge1->Percent(), 0);
+  EXPECT_EQ(form->Gauge1->value(), 0);
+  EXPECT_EQ(form->Gauge1->percent(), 0);
   EXPECT_FALSE(dlg->isVisible()) << "the gauge shows empty for one tick";
   Ticks(1);
   EXPECT_TRUE(dlg->isVisible());

@@ -243,7 +243,7 @@ TEST_F(MainWindow, TextsHintsAndFonts) {
       {"Button2", "Начать", "Начать выполнение теста", 11, false},
       {"Button3", "Ответить", "Ответить на вопрос", 11, false},
       {"Button4", "<< Назад", "Перейти к предыдущему вопросу", 11, false},
-      {"Gauge1", "", "Оценка оставшегося времени", 11, false},
+      {"Gauge1", "0%", "Оценка оставшегося времени", 11, false},
       {"GroupBox2", "Информация о тесте", "", 13, false},
       {"Label4", "Название теста", "", 13, true},
       {"Label6", "Описание", "", 13, true},
@@ -308,9 +308,9 @@ TEST_F(MainWindow, StartingStates) {
   }
   EXPECT_TRUE(form->Edit1->text().isEmpty());
   EXPECT_TRUE(form->Edit2->text().isEmpty());
-  EXPECT_EQ(form->Gauge1->MinValue(), 0);
-  EXPECT_EQ(form->Gauge1->MaxValue(), 100);
-  EXPECT_EQ(form->Gauge1->Progress(), 0);
+  EXPECT_EQ(form->Gauge1->minimum(), 0);
+  EXPECT_EQ(form->Gauge1->maximum(), 100);
+  EXPECT_EQ(form->Gauge1->value(), 0);
   EXPECT_EQ(form->TrackBar1->Min(), 1);
   EXPECT_EQ(form->TrackBar1->Max(), 10);
   EXPECT_EQ(form->TrackBar1->Position(), 1);
@@ -509,7 +509,7 @@ TEST_F(MainWindow, FailureInAHandlerShowsTheErrorBoxAndTheLoopGoesOn) {
   int after = 0;
   // Handlers are connected through the guard.
   QObject::connect(form->Button1, &QPushButton::clicked, form.get(), ui::GuardedSlot([&] {
-                     form->Gauge1->SetMaxValue(-60);  // refused: a negative time
+                     form->Gauge1->startCountdown(-60);  // refused: a negative time
                      ++after;
                    }));
   QTest::mouseClick(form->Button1, Qt::LeftButton);
@@ -518,7 +518,7 @@ TEST_F(MainWindow, FailureInAHandlerShowsTheErrorBoxAndTheLoopGoesOn) {
   EXPECT_EQ(boxes[0].first, QStringLiteral("Миравель"));
   EXPECT_EQ(boxes[0].second, QStringLiteral("Value must be between 1 and 2147483647."));
   EXPECT_EQ(after, 0) << "the failure ended the handler";
-  EXPECT_EQ(form->Gauge1->MaxValue(), 100);
+  EXPECT_EQ(form->Gauge1->maximum(), 100);
 }
 
 }  // namespace

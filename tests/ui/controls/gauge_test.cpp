@@ -1,18 +1,19 @@
+// The time gauge: the countdown's range rule, the shown percentage and the
+// bar's end, and what it paints: frame, bar, the percentage in inverse
+// colours, at the screen's own resolution.
 #include "ui/controls/gauge.h"
 
 #include <gtest/gtest.h>
 
 #include <QFontMetrics>
+#include <QImage>
 #include <QTest>
-#include <QVariant>
 #include <algorithm>
 #include <climits>
-#include <functional>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
-#include "ui/controls/control.h"
 #include "ui/fonts.h"
 
 namespace miravel::ui {
@@ -23,8 +24,7 @@ constexpr QRgb kWhite = 0xFFFFFF;
 
 QRgb Px(const QImage& image, int x, int y) { return image.pixel(x, y) & 0xFFFFFF; }
 
-// The main window's gauge: 449 x 17 in the window font, on a shown container
-// so that the setters paint at once.
+// The main window's gauge: 449 x 17 in the window font.
 class GaugeTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -36,137 +36,76 @@ class GaugeTest : public ::testing::Test {
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&container_));
   }
 
-  // Sets the range and the value whatever they were before.
-  void SetState(int min, int max, int progress) {
-    gauge_->SetMinValue(INT_MIN);
-    gauge_->SetMaxValue(max);
-    gauge_->SetMinValue(min);
-    gauge_->SetProgress(progress);
+  void SetState(int min, int max, int value) {
+    gauge_->setRange(min, max);
+    gauge_->setValue(value);
+  }
+
+  // The gauge painted at `ratio` device pixels to the pixel.
+  QImage Render(qreal ratio = 1) const {
+    QImage image(gauge_->size() * ratio, QImage::Format_RGB32);
+    image.setDevicePixelRatio(ratio);
+    image.fill(Qt::green);
+    gauge_->render(&image);
+    return image;
   }
 
   QWidget container_;
   Gauge* gauge_ = nullptr;
 };
 
-// --- Range and value rules --------------------------------------------------
+// --- The countdown's range and the shown percentage -----------------------------
 
-struct SetterCase {
-  const char* name;
-  int min, max, progress;                // the state before
-  std::function<void(Gauge&)> set;       // the change
-  int want_min, want_max, want_progress;  // the state after
-  int want_paints;
-  const char* error;  // the message thrown, or nullptr
-};
+TEST_F(GaugeTest, StartsEmptyAtZeroOfAHundredAndTakesNoFocus) {
+  const Gauge fresh;
+  EXPECT_EQ(fresh.minimum(), 0);
+  EXPECT_EQ(fresh.maximum(), 100);
+  EXPECT_EQ(fresh.value(), 0);
+  EXPECT_TRUE(fresh.isTextVisible());
+  EXPECT_EQ(fresh.focusPolicy(), Qt::NoFocus);
+}
 
-TEST_F(GaugeTest, SettersFollowTheRangeRules) {
-  const std::vector<SetterCase> cases = {
-      {"max equal", 0, 100, 50, [](Gauge& g) { g.SetMaxValue(100); }, 0, 100, 50, 0, nullptr},
-      {"max below min", 0, 100, 50, [](Gauge& g) { g.SetMaxValue(-60); }, 0, 100, 50, 0,
-       "Value must be between 1 and 2147483647"},
-      {"max below raised min", 10, 100, 50, [](Gauge& g) { g.SetMaxValue(9); }, 10, 100, 50, 0,
-       "Value must be between 11 and 2147483647"},
-      {"max up", 0, 100, 50, [](Gauge& g) { g.SetMaxValue(200); }, 0, 200, 50, 1, nullptr},
-      {"max below progress, same percent", 0, 100, 100, [](Gauge& g) { g.SetMaxValue(90); }, 0,
-       90, 90, 1, nullptr},
-      {"max onto min", 10, 100, 50, [](Gauge& g) { g.SetMaxValue(10); }, 10, 10, 10, 1, nullptr},
-      {"min equal", 0, 100, 50, [](Gauge& g) { g.SetMinValue(0); }, 0, 100, 50, 0, nullptr},
-      {"min above max", 0, 100, 50, [](Gauge& g) { g.SetMinValue(101); }, 0, 100, 50, 0,
-       "Value must be between -2147483647 and 99"},
-      {"min above progress", 0, 100, 10, [](Gauge& g) { g.SetMinValue(20); }, 20, 100, 20, 1,
-       nullptr},
-      {"min down", 0, 100, 50, [](Gauge& g) { g.SetMinValue(-100); }, -100, 100, 50, 1, nullptr},
-      {"progress above max", 0, 100, 50, [](Gauge& g) { g.SetProgress(150); }, 0, 100, 100, 1,
-       nullptr},
-      {"progress below min", 0, 100, 50, [](Gauge& g) { g.SetProgress(-5); }, 0, 100, 0, 1,
-       nullptr},
-      {"progress equal", 0, 100, 50, [](Gauge& g) { g.SetProgress(50); }, 0, 100, 50, 0, nullptr},
-      {"progress clamped to itself", 0, 100, 100, [](Gauge& g) { g.SetProgress(150); }, 0, 100,
-       100, 0, nullptr},
-      {"progress, new percent", 0, 100, 50, [](Gauge& g) { g.SetProgress(51); }, 0, 100, 51, 1,
-       nullptr},
-      {"progress, same percent", 0, 600, 598, [](Gauge& g) { g.SetProgress(597); }, 0, 600, 597,
-       0, nullptr},
+TEST_F(GaugeTest, ACountdownOutsideTheRangeIsRefusedAndChangesNothing) {
+  struct Case {
+    int min;
+    std::int64_t seconds;
+    const char* error;  // nullptr: taken
   };
-  for (const SetterCase& c : cases) {
-    SCOPED_TRACE(c.name);
-    SetState(c.min, c.max, c.progress);
-    const int paints = gauge_->PaintCount();
+  const Case cases[] = {
+      {0, 300, nullptr},
+      {0, 0, nullptr},  // a test time of 0
+      {0, 2147483640, nullptr},
+      {0, INT_MAX, nullptr},
+      {0, -60, "Value must be between 1 and 2147483647"},
+      {0, std::int64_t{INT_MAX} + 1, "Value must be between 1 and 2147483647"},
+      {0, 35791395LL * 60, "Value must be between 1 and 2147483647"},
+      {10, 9, "Value must be between 11 and 2147483647"},
+      {10, 10, nullptr},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.min << ", " << c.seconds);
+    SetState(c.min, 120, 70);
     if (c.error != nullptr) {
       try {
-        c.set(*gauge_);
+        gauge_->startCountdown(c.seconds);
         ADD_FAILURE() << "no error";
       } catch (const std::out_of_range& e) {
         EXPECT_EQ(std::string(e.what()), c.error);
       }
+      EXPECT_EQ(gauge_->maximum(), 120);
+      EXPECT_EQ(gauge_->value(), 70);
     } else {
-      c.set(*gauge_);
+      gauge_->startCountdown(c.seconds);
+      EXPECT_EQ(gauge_->maximum(), c.seconds);
+      EXPECT_EQ(gauge_->value(), c.seconds);
+      EXPECT_EQ(gauge_->minimum(), c.min);
     }
-    EXPECT_EQ(gauge_->MinValue(), c.want_min);
-    EXPECT_EQ(gauge_->MaxValue(), c.want_max);
-    EXPECT_EQ(gauge_->Progress(), c.want_progress);
-    EXPECT_EQ(gauge_->PaintCount() - paints, c.want_paints);
   }
 }
-
-TEST_F(GaugeTest, StartsWithTheDesignedValues) {
-  Gauge fresh;
-  EXPECT_EQ(fresh.MinValue(), 0);
-  EXPECT_EQ(fresh.MaxValue(), 100);
-  EXPECT_EQ(fresh.Progress(), 0);
-  EXPECT_EQ(fresh.ForeColor(), QColor(Qt::black));
-  EXPECT_EQ(fresh.BackColor(), QColor(Qt::white));
-  EXPECT_TRUE(fresh.ShowText());
-  EXPECT_EQ(fresh.BorderStyle(), Gauge::Border::Single);
-  EXPECT_EQ(fresh.Kind(), Gauge::GaugeKind::HorizontalBar);
-  EXPECT_TRUE(IsGraphic(&fresh));
-  EXPECT_EQ(fresh.focusPolicy(), Qt::NoFocus);
-}
-
-// The look properties, set through their Qt property names: a new value is
-// stored and painted at once, the same value again costs nothing.
-TEST_F(GaugeTest, LookPropertiesRepaintOnlyOnChange) {
-  const std::vector<std::pair<const char*, QVariant>> changes = {
-      {"ForeColor", QColor(Qt::red)},
-      {"BackColor", QColor(Qt::yellow)},
-      {"ShowText", false},
-      {"BorderStyle", QVariant::fromValue(Gauge::Border::None)},
-      {"MaxValue", 300},
-      {"Progress", 40},
-      {"MinValue", 20},
-  };
-  for (const auto& [name, value] : changes) {
-    SCOPED_TRACE(name);
-    const int paints = gauge_->PaintCount();
-    ASSERT_TRUE(gauge_->setProperty(name, value));
-    EXPECT_EQ(gauge_->property(name), value);
-    EXPECT_EQ(gauge_->PaintCount() - paints, 1);
-    ASSERT_TRUE(gauge_->setProperty(name, value));
-    EXPECT_EQ(gauge_->PaintCount() - paints, 1);
-  }
-}
-
-TEST_F(GaugeTest, HiddenGaugePaintsNothing) {
-  QWidget unshown;
-  auto* hidden = new Gauge(&unshown);
-  gauge_->hide();
-  for (Gauge* g : {hidden, gauge_}) {
-    const int paints = g->PaintCount();
-    g->SetMaxValue(600);
-    g->SetProgress(300);
-    g->SetMinValue(-10);
-    g->SetShowText(false);
-    g->SetForeColor(Qt::blue);
-    EXPECT_EQ(g->Progress(), 300);
-    EXPECT_EQ(g->PaintCount(), paints);
-  }
-}
-
-// --- Shown percentage and bar end --------------------------------------------
 
 TEST_F(GaugeTest, PercentTruncatesAndSurvivesExtremeRanges) {
   struct Case {
-    int min, max, progress, want;
+    int min, max, value, want;
   };
   const std::vector<Case> cases = {
       {0, 0, 0, 0},                      // empty range: a test time of 0
@@ -182,45 +121,46 @@ TEST_F(GaugeTest, PercentTruncatesAndSurvivesExtremeRanges) {
       {INT_MAX - 1, INT_MAX, INT_MAX, 100},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(testing::Message() << c.min << ".." << c.max << " at " << c.progress);
-    SetState(c.min, c.max, c.progress);
-    EXPECT_EQ(gauge_->Percent(), c.want);
+    SCOPED_TRACE(testing::Message() << c.min << ".." << c.max << " at " << c.value);
+    SetState(c.min, c.max, c.value);
+    EXPECT_EQ(gauge_->percent(), c.want);
   }
+  gauge_->setRange(0, 300);
+  gauge_->reset();  // no value: below the minimum
+  EXPECT_EQ(gauge_->percent(), 0);
 }
 
 TEST(GaugeBarEnd, IsTheExactIntegerPartForTheMainWindowBar) {
-  for (int p = 0; p <= 100; ++p) EXPECT_EQ(Gauge::BarEnd(448, p), 448 * p / 100) << p << "%";
-  EXPECT_EQ(Gauge::BarEnd(10, 150), 10);  // never past the bar area
+  for (int p = 0; p <= 100; ++p) EXPECT_EQ(Gauge::barEnd(448, p), 448 * p / 100) << p << "%";
+  EXPECT_EQ(Gauge::barEnd(10, 150), 10);  // never past the bar area
 }
 
-// --- The composed picture ----------------------------------------------------
+// --- The painted gauge ------------------------------------------------------------
 
 // The box the percentage text is written in: left (W - text width) div 2,
 // top (H - text height) div 2, for the bar area W x H.
 QRect TextBox(const Gauge& gauge, int area_width, int area_height) {
   const QFontMetrics metrics(gauge.font());
-  const QString text = QString::number(gauge.Percent()) + QLatin1Char('%');
+  const QString text = QString::number(gauge.percent()) + QLatin1Char('%');
   const int w = metrics.horizontalAdvance(text);
   const int h = metrics.height();
   return QRect((area_width - w) / 2, (area_height - h) / 2, w, h);
 }
 
-// Checks every pixel of `image` inside `inner` (the paint rectangle): the bar
-// colour left of `bar_end`, the back colour from it on, and inside `text_box`
-// either that colour or its exact inverse. Returns the inverted pixels.
-std::vector<QPoint> CheckInner(const QImage& image, const QRect& inner, int bar_end, QRgb fore,
-                               QRgb back, const QRect& text_box) {
+// Checks every pixel of `image` inside `inner`: the bar colour left of
+// `bar_end`, white from it on, and inside `text_box` either that colour or
+// its exact inverse. Returns the inverted pixels.
+std::vector<QPoint> CheckInner(const QImage& image, const QRect& inner, int bar_end, const QRect& text_box) {
   std::vector<QPoint> inverted;
   for (int y = inner.top(); y <= inner.bottom(); ++y) {
     for (int x = inner.left(); x <= inner.right(); ++x) {
-      const QRgb base = x < bar_end ? fore : back;
+      const QRgb base = x < bar_end ? kBlack : kWhite;
       const QRgb got = Px(image, x, y);
       if (got == base) continue;
       if (text_box.contains(x, y) && got == (base ^ 0xFFFFFF)) {
         inverted.emplace_back(x, y);
       } else {
-        ADD_FAILURE() << "pixel " << x << "," << y << " is " << std::hex << got << " not "
-                      << base;
+        ADD_FAILURE() << "pixel " << x << "," << y << " is " << std::hex << got << " not " << base;
         return inverted;
       }
     }
@@ -239,16 +179,16 @@ void CheckFrame(const QImage& image) {
   }
 }
 
-TEST_F(GaugeTest, ComposesFrameBarAndInverseText) {
+TEST_F(GaugeTest, PaintsFrameBarAndInverseText) {
   struct Case {
     int percent;
-    int bar_end;  // F: the first unfilled column
+    int bar_end;  // the first unfilled column
   };
   // 1%: columns 1 to 3; 50%: 1 to 223; 99%: 1 to 442; 100%: all 447.
   for (const Case& c : {Case{0, 0}, Case{1, 4}, Case{50, 224}, Case{99, 443}, Case{100, 448}}) {
     SCOPED_TRACE(testing::Message() << c.percent << "%");
     SetState(0, 100, c.percent);
-    const QImage image = gauge_->Compose();
+    const QImage image = Render();
     ASSERT_EQ(image.size(), QSize(449, 17));
     CheckFrame(image);
     // Row 15 lies below the text (rows 1 to 13).
@@ -261,8 +201,7 @@ TEST_F(GaugeTest, ComposesFrameBarAndInverseText) {
 
     const QRect box = TextBox(*gauge_, 448, 16);
     EXPECT_EQ(box.top(), 1);
-    const std::vector<QPoint> inverted =
-        CheckInner(image, QRect(1, 1, 447, 15), c.bar_end, kBlack, kWhite, box);
+    const std::vector<QPoint> inverted = CheckInner(image, QRect(1, 1, 447, 15), c.bar_end, box);
     ASSERT_FALSE(inverted.empty());
     // The glyphs are white over the bar and black over the unfilled part, and
     // stand on the baseline of a line whose top is the box's top.
@@ -279,93 +218,87 @@ TEST_F(GaugeTest, ComposesFrameBarAndInverseText) {
     EXPECT_EQ(white, c.bar_end > box.left());
     EXPECT_EQ(black, c.bar_end <= box.right());
   }
+  EXPECT_EQ(gauge_->grab().toImage().convertToFormat(QImage::Format_RGB32), Render())
+      << "on screen as rendered";
 }
 
-TEST_F(GaugeTest, ComposesTextlessAndBorderlessInOtherColours) {
+TEST_F(GaugeTest, WithoutItsTextOnlyTheBarAndAnEmptyRangeShowsZero) {
   SetState(0, 100, 31);
-  gauge_->SetShowText(false);
-  QImage image = gauge_->Compose();
+  gauge_->setTextVisible(false);
+  QImage image = Render();
   CheckFrame(image);
-  EXPECT_TRUE(CheckInner(image, QRect(1, 1, 447, 15), 138, kBlack, kWhite, QRect()).empty());
-
-  // Without a frame the bar area is 450 x 18: F = 139, and the bar reaches
-  // the gauge's edges.
-  gauge_->SetShowText(true);
-  gauge_->SetBorderStyle(Gauge::Border::None);
-  gauge_->SetForeColor(QColor(0xFF0000));
-  gauge_->SetBackColor(QColor(0xFFFF00));
-  image = gauge_->Compose();
-  const std::vector<QPoint> inverted = CheckInner(image, QRect(0, 0, 449, 17), 139, 0xFF0000,
-                                                  0xFFFF00, TextBox(*gauge_, 450, 18));
-  EXPECT_FALSE(inverted.empty());
-}
-
-TEST_F(GaugeTest, EmptyRangeShowsZeroOverAnEmptyBar) {
+  EXPECT_TRUE(CheckInner(image, QRect(1, 1, 447, 15), 138, QRect()).empty());
+  gauge_->setTextVisible(true);
   SetState(0, 0, 0);
-  const QImage image = gauge_->Compose();
+  image = Render();
   CheckFrame(image);
-  const QRect box = TextBox(*gauge_, 448, 16);
-  EXPECT_FALSE(CheckInner(image, QRect(1, 1, 447, 15), 0, kBlack, kWhite, box).empty());
+  EXPECT_FALSE(CheckInner(image, QRect(1, 1, 447, 15), 0, TextBox(*gauge_, 448, 16)).empty());
   EXPECT_EQ(Px(image, 1, 15), kWhite);
 }
 
-// A gauge lower than its text: the writing is clipped to the paint
-// rectangle, so the frame stays black.
-TEST_F(GaugeTest, TextIsClippedToThePaintRectangle) {
+// A gauge lower than its text: the writing is clipped to the frame's
+// inside, so the frame stays black.
+TEST_F(GaugeTest, TextIsClippedToTheFramesInside) {
   gauge_->resize(449, 9);
   for (int percent : {0, 100}) {
     SCOPED_TRACE(percent);
     SetState(0, 100, percent);
-    const QImage image = gauge_->Compose();
+    const QImage image = Render();
     CheckFrame(image);
-    const std::vector<QPoint> inverted = CheckInner(image, QRect(1, 1, 447, 7), percent ? 448 : 0,
-                                                    kBlack, kWhite, TextBox(*gauge_, 448, 8));
-    EXPECT_FALSE(inverted.empty());
+    EXPECT_FALSE(CheckInner(image, QRect(1, 1, 447, 7), percent ? 448 : 0, TextBox(*gauge_, 448, 8)).empty());
   }
 }
 
-TEST_F(GaugeTest, WidgetShowsTheComposedPicture) {
+// At twice the pixels the percentage is written at that resolution, not
+// blown up: its glyphs' edges do not all fall on 2 x 2 blocks.
+TEST_F(GaugeTest, IsSharpAtTwiceThePixels) {
   SetState(0, 100, 50);
-  EXPECT_EQ(gauge_->grab().toImage().convertToFormat(QImage::Format_RGB32), gauge_->Compose());
-  gauge_->SetBorderStyle(Gauge::Border::None);
-  gauge_->SetBackColor(Qt::green);
-  SetState(0, 100, 73);
-  EXPECT_EQ(gauge_->grab().toImage().convertToFormat(QImage::Format_RGB32), gauge_->Compose());
+  const QImage image = Render(2);
+  ASSERT_EQ(image.size(), QSize(898, 34));
+  const QRect box = TextBox(*gauge_, 448, 16);
+  int inverted = 0;
+  int mixed_blocks = 0;  // aligned 2 x 2 blocks with ink and no ink
+  for (int y = 2 * box.top(); y < 2 * (box.bottom() + 1); y += 2) {
+    for (int x = 2 * box.left(); x < 2 * (box.right() + 1); x += 2) {
+      int ink = 0;
+      for (const QPoint d : {QPoint(0, 0), QPoint(1, 0), QPoint(0, 1), QPoint(1, 1)}) {
+        const QPoint p(x + d.x(), y + d.y());
+        const QRgb base = p.x() < 2 * 224 ? kBlack : kWhite;
+        ink += Px(image, p.x(), p.y()) == (base ^ 0xFFFFFF) ? 1 : 0;
+      }
+      inverted += ink;
+      mixed_blocks += ink != 0 && ink != 4 ? 1 : 0;
+    }
+  }
+  EXPECT_GT(inverted, 40);
+  EXPECT_GT(mixed_blocks, 10);
+  CheckFrame(image.copy(0, 0, 898, 34).scaled(449, 17));
+  EXPECT_EQ(Px(image, 2 * 224 - 1, 30), kBlack) << "the bar ends at its own column";
+  EXPECT_EQ(Px(image, 2 * 224, 30), kWhite);
 }
 
-// --- The countdown -------------------------------------------------------------
-
-// A 10-minute test: one repaint at the first tick, then one every 6 ticks.
-TEST_F(GaugeTest, TenMinuteCountdownRepaintsOncePerPercent) {
-  gauge_->SetMaxValue(600);
-  gauge_->SetProgress(600);
-  EXPECT_EQ(gauge_->Percent(), 100);
-  EXPECT_EQ(Px(gauge_->Compose(), 447, 15), kBlack);
-
-  std::vector<int> repainted_at;
-  std::vector<int> want;
+// A 10-minute test: the percentage goes down by one every 6 ticks, the first
+// at the first tick.
+TEST_F(GaugeTest, TenMinuteCountdown) {
+  gauge_->startCountdown(600);
+  EXPECT_EQ(gauge_->percent(), 100);
+  EXPECT_EQ(Px(Render(), 447, 15), kBlack);
+  std::vector<int> changed_at;
+  int shown = gauge_->percent();
   for (int tick = 1; tick <= 600; ++tick) {
-    const int before = gauge_->PaintCount();
-    gauge_->SetProgress(gauge_->Progress() - 1);
-    const int painted = gauge_->PaintCount() - before;
-    ASSERT_LE(painted, 1) << tick;
-    if (painted == 1) repainted_at.push_back(tick);
-    if (tick % 6 == 1) want.push_back(tick);
+    gauge_->setValue(gauge_->value() - 1);
+    if (gauge_->percent() != shown) changed_at.push_back(tick);
+    shown = gauge_->percent();
     if (tick == 1) {
-      EXPECT_EQ(gauge_->Percent(), 99);
-      const QImage image = gauge_->Compose();
-      EXPECT_EQ(Px(image, 442, 15), kBlack);  // F = 443
+      const QImage image = Render();
+      EXPECT_EQ(Px(image, 442, 15), kBlack);  // the first unfilled column is 443
       EXPECT_EQ(Px(image, 443, 15), kWhite);
     }
-    if (tick == 7) {
-      EXPECT_EQ(gauge_->Percent(), 98);
-    }
   }
-  EXPECT_EQ(repainted_at.size(), 100U);
-  EXPECT_EQ(repainted_at, want);
-  EXPECT_EQ(gauge_->Progress(), 0);
-  EXPECT_EQ(gauge_->Percent(), 0);
-  EXPECT_EQ(Px(gauge_->Compose(), 1, 15), kWhite);
+  ASSERT_EQ(changed_at.size(), 100U);
+  for (std::size_t i = 0; i < changed_at.size(); ++i) EXPECT_EQ(changed_at[i], 6 * static_cast<int>(i) + 1);
+  EXPECT_EQ(gauge_->value(), 0);
+  EXPECT_EQ(Px(Render(), 1, 15), kWhite);
 }
 
 }  // namespace
