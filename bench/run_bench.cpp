@@ -157,7 +157,7 @@ struct Program {
     form->Edit2->setText(QStringLiteral("ГР-11"));
     run->Button1Click();
     ui::OpenDialog::SetHookForTests({});
-    form->Timer1->SetInterval(24 * 60 * 60 * 1000);  // no tick during the run
+    form->Timer1->setInterval(24 * 60 * 60 * 1000);  // no tick during the run
     run->Button2Click();
     EventLoopTurn();
     // The run still writes the file filled above, and reads its answers.
@@ -185,7 +185,7 @@ struct Program {
 // Whether the window shows question `n` of the test with its options.
 bool ShowsQuestion(const Program& p, int n) {
   const TForm1& f = *p.form;
-  return f.TrackBar1->Position() == n && f.Label15->isVisible() &&
+  return f.TrackBar1->value() == n && f.Label15->isVisible() &&
          f.Label15->text() == QString::number(n) &&
          f.Label16->text() == p.files.questions[static_cast<std::size_t>(n)] &&
          f.RadioGroup1->isVisible() && f.RadioGroup1->optionTexts().size() == 4;
@@ -239,10 +239,10 @@ void AnswerSteps(benchmark::State& state, bool paint_window) {
   std::int64_t shown = 0;
   std::int64_t painted = 0;
   const PaintCount question_paints(*p.form->Label16);
-  p.form->TrackBar1->SetPosition(first);
+  p.form->TrackBar1->setValue(first);
   EventLoopTurn();
   for (auto _ : state) {
-    const int n = p.form->TrackBar1->Position();
+    const int n = p.form->TrackBar1->value();
     if (n < first || n >= count) {
       state.SkipWithError("a step started outside the questions it takes");
       break;
@@ -260,11 +260,11 @@ void AnswerSteps(benchmark::State& state, bool paint_window) {
     expected[static_cast<std::size_t>(n)] = option;
     answered.push_back(n);
     if (ShowsQuestion(p, n + 1)) ++shown;
-    if (p.form->TrackBar1->Position() >= count || p.form->TrackBar1->Position() != n + 1) {
+    if (p.form->TrackBar1->value() >= count || p.form->TrackBar1->value() != n + 1) {
       state.PauseTiming();
       recorded += CountRecorded(p, expected, answered);
       answered.clear();
-      p.form->TrackBar1->SetPosition(first);
+      p.form->TrackBar1->setValue(first);
       EventLoopTurn();
       state.ResumeTiming();
     }
@@ -296,7 +296,7 @@ void BM_Report(benchmark::State& state) {
     state.SkipWithError(p.error.c_str());
     return;
   }
-  p.form->TrackBar1->SetPosition(count + 1);  // the end screen
+  p.form->TrackBar1->setValue(count + 1);  // the end screen
   p.dlg->Password->setText(QStringLiteral("407152"));
   for (auto _ : state) {
     state.PauseTiming();

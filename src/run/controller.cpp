@@ -64,19 +64,16 @@ Controller::Controller(TForm1& form, os::Services& os) : form_(form), os_(os) {
   QObject::connect(form_.Button4, &QPushButton::clicked, context,
                    GuardedSlot([this] { Button4Click(); }));
   QObject::connect(&form_, &TForm1::closing, context, GuardedSlot([this] { FormCloseQuery(); }));
-  form_.TrackBar1->OnChange = [this] { TrackBar1Change(); };
+  QObject::connect(form_.TrackBar1, &ui::TrackBar::positionNotified, context,
+                   GuardedSlot([this] { TrackBar1Change(); }));
   QObject::connect(form_.RadioGroup1->options(), &QButtonGroup::idToggled, context,
                    [this](int, bool checked) {
                      if (checked) ui::Guarded([this] { RadioGroup1Click(); });
                    });
-  form_.Timer1->OnTimer = [this] { Timer1Timer(); };
+  QObject::connect(form_.Timer1, &QTimer::timeout, context, GuardedSlot([this] { Timer1Timer(); }));
 }
 
-Controller::~Controller() {
-  // The windows may outlive the controller: leave no handler behind.
-  form_.TrackBar1->OnChange = nullptr;
-  form_.Timer1->OnTimer = nullptr;
-}
+Controller::~Controller() = default;
 
 void Controller::AttachPasswordDlg(TPasswordDlg& dlg) {
   password_dlg_ = &dlg;
@@ -153,20 +150,21 @@ void Controller::OpenTest() {
 // --- the questions -----------------------------------------------------------
 
 void Controller::Button2Click() {
-  // A count of 2147483647 wraps round, as 32-bit arithmetic does, and the
-  // track bar ignores the maximum below its minimum.
+  // A count of 2147483647 wraps round, as 32-bit arithmetic does, and a
+  // maximum below the track bar's minimum is ignored.
   const auto count = static_cast<std::uint32_t>(QuestionCount(0));
-  form_.TrackBar1->SetMax(static_cast<std::int32_t>(count + 1U));
+  const auto last = static_cast<std::int32_t>(count + 1U);
+  if (last >= form_.TrackBar1->minimum()) form_.TrackBar1->setMaximum(last);
   form_.GroupBox2->hide();
   form_.GroupBox1->hide();
   form_.TrackBar1->setEnabled(true);
   form_.RadioGroup1->setEnabled(true);
-  next(form_.TrackBar1->Position());
+  next(form_.TrackBar1->value());
   form_.Button2->hide();
   form_.Button3->show();
   form_.Button4->setEnabled(false);
   form_.Button4->show();
-  form_.Timer1->SetEnabled(true);
+  form_.Timer1->start();
 }
 
 void Controller::next(std::int32_t n) {
@@ -187,7 +185,7 @@ void Controller::ShowStudent() {
 
 void Controller::TrackBar1Change() {
   const std::int32_t count = QuestionCount(0);
-  const int position = form_.TrackBar1->Position();
+  const int position = form_.TrackBar1->value();
   if (count < position) {
     form_.Label16->setText(QStringLiteral(
         "Вы ответили на все вопросы! Пригласите преподавателя для просмотра Ваших результатов"));
@@ -196,7 +194,7 @@ void Controller::TrackBar1Change() {
     form_.RadioGroup1->hide();
     form_.Button3->setText(kReportCaption);
     form_.TrackBar1->setEnabled(false);
-    form_.Timer1->SetEnabled(false);
+    form_.Timer1->stop();
     form_.Button4->setEnabled(false);
     return;
   }
@@ -206,7 +204,7 @@ void Controller::TrackBar1Change() {
 
 void Controller::Button3Click() {
   if (form_.Button3->text() != kReportCaption) {
-    Scors(form_.TrackBar1->Position());
+    Scors(form_.TrackBar1->value());
   } else {
     if (TPasswordDlg* dlg = password_dlg_.data()) dlg->show();
     form_.Button3->setEnabled(false);
@@ -214,12 +212,12 @@ void Controller::Button3Click() {
     // already disabled then, and nothing else on the screen changes.
     if (!form_.TrackBar1->isEnabled()) return;
   }
-  form_.TrackBar1->SetPosition(Above(form_.TrackBar1->Position()));
+  form_.TrackBar1->setValue(Above(form_.TrackBar1->value()));
 }
 
 void Controller::Button4Click() {
-  Scors(form_.TrackBar1->Position());
-  form_.TrackBar1->SetPosition(Below(form_.TrackBar1->Position()));
+  Scors(form_.TrackBar1->value());
+  form_.TrackBar1->setValue(Below(form_.TrackBar1->value()));
 }
 
 void Controller::RadioGroup1Click() { form_.Button3->setDefault(true); }
@@ -230,7 +228,7 @@ void Controller::Timer1Timer() {
     form_.Gauge1->setValue(progress - 1);
     return;
   }
-  form_.Timer1->SetEnabled(false);
+  form_.Timer1->stop();
   form_.Button3->setText(kReportCaption);
   Button3Click();
   form_.RadioGroup1->hide();
@@ -264,8 +262,8 @@ void Controller::OpenReport() {
                                    static_cast<qsizetype>(kReportPassword.size()))) {
     // A wrong password: the window stays open; the answer shown is recorded
     // and the track bar moves one on.
-    Scors(form_.TrackBar1->Position());
-    form_.TrackBar1->SetPosition(Above(form_.TrackBar1->Position()));
+    Scors(form_.TrackBar1->value());
+    form_.TrackBar1->setValue(Above(form_.TrackBar1->value()));
     return;
   }
   dlg->hide();  // hidden, not closed: the report is on its way
@@ -275,7 +273,7 @@ void Controller::OpenReport() {
   form_.Label17->show();
   form_.Label18->show();
   form_.Button4->setEnabled(false);
-  form_.Timer1->SetEnabled(false);
+  form_.Timer1->stop();
   form_.Label16->setText(QStringLiteral("Итого:"));
   form_.Label17->setText(QStringLiteral("Правильных ответов: ") + QString::number(RightCount));
   const std::int64_t wrong = std::int64_t{QuestionCount(0)} - RightCount;

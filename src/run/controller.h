@@ -6,9 +6,9 @@
 // is what the controls show, above all the caption of Button3, which switches
 // between answering ("Ответить") and asking for the report ("Отчет").
 //
-// Handlers call one another as plain C++ calls, also where a control's setter
-// runs a handler at once (the track bar's position runs TrackBar1Change, the
-// option group's choice runs RadioGroup1Click through the failure guard); a
+// Handlers call one another as plain C++ calls; a control's setter runs a
+// handler at once through the failure guard (the track bar's value runs
+// TrackBar1Change, the option group's choice runs RadioGroup1Click). A
 // failure is an exception that ends every handler on its way up to the guard
 // where Qt called in.
 #pragma once

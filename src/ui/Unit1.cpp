@@ -1,11 +1,11 @@
 #include "ui/Unit1.h"
 
 #include <QCloseEvent>
-#include <QKeyEvent>
 #include <QFontDatabase>
+#include <QKeyEvent>
+#include <QStatusTipEvent>
 #include <limits>
 
-#include "ui/controls/control.h"
 #include "ui/controls/default_button.h"
 #include "ui/controls/guard.h"
 #include "ui/controls/strip_layout.h"
@@ -30,7 +30,6 @@ ui::MnemonicLabel* MakeLabel(QWidget* parent, const char* name, QRect geometry,
                              const QString& caption) {
   auto* label = Make<ui::MnemonicLabel>(parent, name, geometry);
   label->setText(caption);
-  ui::MarkGraphic(label);
   return label;
 }
 
@@ -40,7 +39,7 @@ QPushButton* MakeButton(QWidget* parent, const char* name, QRect geometry, const
   button->setText(caption);
   // The window's Enter rule clicks a focused button (default_button.h).
   button->setAutoDefault(false);
-  ui::SetHint(button, hint);
+  button->setStatusTip(hint);
   return button;
 }
 
@@ -97,10 +96,10 @@ TForm1::TForm1() {
                      QStringLiteral("№ группы ......................."));
   Edit1 = Make<QLineEdit>(GroupBox1, "Edit1", {136, 16, 289, 21});
   Edit1->setMaxLength(std::numeric_limits<int>::max());
-  ui::SetHint(Edit1, QStringLiteral("Введите свою фмилию, имя, отчество"));
+  Edit1->setStatusTip(QStringLiteral("Введите свою фмилию, имя, отчество"));
   Edit2 = Make<ui::UpperCaseEdit>(GroupBox1, "Edit2", {136, 48, 121, 21});
   Edit2->setMaxLength(std::numeric_limits<int>::max());
-  ui::SetHint(Edit2, QStringLiteral("Введите свою группу"));
+  Edit2->setStatusTip(QStringLiteral("Введите свою группу"));
   Button1 = MakeButton(GroupBox1, "Button1", {288, 48, 137, 25}, QStringLiteral("Открыть"),
                        QStringLiteral("Открывает файл теста"));
   Button1->setEnabled(false);
@@ -118,8 +117,7 @@ TForm1::TForm1() {
   Button4->hide();
   Panel7 = MakePanel(Panel2, "Panel7", {6, 3, 449, 17});
   Gauge1 = Make<ui::Gauge>(Panel7, "Gauge1", {0, 0, 449, 17});
-  ui::SetHint(Gauge1, QStringLiteral("Оценка оставшегося времени"));
-  ui::MarkGraphic(Gauge1);
+  Gauge1->setStatusTip(QStringLiteral("Оценка оставшегося времени"));
 
   // Test information group.
   GroupBox2 = MakeGroupBox(Panel1, "GroupBox2", {0, 97, 462, 272});
@@ -132,20 +130,20 @@ TForm1::TForm1() {
                      QStringLiteral("Коментарии к выполнению"));
   Label9 = MakeLabel(GroupBox2, "Label9", {8, 208, 210, 16},
                      QStringLiteral("Время на выполнение теста"));
-  ui::SetHint(Label9, QStringLiteral("Время в минутах на выполнение теста"));
+  Label9->setStatusTip(QStringLiteral("Время в минутах на выполнение теста"));
   Label10 = MakeLabel(GroupBox2, "Label10", {8, 184, 227, 16},
                       QStringLiteral("Количество вопросов в тесте:"));
-  ui::SetHint(Label10, QStringLiteral("Количество вопросов"));
+  Label10->setStatusTip(QStringLiteral("Количество вопросов"));
   for (ui::MnemonicLabel* l : {Label4, Label6, Label7, Label9, Label10}) l->setFont(heading);
   Label11 = MakeLabel(GroupBox2, "Label11", {240, 184, 14, 16}, QStringLiteral("00"));
   Label12 = MakeLabel(GroupBox2, "Label12", {240, 208, 14, 16}, QStringLiteral("00"));
   Label13 = MakeLabel(GroupBox2, "Label13", {264, 208, 40, 16}, QStringLiteral("минут"));
   Panel3 = MakePanel(GroupBox2, "Panel3", {8, 48, 433, 17});
   Label3 = MakeLabel(Panel3, "Label3", {0, 0, 433, 17}, not_chosen);
-  ui::SetHint(Label3, QStringLiteral("Название теста"));
+  Label3->setStatusTip(QStringLiteral("Название теста"));
   Panel4 = MakePanel(GroupBox2, "Panel4", {8, 88, 433, 41});
   Label5 = MakeLabel(Panel4, "Label5", {0, 0, 433, 41}, not_chosen);
-  ui::SetHint(Label5, QStringLiteral("Описание теста"));
+  Label5->setStatusTip(QStringLiteral("Описание теста"));
   Label5->setWordWrap(true);
   Panel5 = MakePanel(GroupBox2, "Panel5", {8, 144, 433, 41});
   Label8 = MakeLabel(Panel5, "Label8", {0, 0, 433, 41}, not_chosen);
@@ -155,16 +153,15 @@ TForm1::TForm1() {
   Panel6 = MakePanel(Panel1, "Panel6", {0, 369, 462, 0});
   Panel6->setFont(ui::LargerFont());
   Label14 = MakeLabel(Panel6, "Label14", {0, 45, 462, 16}, QStringLiteral("Вопрос №"));
-  ui::SetHint(Label14, QStringLiteral("Порядковый номер вопроса"));
+  Label14->setStatusTip(QStringLiteral("Порядковый номер вопроса"));
   Label15 = MakeLabel(Panel6, "Label15", {64, 45, 14, 16}, QStringLiteral("15"));
   TrackBar1 = Make<ui::TrackBar>(Panel6, "TrackBar1", {0, 0, 462, 45});
-  TrackBar1->SetMax(10);
-  TrackBar1->SetMin(1);
-  TrackBar1->SetPosition(1);
-  ui::SetHint(TrackBar1, QStringLiteral("Шкала вопросов"));
+  TrackBar1->setRange(1, 10);
+  TrackBar1->setValue(1);
+  TrackBar1->setStatusTip(QStringLiteral("Шкала вопросов"));
   GroupBox3 = MakeGroupBox(Panel6, "GroupBox3", {0, 61, 462, 79});
   Label16 = MakeLabel(GroupBox3, "Label16", {2, 18, 458, 59}, QStringLiteral("Label16"));
-  ui::SetHint(Label16, QStringLiteral("Наименование вопроса"));
+  Label16->setStatusTip(QStringLiteral("Наименование вопроса"));
   Label16->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
   Label16->setWordWrap(true);
   Label17 = MakeLabel(GroupBox3, "Label17", {8, 32, 137, 16},
@@ -179,13 +176,14 @@ TForm1::TForm1() {
   Label18->hide();
   RadioGroup1 = Make<ui::OptionGroup>(Panel6, "RadioGroup1", {0, 140, 462, 3});
   RadioGroup1->setTitle(QStringLiteral("Варианты ответов"));
-  ui::SetHint(RadioGroup1, QStringLiteral("Варианты ответов"));
+  RadioGroup1->setStatusTip(QStringLiteral("Варианты ответов"));
   Memo1 = Make<ui::RichMemo>(Panel6, "Memo1", {0, 140, 462, 3});
-  ui::SetHint(Memo1, QStringLiteral("Результаты выполненого теста"));
+  Memo1->setStatusTip(QStringLiteral("Результаты выполненого теста"));
   Memo1->hide();
 
-  StatusBar1 = Make<ui::StatusBar>(Panel1, "StatusBar1", {0, 405, 462, 19});
+  StatusBar1 = Make<QStatusBar>(Panel1, "StatusBar1", {0, 405, 462, 19});
   StatusBar1->setFont(QFontDatabase::systemFont(QFontDatabase::GeneralFont));
+  StatusBar1->setSizeGripEnabled(false);
 
   // The layouts, once every control stands where it was designed: the
   // strips take their fixed heights, the labels the size of their texts.
@@ -223,8 +221,10 @@ TForm1::TForm1() {
 
   OpenDialog1 = std::make_unique<ui::OpenDialog>(this, QStringLiteral("OpenDialog1"),
                                                  QStringLiteral("Файл теста|*.DLL"));
-  Timer1 = new ui::Timer(this);
+  Timer1 = new QTimer(this);
   Timer1->setObjectName(QStringLiteral("Timer1"));
+  Timer1->setInterval(1000);
+  Timer1->setTimerType(Qt::PreciseTimer);
 
   // Tab order: depth first through the containers.
   setTabOrder(Edit1, Edit2);
@@ -237,10 +237,36 @@ TForm1::TForm1() {
   setTabOrder(RadioGroup1, Memo1);
   Edit1->setFocus(Qt::OtherFocusReason);
 
-  hints_ = new ui::HintTracker(*StatusBar1);
+  // A disabled control shows no hint of its own (see eventFilter).
+  for (QWidget* control : findChildren<QWidget*>())
+    if (!control->statusTip().isEmpty()) control->installEventFilter(this);
 }
 
 TForm1::~TForm1() = default;
+
+bool TForm1::event(QEvent* event) {
+  if (event->type() == QEvent::StatusTip) {
+    StatusBar1->showMessage(static_cast<QStatusTipEvent*>(event)->tip());
+    return true;
+  }
+  return QWidget::event(event);
+}
+
+bool TForm1::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::StatusTip) {
+    const auto* control = static_cast<QWidget*>(watched);
+    if (!control->isEnabled() && !static_cast<QStatusTipEvent*>(event)->tip().isEmpty()) {
+      // The pointer counts as over the control's container.
+      QString tip;
+      for (const QWidget* w = control->parentWidget(); w != nullptr && tip.isEmpty() && w != this;
+           w = w->parentWidget())
+        tip = w->statusTip();
+      StatusBar1->showMessage(tip);
+      return true;
+    }
+  }
+  return QWidget::eventFilter(watched, event);
+}
 
 void TForm1::closeEvent(QCloseEvent* event) {
   emit closing();

@@ -7,6 +7,8 @@
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QStatusBar>
+#include <QTimer>
 #include <QWidget>
 #include <memory>
 
@@ -16,8 +18,6 @@
 #include "ui/controls/memo.h"
 #include "ui/controls/open_dialog.h"
 #include "ui/controls/option_group.h"
-#include "ui/controls/status_hint.h"
-#include "ui/controls/timer.h"
 #include "ui/controls/track_bar.h"
 
 class TForm1 : public QWidget {
@@ -66,19 +66,20 @@ class TForm1 : public QWidget {
   miravel::ui::MnemonicLabel* Label18;
   miravel::ui::OptionGroup* RadioGroup1;
   miravel::ui::RichMemo* Memo1;
-  miravel::ui::StatusBar* StatusBar1;
+  QStatusBar* StatusBar1;
   std::unique_ptr<miravel::ui::OpenDialog> OpenDialog1;
-  miravel::ui::Timer* Timer1;
+  QTimer* Timer1;
 
  signals:
   // The window is asked to close; it closes once the handlers have run.
   void closing();
 
  protected:
+  // The status line shows the hint (status tip) of the control under the
+  // mouse pointer, or of its container while it is disabled.
+  bool event(QEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
   // Enter clicks the default button (see ui/controls/default_button.h).
   void keyPressEvent(QKeyEvent* event) override;
-
- private:
-  miravel::ui::HintTracker* hints_;
 };

@@ -241,11 +241,11 @@ TEST_F(Running, StartShowsTheFirstQuestion) {
   EXPECT_EQ(form->Button3->text(), QStringLiteral("Ответить"));
   EXPECT_TRUE(form->Button4->isVisible());
   EXPECT_FALSE(form->Button4->isEnabled());
-  EXPECT_TRUE(form->Timer1->Enabled());
+  EXPECT_TRUE(form->Timer1->isActive());
   EXPECT_EQ(form->Panel6->geometry(), QRect(0, 0, 462, 348));
-  EXPECT_EQ(form->TrackBar1->Min(), 1);
-  EXPECT_EQ(form->TrackBar1->Max(), 6);
-  EXPECT_EQ(form->TrackBar1->Position(), 1);
+  EXPECT_EQ(form->TrackBar1->minimum(), 1);
+  EXPECT_EQ(form->TrackBar1->maximum(), 6);
+  EXPECT_EQ(form->TrackBar1->value(), 1);
   EXPECT_TRUE(form->TrackBar1->isEnabled());
   EXPECT_EQ(form->Label14->text(), QStringLiteral("Вопрос №"));
   EXPECT_EQ(form->Label15->text(), QStringLiteral("1"));
@@ -267,7 +267,7 @@ TEST_F(Running, TheQuestionAreaTakesNoInputBeforeStart) {
   QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
   QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
   EXPECT_EQ(QApplication::focusWidget(), form->Edit1) << "Edit2, Button1, Button2, back to Edit1";
-  EXPECT_EQ(form->TrackBar1->Position(), 1);
+  EXPECT_EQ(form->TrackBar1->value(), 1);
 }
 
 TEST_F(Running, AnswersAreRecordedAndShownAgainWhenTheStudentComesBack) {
@@ -312,11 +312,10 @@ TEST_F(Running, DraggingTheThumbShowsEveryQuestionAndTheEndEndsTheTestUnrecorded
   StartTest(path);
   Pick(1);  // chosen but never confirmed
   std::vector<QString> shown;
-  auto handler = form->TrackBar1->OnChange;
-  form->TrackBar1->OnChange = [&] {
-    handler();
+  // What the screen shows after each run of the track bar's handler.
+  QObject::connect(form->TrackBar1, &ui::TrackBar::positionNotified, form->TrackBar1, [&] {
     shown.push_back(form->Label15->isVisible() ? form->Label15->text() : QStringLiteral("end"));
-  };
+  });
   const QRect thumb = ui::testing_support::ThumbRect(*form->TrackBar1);
   const int y = thumb.center().y();
   QTest::mousePress(form->TrackBar1, Qt::LeftButton, Qt::NoModifier, thumb.center());
@@ -327,7 +326,7 @@ TEST_F(Running, DraggingTheThumbShowsEveryQuestionAndTheEndEndsTheTestUnrecorded
   shown.erase(std::unique(shown.begin(), shown.end()), shown.end());
   EXPECT_EQ(shown, (std::vector<QString>{"2", "3", "4", "5", "end"}));
 
-  EXPECT_EQ(form->TrackBar1->Position(), 6);
+  EXPECT_EQ(form->TrackBar1->value(), 6);
   EXPECT_FALSE(form->TrackBar1->isEnabled());
   EXPECT_EQ(form->Label16->text(), kAllAnswered);
   EXPECT_EQ(form->Label14->text(), kStudent);
@@ -337,7 +336,7 @@ TEST_F(Running, DraggingTheThumbShowsEveryQuestionAndTheEndEndsTheTestUnrecorded
   EXPECT_EQ(form->Button3->text(), QStringLiteral("Отчет"));
   EXPECT_TRUE(form->Button3->isEnabled());
   EXPECT_FALSE(form->Button4->isEnabled());
-  EXPECT_FALSE(form->Timer1->Enabled());
+  EXPECT_FALSE(form->Timer1->isActive());
   EXPECT_FALSE(stdfs::exists(run->Journal->Path())) << "moving the track bar records nothing";
 }
 
@@ -365,7 +364,7 @@ TEST_F(Running, TheLastAnswerShowsTheEndScreenAndTheGaugeStops) {
   EXPECT_EQ(form->Label16->text(), kAllAnswered);
   EXPECT_EQ(form->Button3->text(), QStringLiteral("Отчет"));
   EXPECT_TRUE(form->Button3->isEnabled());
-  EXPECT_FALSE(form->Timer1->Enabled());
+  EXPECT_FALSE(form->Timer1->isActive());
   EXPECT_EQ(form->Gauge1->value(), 57);
   EXPECT_FALSE(dlg->isVisible());
 }
@@ -380,13 +379,13 @@ TEST_F(Running, ATestWithoutAQuestionCountEndsOnlyByTimeOut) {
     if (count) b.Plain("Option", "QwCount", count);
     b.Save(empty);
     StartTest(empty);
-    EXPECT_EQ(form->TrackBar1->Max(), 1);
+    EXPECT_EQ(form->TrackBar1->maximum(), 1);
     EXPECT_EQ(form->Label15->text(), QStringLiteral("1"));
     EXPECT_EQ(form->Label16->text(), QString()) << "no question 1 in the file";
     EXPECT_EQ(form->RadioGroup1->optionTexts(), QStringList(4, QString()));
     Pick(0);
     Answer();
-    EXPECT_EQ(form->TrackBar1->Position(), 1) << "recorded, and the position stays";
+    EXPECT_EQ(form->TrackBar1->value(), 1) << "recorded, and the position stays";
     EXPECT_EQ(form->Button3->text(), QStringLiteral("Ответить"));
     EXPECT_NE(ReadAll(run->Journal->Path()).find(W("Текст вопроса=НЕТ")), std::string::npos);
     Ticks(1);
@@ -409,7 +408,7 @@ TEST_F(TimeOut, ATimeOfZeroEndsTheTestWithTheFirstRealTickASecondAfterStart) {
   ASSERT_TRUE(QTest::qWaitFor([this] { return dlg->isVisible(); }, 5000));
   EXPECT_GE(clock.elapsed(), 900);
   EXPECT_EQ(form->Label16->text(), kTimeUp);
-  EXPECT_FALSE(form->Timer1->Enabled());
+  EXPECT_FALSE(form->Timer1->isActive());
 }
 
 TEST_F(TimeOut, TheGaugeLosesOneATickAndTheTimeOutComesOnTheTickAfterEmpty) {
@@ -435,21 +434,21 @@ TEST_F(TimeOut, OnAQuestionBelowTheCountTheThumbStandsOneFurther) {
   EXPECT_EQ(form->Label14->text(), kStudent);
   EXPECT_FALSE(form->Label15->isVisible());
   EXPECT_FALSE(form->RadioGroup1->isVisible());
-  EXPECT_EQ(form->TrackBar1->Position(), 3);
+  EXPECT_EQ(form->TrackBar1->value(), 3);
   EXPECT_FALSE(form->TrackBar1->isEnabled());
   EXPECT_EQ(form->Button3->text(), QStringLiteral("Отчет"));
   EXPECT_FALSE(form->Button3->isEnabled());
   EXPECT_FALSE(form->Button4->isEnabled());
-  EXPECT_FALSE(form->Timer1->Enabled());
+  EXPECT_FALSE(form->Timer1->isActive());
   EXPECT_EQ(ReadAll(run->Journal->Path()).find(W("[Вопрос№2]")), std::string::npos)
       << "the choice on question 2 was not confirmed";
 }
 
 TEST_F(TimeOut, OnTheLastQuestionTheEndStepsRunFirstAndTheTimeOutMessageWins) {
   StartTest(path);
-  form->TrackBar1->SetPosition(5);
+  form->TrackBar1->setValue(5);
   Ticks(61);
-  EXPECT_EQ(form->TrackBar1->Position(), 6);
+  EXPECT_EQ(form->TrackBar1->value(), 6);
   EXPECT_EQ(form->Label16->text(), kTimeUp);
   EXPECT_TRUE(dlg->isVisible());
   EXPECT_FALSE(form->Button3->isEnabled());
@@ -482,7 +481,7 @@ TEST_F(Report, TheRightPasswordShowsTheGradedReportAndTheTotals) {
   Answer();  // "Отчет"
   EXPECT_TRUE(dlg->isVisible());
   EXPECT_FALSE(form->Button3->isEnabled());
-  EXPECT_EQ(form->TrackBar1->Position(), 6);
+  EXPECT_EQ(form->TrackBar1->value(), 6);
   QApplication::processEvents();
   EXPECT_EQ(QApplication::focusWidget(), dlg->Password);
   TypePassword(QStringLiteral("407152"));
@@ -575,7 +574,7 @@ TEST_F(Report, AWrongPasswordRecordsTheAnswerShownAndMovesOn) {
   const std::string journal = ReadAll(run->Journal->Path());
   EXPECT_NE(journal.find(W("[Вопрос№4]")), std::string::npos);
   EXPECT_NE(journal.find(W("[Вопрос№5]")), std::string::npos);
-  EXPECT_EQ(form->TrackBar1->Position(), 6);
+  EXPECT_EQ(form->TrackBar1->value(), 6);
   EXPECT_EQ(form->Label16->text(), kAllAnswered);
   TypePassword(QStringLiteral("407152"));
   EXPECT_EQ(form->Label17->text(), QStringLiteral("Правильных ответов: 2"));
@@ -603,7 +602,7 @@ TEST_F(Report, ClosingThePasswordWindowLetsTheTeacherAskAgain) {
     Answer();
     EXPECT_TRUE(dlg->isVisible());
     EXPECT_FALSE(form->Button3->isEnabled());
-    EXPECT_EQ(form->TrackBar1->Position(), 6);
+    EXPECT_EQ(form->TrackBar1->value(), 6);
     EXPECT_EQ(form->Label16->text(), kAllAnswered);
   }
   TypePassword(QStringLiteral("407152"));
@@ -619,7 +618,7 @@ TEST_F(Report, AskingAgainAfterATimeOutMovesNothing) {
   const QString journal_before = QString::fromStdString(ReadAll(run->Journal->Path()));
   Answer();
   EXPECT_TRUE(dlg->isVisible());
-  EXPECT_EQ(form->TrackBar1->Position(), 3);
+  EXPECT_EQ(form->TrackBar1->value(), 3);
   EXPECT_EQ(form->Label16->text(), kTimeUp);
   EXPECT_EQ(QString::fromStdString(ReadAll(run->Journal->Path())), journal_before);
 }
@@ -639,7 +638,7 @@ TEST_F(Report, ANegativeOrMissingQuestionCountFailsTheReport) {
     Answer();
     if (count) {
       // Below 0 the track bar keeps its maximum of 10 and the next position ends the test.
-      EXPECT_EQ(form->TrackBar1->Max(), 10);
+      EXPECT_EQ(form->TrackBar1->maximum(), 10);
       EXPECT_EQ(form->Label16->text(), kAllAnswered);
       Answer();
     } else {
@@ -679,7 +678,7 @@ TEST_F(Report, ATestClaimingBillionsOfQuestionsFillsTheBoxAndStops) {
       .Questions(3)
       .Save(huge);
   StartTest(huge);
-  EXPECT_EQ(form->TrackBar1->Max(), 10) << "count + 1 wraps round and is ignored";
+  EXPECT_EQ(form->TrackBar1->maximum(), 10) << "count + 1 wraps round and is ignored";
   Pick(1);
   Answer();
   Ticks(61);
@@ -712,17 +711,17 @@ TEST_F(JournalFile, AJournalThatCannotBeWrittenStopsTheStepAndLosesNothing) {
   ASSERT_EQ(boxes.boxes.size(), 1U);
   EXPECT_EQ(boxes.boxes[0].text,
             QString::fromStdString("Unable to write to " + run->Journal->Path() + "."));
-  EXPECT_EQ(form->TrackBar1->Position(), 2) << "the track bar did not move";
+  EXPECT_EQ(form->TrackBar1->value(), 2) << "the track bar did not move";
   EXPECT_EQ(form->RadioGroup1->options()->checkedId(), 2) << "the choice is still on screen";
   Back();
   EXPECT_EQ(boxes.boxes.size(), 2U);
-  EXPECT_EQ(form->TrackBar1->Position(), 2);
+  EXPECT_EQ(form->TrackBar1->value(), 2);
 
   stdfs::remove(home);
   stdfs::rename(dir / "away", home);
   EXPECT_EQ(ReadAll(run->Journal->Path()), recorded) << "the earlier answer is kept";
   Answer();
-  EXPECT_EQ(form->TrackBar1->Position(), 3);
+  EXPECT_EQ(form->TrackBar1->value(), 3);
   EXPECT_EQ(boxes.boxes.size(), 2U);
 }
 

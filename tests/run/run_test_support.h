@@ -167,7 +167,7 @@ class RunFixture : public ::testing::Test {
   void StartTest(const std::string& path, bool real_timer = false) {
     Register();
     Open(path);
-    if (!real_timer) form->Timer1->SetInterval(24 * 60 * 60 * 1000);
+    if (!real_timer) form->Timer1->setInterval(24 * 60 * 60 * 1000);
     QTest::mouseClick(form->Button2, Qt::LeftButton);
   }
 

@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QEnterEvent>
 #include <QFile>
 #include <QFileDialog>
 #include <QTest>
@@ -13,7 +14,6 @@
 #include <vector>
 
 #include "ui/Unit1.h"
-#include "ui/controls/control.h"
 #include "ui/controls/guard.h"
 #include "ui/fonts.h"
 
@@ -58,7 +58,7 @@ class MainWindow : public ::testing::Test {
     QTest::mouseMove(form.get(), pos);
     QApplication::processEvents();
     QApplication::processEvents();
-    return form->StatusBar1->SimpleText();
+    return form->StatusBar1->currentMessage();
   }
 
   QPoint Centre(const char* name) const { return InWindow(name).center(); }
@@ -271,7 +271,7 @@ TEST_F(MainWindow, TextsHintsAndFonts) {
     if (auto* box = qobject_cast<QGroupBox*>(w)) text = box->title();
     if (auto* memo = qobject_cast<QPlainTextEdit*>(w)) text = memo->toPlainText();
     EXPECT_EQ(text, QString::fromUtf8(r.text)) << r.name;
-    EXPECT_EQ(ui::Hint(w), QString::fromUtf8(r.hint)) << r.name;
+    EXPECT_EQ(w->statusTip(), QString::fromUtf8(r.hint)) << r.name;
     EXPECT_EQ(w->font().pixelSize(), r.pixels) << r.name;
     EXPECT_EQ(w->font().bold(), r.bold) << r.name;
     EXPECT_TRUE(w->toolTip().isEmpty()) << r.name << ": no pop-up tips";
@@ -284,7 +284,7 @@ TEST_F(MainWindow, TextsHintsAndFonts) {
   EXPECT_TRUE(form->Label8->wordWrap());
   EXPECT_FALSE(form->Label3->wordWrap());
   EXPECT_TRUE(form->Memo1->isReadOnly());
-  EXPECT_TRUE(form->StatusBar1->SimpleText().isEmpty());
+  EXPECT_TRUE(form->StatusBar1->currentMessage().isEmpty());
   EXPECT_FALSE(form->StatusBar1->isSizeGripEnabled());
 }
 
@@ -311,15 +311,17 @@ TEST_F(MainWindow, StartingStates) {
   EXPECT_EQ(form->Gauge1->minimum(), 0);
   EXPECT_EQ(form->Gauge1->maximum(), 100);
   EXPECT_EQ(form->Gauge1->value(), 0);
-  EXPECT_EQ(form->TrackBar1->Min(), 1);
-  EXPECT_EQ(form->TrackBar1->Max(), 10);
-  EXPECT_EQ(form->TrackBar1->Position(), 1);
+  EXPECT_EQ(form->TrackBar1->minimum(), 1);
+  EXPECT_EQ(form->TrackBar1->maximum(), 10);
+  EXPECT_EQ(form->TrackBar1->value(), 1);
   EXPECT_EQ(form->TrackBar1->tickPosition(), QSlider::TicksBelow);
   EXPECT_TRUE(form->RadioGroup1->optionTexts().isEmpty());
   EXPECT_EQ(form->RadioGroup1->options()->checkedId(), -1);
   EXPECT_TRUE(form->RadioGroup1->options()->exclusive());
-  EXPECT_FALSE(form->Timer1->Enabled());
-  EXPECT_EQ(form->Timer1->Interval(), 1000);
+  EXPECT_FALSE(form->Timer1->isActive());
+  EXPECT_EQ(form->Timer1->interval(), 1000);
+  EXPECT_FALSE(form->Timer1->isSingleShot());
+  EXPECT_EQ(form->Timer1->timerType(), Qt::PreciseTimer);
   EXPECT_EQ(form->Timer1->objectName(), "Timer1");
   for (QPushButton* b : {form->Button1, form->Button2, form->Button3, form->Button4}) {
     EXPECT_FALSE(b->isDefault()) << b->objectName().toStdString();
@@ -476,7 +478,12 @@ TEST_F(MainWindow, StatusLineShowsTheHintOfTheControlUnderThePointer) {
   QApplication::sendEvent(form->windowHandle(), &leave);
   QApplication::processEvents();
   QApplication::processEvents();
-  EXPECT_TRUE(form->StatusBar1->SimpleText().isEmpty());
+  EXPECT_TRUE(form->StatusBar1->currentMessage().isEmpty());
+  // ... and comes back, over a group box's frame.
+  const QPoint back(2, 50);
+  QEnterEvent enter(back, back, form->mapToGlobal(back));
+  QApplication::sendEvent(form->windowHandle(), &enter);
+  EXPECT_TRUE(form->StatusBar1->currentMessage().isEmpty());
 
   HideTopGroups();
   form->Button2->hide();

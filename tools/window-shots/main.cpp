@@ -130,7 +130,7 @@ int main(int argc, char** argv) {
 
     // Two questions answered, the third shown with a choice made, a minute gone.
     controller.Button2Click();
-    form.Timer1->SetEnabled(false);
+    form.Timer1->stop();
     for (int tick = 0; tick < 60; ++tick) controller.Timer1Timer();
     for (int option : {1, 2}) {
       form.RadioGroup1->checkOption(option);
@@ -160,7 +160,7 @@ int main(int argc, char** argv) {
     run.Register();
     run.controller.Button1Click();
     run.controller.Button2Click();
-    run.form.Timer1->SetEnabled(false);
+    run.form.Timer1->stop();
     run.form.RadioGroup1->checkOption(1);
     run.controller.Button3Click();
     while (run.form.Button3->text() != QStringLiteral("Отчет")) run.controller.Timer1Timer();

@@ -4,11 +4,8 @@
 #include <QMouseEvent>
 #include <QProxyStyle>
 #include <QStyleOptionSlider>
-#include <QSignalBlocker>
 #include <algorithm>
 #include <cstdint>
-
-#include "ui/controls/guard.h"
 
 namespace miravel::ui {
 namespace {
@@ -40,11 +37,20 @@ class PagingStyle : public QProxyStyle {
   }
 };
 
+// Runs `handle` as the user's input to `bar`: the value it changes is
+// notified afterwards, once, by the caller.
+template <typename Handle>
+void AsUserInput(bool& user, bool& action, Handle handle) {
+  user = true;
+  action = false;
+  handle();
+  user = false;
+}
+
 }  // namespace
 
 TrackBar::TrackBar(QWidget* parent) : QSlider(Qt::Horizontal, parent) {
   setTickPosition(QSlider::TicksBelow);
-  setTickInterval(1);
   setSingleStep(1);
   setPageStep(2);
   setTracking(true);
@@ -52,60 +58,30 @@ TrackBar::TrackBar(QWidget* parent) : QSlider(Qt::Horizontal, parent) {
   auto* style = new PagingStyle;
   style->setParent(this);  // a widget does not own the style it is given
   setStyle(style);
-  ShowRange();
-  connect(this, &QAbstractSlider::actionTriggered, this, [this](int) { action_ = true; });
+  spaceTicks();
+  connect(this, &QAbstractSlider::actionTriggered, this, [this] { action_ = true; });
+  connect(this, &QAbstractSlider::valueChanged, this, [this] {
+    if (!user_) emit positionNotified();
+  });
 }
 
-void TrackBar::ShowRange() {
-  const QSignalBlocker blocker(this);
-  setRange(min_, max_);
-  setValue(position_);
-  SpaceTicks();
-}
-
-void TrackBar::SpaceTicks() {
+void TrackBar::spaceTicks() {
   // One tick mark per position; where there are more positions than pixels
   // to draw them in, the marks run together, and every n-th one looks the
   // same at a fraction of the cost of painting them all.
-  const std::int64_t positions = std::int64_t{max_} - min_;
+  const std::int64_t positions = std::int64_t{maximum()} - minimum();
   const std::int64_t room = std::max(width(), 1);
   setTickInterval(static_cast<int>(positions > room ? (positions + room - 1) / room : 1));
 }
 
+void TrackBar::sliderChange(SliderChange change) {
+  QSlider::sliderChange(change);
+  if (change == SliderRangeChange) spaceTicks();
+}
+
 void TrackBar::resizeEvent(QResizeEvent* event) {
   QSlider::resizeEvent(event);
-  SpaceTicks();
-}
-
-void TrackBar::StoreAndNotify(int value) {
-  if (value == position_) return;
-  position_ = value;
-  ShowRange();
-  if (OnChange) OnChange();
-}
-
-void TrackBar::SetPosition(int value) { StoreAndNotify(std::clamp(value, min_, max_)); }
-
-void TrackBar::SetMax(int value) {
-  if (value < min_ || value == max_) return;
-  max_ = value;
-  ShowRange();
-  StoreAndNotify(std::clamp(position_, min_, max_));
-}
-
-void TrackBar::SetMin(int value) {
-  if (value > max_ || value == min_) return;
-  min_ = value;
-  ShowRange();
-  StoreAndNotify(std::clamp(position_, min_, max_));
-}
-
-void TrackBar::UserNotification() {
-  action_ = false;
-  position_ = value();
-  Guarded([this] {
-    if (OnChange) OnChange();
-  });
+  spaceTicks();
 }
 
 void TrackBar::keyPressEvent(QKeyEvent* event) {
@@ -131,63 +107,56 @@ void TrackBar::keyPressEvent(QKeyEvent* event) {
   }
   QKeyEvent mapped(event->type(), key, event->modifiers(), event->text(), event->isAutoRepeat(),
                    static_cast<quint16>(event->count()));
-  action_ = false;
-  QSlider::keyPressEvent(&mapped);
+  AsUserInput(user_, action_, [&] { QSlider::keyPressEvent(&mapped); });
   event->setAccepted(mapped.isAccepted());
-  if (action_ || (mapped.isAccepted() && IsScrollKey(key))) UserNotification();
+  if (action_ || (mapped.isAccepted() && IsScrollKey(key))) emit positionNotified();
 }
 
 void TrackBar::keyReleaseEvent(QKeyEvent* event) {
   QSlider::keyReleaseEvent(event);
   // The end of a key's scrolling is a notification of its own.
-  if (IsScrollKey(event->key()) && !event->isAutoRepeat()) UserNotification();
+  if (IsScrollKey(event->key()) && !event->isAutoRepeat()) emit positionNotified();
 }
 
-bool TrackBar::ThumbUnder(QPoint point) const {
+bool TrackBar::thumbUnder(QPoint point) const {
   QStyleOptionSlider option;
   initStyleOption(&option);
-  return style()->subControlRect(QStyle::CC_Slider, &option, QStyle::SC_SliderHandle, this)
-      .contains(point);
+  return style()->subControlRect(QStyle::CC_Slider, &option, QStyle::SC_SliderHandle, this).contains(point);
 }
 
 void TrackBar::mousePressEvent(QMouseEvent* event) {
   press_point_ = event->position().toPoint();
-  action_ = false;
-  QSlider::mousePressEvent(event);
-  if (action_) UserNotification();
+  AsUserInput(user_, action_, [&] { QSlider::mousePressEvent(event); });
+  if (action_) emit positionNotified();
 }
 
 void TrackBar::mouseMoveEvent(QMouseEvent* event) {
-  action_ = false;
-  QSlider::mouseMoveEvent(event);
-  if (action_) UserNotification();  // each position while the thumb is dragged
+  AsUserInput(user_, action_, [&] { QSlider::mouseMoveEvent(event); });
+  if (action_) emit positionNotified();  // each position while the thumb is dragged
 }
 
 void TrackBar::mouseReleaseEvent(QMouseEvent* event) {
   const bool tracking = (event->button() == Qt::LeftButton);
-  action_ = false;
-  QSlider::mouseReleaseEvent(event);
+  AsUserInput(user_, action_, [&] { QSlider::mouseReleaseEvent(event); });
   // Releasing ends the drag or the click's scrolling: one more notification.
-  if (tracking || action_) UserNotification();
+  if (tracking || action_) emit positionNotified();
 }
 
 void TrackBar::wheelEvent(QWheelEvent* event) {
-  action_ = false;
-  QSlider::wheelEvent(event);
-  if (action_) UserNotification();
+  AsUserInput(user_, action_, [&] { QSlider::wheelEvent(event); });
+  if (action_) emit positionNotified();
 }
 
 void TrackBar::timerEvent(QTimerEvent* event) {
   // The repeated steps while the mouse stays pressed beside the thumb; they
   // end once the thumb has reached the pointer.
   const SliderAction repeat = repeatAction();
-  if ((repeat == SliderPageStepAdd || repeat == SliderPageStepSub) && ThumbUnder(press_point_)) {
+  if ((repeat == SliderPageStepAdd || repeat == SliderPageStepSub) && thumbUnder(press_point_)) {
     setRepeatAction(SliderNoAction);
     return;
   }
-  action_ = false;
-  QSlider::timerEvent(event);
-  if (action_) UserNotification();
+  AsUserInput(user_, action_, [&] { QSlider::timerEvent(event); });
+  if (action_) emit positionNotified();
 }
 
 }  // namespace miravel::ui

@@ -1,43 +1,32 @@
-// A horizontal track bar whose position is a number from Min to Max.
-//
-// From code: SetPosition clamps the value into Min..Max; only when the stored
-// position then differs from the old one is it stored and OnChange run, at
-// once, inside the setter. It works while the track bar is disabled.
-// SetMax below Min is ignored; otherwise the position is clamped into the new
-// range and OnChange runs only if that changed it (SetMin likewise).
-//
-// By the user (dragging the thumb, a click beside it, arrow, page, Home and End
-// keys, the wheel; Right, Down and Page Down move towards the maximum, by 1, 1
-// and 2): after every scroll notification of the control the
-// position it shows is stored and OnChange runs, also when the position did not
-// change (a key at the end of the range, the end of a drag or of a key press),
-// and for every intermediate position while the thumb is dragged.
+// The question scale's track bar: a horizontal QSlider, whose minimum,
+// maximum and value are Qt's own, with what the desktop's track bars do
+// differently:
+//  - Up and Page Up move towards the minimum, Down and Page Down towards the
+//    maximum (by 1, 1 and the page step, 2), as Left and Right do;
+//  - holding the mouse beside the thumb pages step by step until the thumb
+//    reaches the pointer, instead of jumping to it when near;
+//  - one tick mark per position; where there are more positions than pixels,
+//    every n-th one, n the fewest that fit;
+//  - positionNotified() is emitted after every change of the value from code
+//    (at once, inside the setter, whether or not the track bar is enabled)
+//    and after every scroll notification of the user, also when the value did
+//    not change: each press of a scroll key and its release, each position
+//    while the thumb is dragged and the end of the drag, a click beside the
+//    thumb and its release, each step of a held click, the wheel.
 #pragma once
 
 #include <QSlider>
-#include <functional>
 
 namespace miravel::ui {
 
 class TrackBar : public QSlider {
   Q_OBJECT
-  Q_PROPERTY(int Min READ Min WRITE SetMin)
-  Q_PROPERTY(int Max READ Max WRITE SetMax)
-  Q_PROPERTY(int Position READ Position WRITE SetPosition)
 
  public:
   explicit TrackBar(QWidget* parent = nullptr);
 
-  int Min() const { return min_; }
-  int Max() const { return max_; }
-  int Position() const { return position_; }
-  void SetMin(int value);
-  void SetMax(int value);
-  void SetPosition(int value);
-
-  // The change handler: a plain call from the setters; through the failure
-  // guard when the user moved the control.
-  std::function<void()> OnChange;
+ signals:
+  void positionNotified();
 
  protected:
   void keyPressEvent(QKeyEvent* event) override;
@@ -48,17 +37,13 @@ class TrackBar : public QSlider {
   void wheelEvent(QWheelEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
   void timerEvent(QTimerEvent* event) override;
+  void sliderChange(SliderChange change) override;
 
  private:
-  void ShowRange();
-  void SpaceTicks();
-  void StoreAndNotify(int value);  // code's change
-  void UserNotification();         // the user's scroll notification
-  bool ThumbUnder(QPoint point) const;
+  void spaceTicks();
+  bool thumbUnder(QPoint point) const;
 
-  int min_ = 0;
-  int max_ = 10;
-  int position_ = 0;
+  bool user_ = false;    // the base control is handling the user's input
   bool action_ = false;  // the base control performed a slider action
   QPoint press_point_;   // where the mouse was last pressed
 };
