@@ -300,17 +300,17 @@ void BM_Report(benchmark::State& state) {
   p.dlg->Password->setText(QStringLiteral("407152"));
   for (auto _ : state) {
     state.PauseTiming();
-    p.form->Memo1->Clear();
+    p.form->Memo1->clear();
     p.run->RightCount = 0;
     QApplication::processEvents();
     state.ResumeTiming();
     p.run->OpenReport();
     QApplication::processEvents();
   }
-  if (p.form->Memo1->LineCount() != 3 * (count / 2) + 6 * (count - count / 2)) {
+  if (p.form->Memo1->lineCount() != 3 * (count / 2) + 6 * (count - count / 2)) {
     state.SkipWithError("the report has the wrong number of lines");
   }
-  state.counters["lines"] = p.form->Memo1->LineCount();
+  state.counters["lines"] = p.form->Memo1->lineCount();
 }
 BENCHMARK(BM_Report)->Arg(100)->Arg(10000)->Unit(benchmark::kMillisecond);
 

@@ -33,15 +33,15 @@ int Below(int position) { return position == INT_MIN ? INT_MIN : position - 1; }
 // The report box as the report writes into it.
 class MemoSink : public ReportSink {
  public:
-  explicit MemoSink(ui::RichMemo& memo) : memo_(memo) {}
+  explicit MemoSink(ui::ReportBox& memo) : memo_(memo) {}
   void SetColor(ReportColor color) override {
     const Rgb rgb = ToRgb(color);
     color_ = QColor(rgb.red, rgb.green, rgb.blue);
   }
-  void AppendLine(const Text& line) override { memo_.AppendLine(Screen(line), color_); }
+  void AppendLine(const Text& line) override { memo_.appendLine(Screen(line), color_); }
 
  private:
-  ui::RichMemo& memo_;
+  ui::ReportBox& memo_;
   QColor color_ = Qt::black;
 };
 
@@ -282,7 +282,7 @@ void Controller::OpenReport() {
 
 void Controller::Otchet(std::int32_t count) {
   MemoSink sink(*form_.Memo1);
-  const ui::RichMemo::UpdateBlock batch(*form_.Memo1);
+  const ui::ReportBox::UpdateBlock batch(*form_.Memo1);
   WriteReport(Journal->File(), [this] { return Journal->Exists(); }, count, sink, RightCount);
 }
 

@@ -177,7 +177,7 @@ TForm1::TForm1() {
   RadioGroup1 = Make<ui::OptionGroup>(Panel6, "RadioGroup1", {0, 140, 462, 3});
   RadioGroup1->setTitle(QStringLiteral("Варианты ответов"));
   RadioGroup1->setStatusTip(QStringLiteral("Варианты ответов"));
-  Memo1 = Make<ui::RichMemo>(Panel6, "Memo1", {0, 140, 462, 3});
+  Memo1 = Make<ui::ReportBox>(Panel6, "Memo1", {0, 140, 462, 3});
   Memo1->setStatusTip(QStringLiteral("Результаты выполненого теста"));
   Memo1->hide();
 

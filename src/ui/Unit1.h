@@ -15,7 +15,7 @@
 #include "ui/controls/edits.h"
 #include "ui/controls/gauge.h"
 #include "ui/controls/mnemonic_label.h"
-#include "ui/controls/memo.h"
+#include "ui/controls/report_box.h"
 #include "ui/controls/open_dialog.h"
 #include "ui/controls/option_group.h"
 #include "ui/controls/track_bar.h"
@@ -65,7 +65,7 @@ class TForm1 : public QWidget {
   miravel::ui::MnemonicLabel* Label17;
   miravel::ui::MnemonicLabel* Label18;
   miravel::ui::OptionGroup* RadioGroup1;
-  miravel::ui::RichMemo* Memo1;
+  miravel::ui::ReportBox* Memo1;
   QStatusBar* StatusBar1;
   std::unique_ptr<miravel::ui::OpenDialog> OpenDialog1;
   QTimer* Timer1;

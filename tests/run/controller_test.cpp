@@ -469,8 +469,8 @@ class Report : public Running {
   }
   std::vector<std::pair<QString, QColor>> Lines() const {
     std::vector<std::pair<QString, QColor>> lines;
-    for (int i = 0; i < form->Memo1->LineCount(); ++i)
-      lines.emplace_back(form->Memo1->LineText(i), form->Memo1->LineColor(i));
+    for (int i = 0; i < form->Memo1->lineCount(); ++i)
+      lines.emplace_back(form->Memo1->lineText(i), form->Memo1->lineColor(i));
     return lines;
   }
 };
@@ -608,7 +608,7 @@ TEST_F(Report, ClosingThePasswordWindowLetsTheTeacherAskAgain) {
   TypePassword(QStringLiteral("407152"));
   EXPECT_FALSE(form->Button3->isEnabled()) << "the report is shown: nothing to ask for";
   EXPECT_EQ(form->Label17->text(), QStringLiteral("Правильных ответов: 5"));
-  EXPECT_EQ(form->Memo1->LineCount(), 15);
+  EXPECT_EQ(form->Memo1->lineCount(), 15);
 }
 
 TEST_F(Report, AskingAgainAfterATimeOutMovesNothing) {
@@ -649,7 +649,7 @@ TEST_F(Report, ANegativeOrMissingQuestionCountFailsTheReport) {
     EXPECT_EQ(boxes.boxes[0].text, QStringLiteral("Range check error."));
     EXPECT_FALSE(dlg->isVisible());
     EXPECT_TRUE(form->Memo1->isVisible());
-    EXPECT_EQ(form->Memo1->LineCount(), 0);
+    EXPECT_EQ(form->Memo1->lineCount(), 0);
     EXPECT_FALSE(form->Label17->isVisible());
     EXPECT_FALSE(form->Label18->isVisible());
     EXPECT_NE(form->Label16->text(), QStringLiteral("Итого:"));
@@ -665,7 +665,7 @@ TEST_F(Report, ACountOfZeroGivesAnEmptyReportAndZeroTotals) {
   Ticks(61);
   TypePassword(QStringLiteral("407152"));
   EXPECT_TRUE(boxes.boxes.empty());
-  EXPECT_EQ(form->Memo1->LineCount(), 0);
+  EXPECT_EQ(form->Memo1->lineCount(), 0);
   EXPECT_EQ(form->Label17->text(), QStringLiteral("Правильных ответов: 0"));
   EXPECT_EQ(form->Label18->text(), QStringLiteral("Неправильных ответов: 0"));
 }
@@ -682,12 +682,12 @@ TEST_F(Report, ATestClaimingBillionsOfQuestionsFillsTheBoxAndStops) {
   Pick(1);
   Answer();
   Ticks(61);
-  form->Memo1->SetCapacity(1000);
+  form->Memo1->setCapacity(1000);
   TypePassword(QStringLiteral("407152"));
   ASSERT_EQ(boxes.boxes.size(), 1U);
   EXPECT_EQ(boxes.boxes[0].text, QStringLiteral("RichEdit line insertion error."));
-  EXPECT_EQ(form->Memo1->LineCount(), 1000);
-  EXPECT_EQ(form->Memo1->LineText(0), QStringLiteral("ВОПРОС № 1 ---ВЕРНО--- "));
+  EXPECT_EQ(form->Memo1->lineCount(), 1000);
+  EXPECT_EQ(form->Memo1->lineText(0), QStringLiteral("ВОПРОС № 1 ---ВЕРНО--- "));
   EXPECT_EQ(run->RightCount, 1);
   EXPECT_FALSE(form->Label17->isVisible()) << "the totals are not shown";
 }

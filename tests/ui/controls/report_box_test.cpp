@@ -1,7 +1,7 @@
 // The report box: lines and colours read back, plain text only, empty lines,
 // clearing, read-only to the user, Tab focus, no context menu, and the scroll
 // bars at the size the main window gives it.
-#include "ui/controls/memo.h"
+#include "ui/controls/report_box.h"
 
 #include <gtest/gtest.h>
 
@@ -24,43 +24,43 @@ const QColor kRed(255, 0, 0);
 
 // The three lines of a right question and the first lines of a wrong one, as
 // the report writes them.
-void AppendReportStart(RichMemo& memo) {
-  memo.AppendLine(QStringLiteral("ВОПРОС № 1 ---ВЕРНО--- "), kBlue);
-  memo.AppendLine(QString(), kBlue);
-  memo.AppendLine(QString(87, QChar('*')), kBlue);
-  memo.AppendLine(QStringLiteral("ВОПРОС № 2 ---ОШИБКА---"), kRed);
-  memo.AppendLine(QString(), kRed);
+void AppendReportStart(ReportBox& memo) {
+  memo.appendLine(QStringLiteral("ВОПРОС № 1 ---ВЕРНО--- "), kBlue);
+  memo.appendLine(QString(), kBlue);
+  memo.appendLine(QString(87, QChar('*')), kBlue);
+  memo.appendLine(QStringLiteral("ВОПРОС № 2 ---ОШИБКА---"), kRed);
+  memo.appendLine(QString(), kRed);
 }
 
-TEST(RichMemoTest, StartsEmpty) {
-  RichMemo memo;
-  EXPECT_EQ(memo.LineCount(), 0);
+TEST(ReportBoxTest, StartsEmpty) {
+  ReportBox memo;
+  EXPECT_EQ(memo.lineCount(), 0);
   EXPECT_TRUE(memo.document()->isEmpty());
-  EXPECT_THROW(memo.LineText(0), std::out_of_range);
+  EXPECT_THROW(memo.lineText(0), std::out_of_range);
 }
 
-TEST(RichMemoTest, LinesAndColoursReadBackInOrder) {
-  RichMemo memo;
+TEST(ReportBoxTest, LinesAndColoursReadBackInOrder) {
+  ReportBox memo;
   AppendReportStart(memo);
-  ASSERT_EQ(memo.LineCount(), 5);
+  ASSERT_EQ(memo.lineCount(), 5);
   const QStringList texts{QStringLiteral("ВОПРОС № 1 ---ВЕРНО--- "), QString(),
                           QString(87, QChar('*')), QStringLiteral("ВОПРОС № 2 ---ОШИБКА---"),
                           QString()};
   const QList<QColor> colours{kBlue, kBlue, kBlue, kRed, kRed};
   for (int i = 0; i < 5; ++i) {
-    EXPECT_EQ(memo.LineText(i), texts[i]) << "line " << i;
-    EXPECT_EQ(memo.LineColor(i), colours[i]) << "line " << i;
+    EXPECT_EQ(memo.lineText(i), texts[i]) << "line " << i;
+    EXPECT_EQ(memo.lineColor(i), colours[i]) << "line " << i;
   }
   // What the box shows: one line of text for each appended line.
   EXPECT_EQ(memo.toPlainText(), texts.join(QChar('\n')));
-  EXPECT_THROW(memo.LineText(5), std::out_of_range);
-  EXPECT_THROW(memo.LineColor(-1), std::out_of_range);
+  EXPECT_THROW(memo.lineText(5), std::out_of_range);
+  EXPECT_THROW(memo.lineColor(-1), std::out_of_range);
 }
 
-TEST(RichMemoTest, EveryCharacterOfALineIsInItsColour) {
-  RichMemo memo;
-  memo.AppendLine(QStringLiteral("Вы ответили: Москва"), kRed);
-  memo.AppendLine(QStringLiteral("Правильный вариант Москва"), kBlue);
+TEST(ReportBoxTest, EveryCharacterOfALineIsInItsColour) {
+  ReportBox memo;
+  memo.appendLine(QStringLiteral("Вы ответили: Москва"), kRed);
+  memo.appendLine(QStringLiteral("Правильный вариант Москва"), kBlue);
   for (int i = 0; i < 2; ++i) {
     const QTextBlock block = memo.document()->findBlockByNumber(i);
     for (auto it = block.begin(); !it.atEnd(); ++it) {
@@ -70,7 +70,7 @@ TEST(RichMemoTest, EveryCharacterOfALineIsInItsColour) {
   }
 }
 
-TEST(RichMemoTest, TextIsShownAsTypedNeverAsMarkup) {
+TEST(ReportBoxTest, TextIsShownAsTypedNeverAsMarkup) {
   const QString cases[] = {
       QStringLiteral("<b>жирный</b>"),
       QStringLiteral("a &amp; b < c > d"),
@@ -78,76 +78,76 @@ TEST(RichMemoTest, TextIsShownAsTypedNeverAsMarkup) {
       QStringLiteral("  пробелы  по  краям  "),
   };
   for (const QString& text : cases) {
-    RichMemo memo;
-    memo.AppendLine(text, kRed);
-    EXPECT_EQ(memo.LineCount(), 1) << text.toStdString();
-    EXPECT_EQ(memo.LineText(0), text) << text.toStdString();
+    ReportBox memo;
+    memo.appendLine(text, kRed);
+    EXPECT_EQ(memo.lineCount(), 1) << text.toStdString();
+    EXPECT_EQ(memo.lineText(0), text) << text.toStdString();
     EXPECT_EQ(memo.toPlainText(), text) << text.toStdString();
   }
 }
 
-TEST(RichMemoTest, ALineBreakInATextKeepsItOneLine) {
-  RichMemo memo;
-  memo.AppendLine(QStringLiteral("первая\nвторая\r\nтретья"), kRed);
-  memo.AppendLine(QStringLiteral("после"), kBlue);
-  ASSERT_EQ(memo.LineCount(), 2);
-  EXPECT_EQ(memo.LineText(1), QStringLiteral("после"));
-  EXPECT_EQ(memo.LineColor(1), kBlue);
+TEST(ReportBoxTest, ALineBreakInATextKeepsItOneLine) {
+  ReportBox memo;
+  memo.appendLine(QStringLiteral("первая\nвторая\r\nтретья"), kRed);
+  memo.appendLine(QStringLiteral("после"), kBlue);
+  ASSERT_EQ(memo.lineCount(), 2);
+  EXPECT_EQ(memo.lineText(1), QStringLiteral("после"));
+  EXPECT_EQ(memo.lineColor(1), kBlue);
 }
 
-TEST(RichMemoTest, EmptyLinesCountAndKeepTheirColour) {
-  RichMemo memo;
-  memo.AppendLine(QString(), kRed);
-  EXPECT_EQ(memo.LineCount(), 1);
-  memo.AppendLine(QString(), kBlue);
-  memo.AppendLine(QStringLiteral("x"), kRed);
-  ASSERT_EQ(memo.LineCount(), 3);
-  EXPECT_EQ(memo.LineText(0), QString());
-  EXPECT_EQ(memo.LineColor(0), kRed);
-  EXPECT_EQ(memo.LineText(1), QString());
-  EXPECT_EQ(memo.LineColor(1), kBlue);
+TEST(ReportBoxTest, EmptyLinesCountAndKeepTheirColour) {
+  ReportBox memo;
+  memo.appendLine(QString(), kRed);
+  EXPECT_EQ(memo.lineCount(), 1);
+  memo.appendLine(QString(), kBlue);
+  memo.appendLine(QStringLiteral("x"), kRed);
+  ASSERT_EQ(memo.lineCount(), 3);
+  EXPECT_EQ(memo.lineText(0), QString());
+  EXPECT_EQ(memo.lineColor(0), kRed);
+  EXPECT_EQ(memo.lineText(1), QString());
+  EXPECT_EQ(memo.lineColor(1), kBlue);
   EXPECT_EQ(memo.toPlainText(), QStringLiteral("\n\nx"));
 }
 
-TEST(RichMemoTest, ClearEmptiesAndTheNextLineIsTheFirst) {
-  RichMemo memo;
+TEST(ReportBoxTest, ClearEmptiesAndTheNextLineIsTheFirst) {
+  ReportBox memo;
   AppendReportStart(memo);
-  memo.Clear();
-  EXPECT_EQ(memo.LineCount(), 0);
+  memo.clear();
+  EXPECT_EQ(memo.lineCount(), 0);
   EXPECT_TRUE(memo.toPlainText().isEmpty());
-  memo.AppendLine(QStringLiteral("снова"), kBlue);
-  ASSERT_EQ(memo.LineCount(), 1);
-  EXPECT_EQ(memo.LineText(0), QStringLiteral("снова"));
-  EXPECT_EQ(memo.LineColor(0), kBlue);
+  memo.appendLine(QStringLiteral("снова"), kBlue);
+  ASSERT_EQ(memo.lineCount(), 1);
+  EXPECT_EQ(memo.lineText(0), QStringLiteral("снова"));
+  EXPECT_EQ(memo.lineColor(0), kBlue);
   EXPECT_EQ(memo.toPlainText(), QStringLiteral("снова"));
 }
 
-TEST(RichMemoTest, AFullBoxRefusesTheNextLineWithTheInsertionError) {
-  RichMemo memo;
-  EXPECT_GE(memo.Capacity(), 60000) << "the report of 10,000 questions fits";
-  memo.SetCapacity(3);
-  for (int i = 0; i < 3; ++i) memo.AppendLine(QString::number(i), kRed);
+TEST(ReportBoxTest, AFullBoxRefusesTheNextLineWithTheInsertionError) {
+  ReportBox memo;
+  EXPECT_GE(memo.capacity(), 60000) << "the report of 10,000 questions fits";
+  memo.setCapacity(3);
+  for (int i = 0; i < 3; ++i) memo.appendLine(QString::number(i), kRed);
   try {
-    memo.AppendLine(QStringLiteral("x"), kRed);
+    memo.appendLine(QStringLiteral("x"), kRed);
     FAIL() << "no error";
   } catch (const std::runtime_error& e) {
     EXPECT_STREQ(e.what(), "RichEdit line insertion error");
   }
-  EXPECT_EQ(memo.LineCount(), 3);
-  EXPECT_EQ(memo.LineText(2), QStringLiteral("2"));
-  memo.Clear();
-  memo.AppendLine(QStringLiteral("x"), kRed);
-  EXPECT_EQ(memo.LineCount(), 1);
+  EXPECT_EQ(memo.lineCount(), 3);
+  EXPECT_EQ(memo.lineText(2), QStringLiteral("2"));
+  memo.clear();
+  memo.appendLine(QStringLiteral("x"), kRed);
+  EXPECT_EQ(memo.lineCount(), 1);
 }
 
 // A window with an edit box before and after the report box, for typing and
 // Tab.
-class RichMemoWindowTest : public ::testing::Test {
+class ReportBoxWindowTest : public ::testing::Test {
  protected:
-  RichMemoWindowTest() {
+  ReportBoxWindowTest() {
     auto* layout = new QVBoxLayout(&window_);
     before_ = new QLineEdit(&window_);
-    memo_ = new RichMemo(&window_);
+    memo_ = new ReportBox(&window_);
     after_ = new QLineEdit(&window_);
     layout->addWidget(before_);
     layout->addWidget(memo_);
@@ -159,12 +159,12 @@ class RichMemoWindowTest : public ::testing::Test {
 
   QWidget window_;
   QLineEdit* before_;
-  RichMemo* memo_;
+  ReportBox* memo_;
   QLineEdit* after_;
 };
 
-TEST_F(RichMemoWindowTest, TypingAndPastingDoNotChangeTheText) {
-  memo_->AppendLine(QStringLiteral("отчет"), kBlue);
+TEST_F(ReportBoxWindowTest, TypingAndPastingDoNotChangeTheText) {
+  memo_->appendLine(QStringLiteral("отчет"), kBlue);
   memo_->setFocus();
   ASSERT_TRUE(memo_->hasFocus());
   QTest::keyClicks(memo_, "abc");
@@ -174,14 +174,14 @@ TEST_F(RichMemoWindowTest, TypingAndPastingDoNotChangeTheText) {
   QApplication::clipboard()->setText(QStringLiteral("вставка"));
   QTest::keyClick(memo_, Qt::Key_V, Qt::ControlModifier);
   EXPECT_EQ(memo_->toPlainText(), QStringLiteral("отчет"));
-  EXPECT_EQ(memo_->LineCount(), 1);
+  EXPECT_EQ(memo_->lineCount(), 1);
   // The program still appends.
-  memo_->AppendLine(QStringLiteral("дальше"), kRed);
-  EXPECT_EQ(memo_->LineCount(), 2);
+  memo_->appendLine(QStringLiteral("дальше"), kRed);
+  EXPECT_EQ(memo_->lineCount(), 2);
 }
 
-TEST_F(RichMemoWindowTest, TabEntersAndLeavesIt) {
-  memo_->AppendLine(QStringLiteral("отчет"), kBlue);
+TEST_F(ReportBoxWindowTest, TabEntersAndLeavesIt) {
+  memo_->appendLine(QStringLiteral("отчет"), kBlue);
   before_->setFocus();
   QTest::keyClick(before_, Qt::Key_Tab);
   EXPECT_TRUE(memo_->hasFocus());
@@ -193,8 +193,8 @@ TEST_F(RichMemoWindowTest, TabEntersAndLeavesIt) {
   EXPECT_TRUE(before_->hasFocus());
 }
 
-TEST_F(RichMemoWindowTest, OpensNoContextMenu) {
-  memo_->AppendLine(QStringLiteral("отчет"), kBlue);
+TEST_F(ReportBoxWindowTest, OpensNoContextMenu) {
+  memo_->appendLine(QStringLiteral("отчет"), kBlue);
   // Should a menu open, it runs its own event loop: close it from there.
   bool menu_opened = false;
   QTimer::singleShot(0, [&menu_opened] {
@@ -211,9 +211,9 @@ TEST_F(RichMemoWindowTest, OpensNoContextMenu) {
 }
 
 // The report box at the size the main window gives it.
-class RichMemoScrollTest : public ::testing::Test {
+class ReportBoxScrollTest : public ::testing::Test {
  protected:
-  RichMemoScrollTest() {
+  ReportBoxScrollTest() {
     memo_.resize(462, 208);
     memo_.show();
     EXPECT_TRUE(QTest::qWaitForWindowExposed(&memo_));
@@ -224,33 +224,33 @@ class RichMemoScrollTest : public ::testing::Test {
     QCoreApplication::processEvents();
   }
 
-  RichMemo memo_;
+  ReportBox memo_;
 };
 
-TEST_F(RichMemoScrollTest, NoScrollBarsForAShortText) {
+TEST_F(ReportBoxScrollTest, NoScrollBarsForAShortText) {
   AppendReportStart(memo_);
   Settle();
   EXPECT_FALSE(memo_.verticalScrollBar()->isVisible());
   EXPECT_FALSE(memo_.horizontalScrollBar()->isVisible());
 }
 
-TEST_F(RichMemoScrollTest, VerticalScrollBarForAHundredLines) {
-  for (int i = 0; i < 100; ++i) memo_.AppendLine(QString::number(i), i % 2 ? kRed : kBlue);
+TEST_F(ReportBoxScrollTest, VerticalScrollBarForAHundredLines) {
+  for (int i = 0; i < 100; ++i) memo_.appendLine(QString::number(i), i % 2 ? kRed : kBlue);
   Settle();
   EXPECT_TRUE(memo_.verticalScrollBar()->isVisible());
   EXPECT_GT(memo_.verticalScrollBar()->maximum(), 0);
   EXPECT_FALSE(memo_.horizontalScrollBar()->isVisible());
-  memo_.Clear();
+  memo_.clear();
   Settle();
   EXPECT_FALSE(memo_.verticalScrollBar()->isVisible());
 }
 
-TEST_F(RichMemoScrollTest, LongLinesWrapAtTheWidth) {
+TEST_F(ReportBoxScrollTest, LongLinesWrapAtTheWidth) {
   // Words, and one long run of asterisks with no place to break.
-  memo_.AppendLine(QStringLiteral("слово ").repeated(40), kRed);
-  memo_.AppendLine(QString(200, QChar('*')), kRed);
+  memo_.appendLine(QStringLiteral("слово ").repeated(40), kRed);
+  memo_.appendLine(QString(200, QChar('*')), kRed);
   Settle();
-  EXPECT_EQ(memo_.LineCount(), 2);
+  EXPECT_EQ(memo_.lineCount(), 2);
   for (int i = 0; i < 2; ++i) {
     const QTextLayout* layout = memo_.document()->findBlockByNumber(i).layout();
     ASSERT_NE(layout, nullptr);

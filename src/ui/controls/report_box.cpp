@@ -1,4 +1,4 @@
-#include "ui/controls/memo.h"
+#include "ui/controls/report_box.h"
 
 #include <QTextBlock>
 #include <QTextCharFormat>
@@ -9,6 +9,10 @@
 
 namespace miravel::ui {
 namespace {
+
+// The document holds one empty paragraph even when no line was appended; the
+// first appended line marks its paragraph so.
+constexpr int kAppended = 1;
 
 // One paragraph per line: line breaks inside a text become breaks within it.
 QString OneParagraph(QString text) {
@@ -21,7 +25,7 @@ QString OneParagraph(QString text) {
 
 }  // namespace
 
-RichMemo::RichMemo(QWidget* parent) : QPlainTextEdit(parent) {
+ReportBox::ReportBox(QWidget* parent) : QPlainTextEdit(parent) {
   setReadOnly(true);
   setLineWrapMode(QPlainTextEdit::WidgetWidth);
   setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
@@ -33,49 +37,45 @@ RichMemo::RichMemo(QWidget* parent) : QPlainTextEdit(parent) {
   setUndoRedoEnabled(false);  // nothing to undo in a box the user cannot edit
 }
 
-RichMemo::UpdateBlock::UpdateBlock(RichMemo& memo) : cursor_(memo.document()) {
+ReportBox::UpdateBlock::UpdateBlock(ReportBox& box) : cursor_(box.document()) {
   cursor_.beginEditBlock();
 }
 
-RichMemo::UpdateBlock::~UpdateBlock() { cursor_.endEditBlock(); }
+ReportBox::UpdateBlock::~UpdateBlock() { cursor_.endEditBlock(); }
 
-void RichMemo::AppendLine(const QString& text, const QColor& color) {
-  if (LineCount() >= capacity_) throw std::runtime_error("RichEdit line insertion error");
+void ReportBox::appendLine(const QString& text, const QColor& color) {
+  if (lineCount() >= capacity_) throw std::runtime_error("RichEdit line insertion error");
   QTextCharFormat format;
   format.setForeground(color);
   QTextCursor cursor(document());
   cursor.movePosition(QTextCursor::End);
   // The paragraph's own character format carries the colour of an empty line.
-  if (has_lines_) {
+  if (lineCount() > 0) {
     cursor.insertBlock(QTextBlockFormat(), format);
   } else {
     cursor.setBlockCharFormat(format);
+    cursor.block().setUserState(kAppended);
   }
   cursor.insertText(OneParagraph(text), format);
-  has_lines_ = true;
 }
 
-void RichMemo::Clear() {
-  clear();
-  has_lines_ = false;
+int ReportBox::lineCount() const {
+  return document()->firstBlock().userState() == kAppended ? document()->blockCount() : 0;
 }
 
-int RichMemo::LineCount() const { return has_lines_ ? document()->blockCount() : 0; }
-
-QTextBlock RichMemo::Line(int index) const {
-  if (index < 0 || index >= LineCount()) {
+QTextBlock ReportBox::line(int index) const {
+  if (index < 0 || index >= lineCount()) {
     throw std::out_of_range("Line index out of bounds (" + std::to_string(index) + ")");
   }
   return document()->findBlockByNumber(index);
 }
 
-QString RichMemo::LineText(int index) const { return Line(index).text(); }
+QString ReportBox::lineText(int index) const { return line(index).text(); }
 
-QColor RichMemo::LineColor(int index) const {
-  const QTextBlock block = Line(index);
+QColor ReportBox::lineColor(int index) const {
+  const QTextBlock block = line(index);
   const QTextBlock::iterator first = block.begin();
-  const QTextCharFormat format =
-      first.atEnd() ? block.charFormat() : first.fragment().charFormat();
+  const QTextCharFormat format = first.atEnd() ? block.charFormat() : first.fragment().charFormat();
   return format.foreground().color();
 }
 

@@ -1,18 +1,19 @@
-// The report box: a read-only text box to which the program appends lines,
-// each in a text colour of its own. The user can read, scroll and select but
-// not change the text; the program can always append. It lays out only the
-// lines in view, so a report of tens of thousands of lines comes up at once.
+// The report box: a read-only plain-text box to which the program appends
+// lines, each in a text colour of its own. The user can read, scroll and
+// select but not change the text; the program can always append. It lays out
+// only the lines in view, so a report of tens of thousands of lines comes up
+// at once. clear() (QPlainTextEdit's) removes every line.
 #pragma once
 
 #include <QColor>
+#include <QPlainTextEdit>
 #include <QString>
 #include <QTextBlock>
 #include <QTextCursor>
-#include <QPlainTextEdit>
 
 namespace miravel::ui {
 
-class RichMemo : public QPlainTextEdit {
+class ReportBox : public QPlainTextEdit {
   Q_OBJECT
 
  public:
@@ -20,28 +21,26 @@ class RichMemo : public QPlainTextEdit {
   // elsewhere where a word is wider than the box), both scroll bars shown only
   // while the text needs them, reached by Tab (Tab and Shift+Tab leave it
   // again), and without a context menu of its own.
-  explicit RichMemo(QWidget* parent = nullptr);
+  explicit ReportBox(QWidget* parent = nullptr);
 
   // The most lines the box holds unless told otherwise: the report of a test
   // of more than 80,000 questions, all of them wrong.
   static constexpr int kCapacity = 500000;
-  int Capacity() const { return capacity_; }
-  void SetCapacity(int lines) { capacity_ = lines; }
+  int capacity() const { return capacity_; }
+  void setCapacity(int lines) { capacity_ = lines; }
 
   // Appends one line, one paragraph, in `color`. `text` is plain text: markup
   // in it shows as typed, and a line break in it breaks the line on screen but
   // keeps it one line of the box. An empty text appends an empty line. A box
-  // that holds kCapacity lines takes no more: std::runtime_error("RichEdit
+  // that holds capacity() lines takes no more: std::runtime_error("RichEdit
   // line insertion error").
-  void AppendLine(const QString& text, const QColor& color);
-  // Removes every line.
-  void Clear();
+  void appendLine(const QString& text, const QColor& color);
 
   // While one lives, appended lines are laid out and shown together when it
   // ends, instead of one by one: for appending many lines at once.
   class UpdateBlock {
    public:
-    explicit UpdateBlock(RichMemo& memo);
+    explicit UpdateBlock(ReportBox& box);
     ~UpdateBlock();
     UpdateBlock(const UpdateBlock&) = delete;
     UpdateBlock& operator=(const UpdateBlock&) = delete;
@@ -51,17 +50,15 @@ class RichMemo : public QPlainTextEdit {
   };
 
   // The number of lines appended since the box was made or last cleared.
-  int LineCount() const;
+  int lineCount() const;
   // The text and the colour of line `index` (from 0), read back from the
-  // box's document. std::out_of_range unless 0 <= index < LineCount().
-  QString LineText(int index) const;
-  QColor LineColor(int index) const;
+  // box's document. std::out_of_range unless 0 <= index < lineCount().
+  QString lineText(int index) const;
+  QColor lineColor(int index) const;
 
  private:
-  QTextBlock Line(int index) const;
+  QTextBlock line(int index) const;
 
-  // The document holds one empty paragraph even when no line was appended.
-  bool has_lines_ = false;
   int capacity_ = kCapacity;
 };
 
