@@ -12,8 +12,9 @@
 //                           (grab(): every visible control of the window
 //                           paints itself into a picture of the window)
 //   BM_Report/N             OpenReport with the right password: Otchet of all
-//                           N questions into Memo1 and the totals, then the
-//                           event loop's turn that lays out and paints it
+//                           N questions into the report box and the totals,
+//                           then the event loop's turn that lays out and
+//                           paints it
 //
 // Every step is checked: the journal holds the option it recorded, and the
 // window shows the next question (never the end screen). The position wraps
@@ -40,8 +41,8 @@
 #include "run/controller.h"
 #include "testdata/cipher.h"
 #include "testdata/journal.h"
-#include "ui/Unit1.h"
-#include "ui/Unit2.h"
+#include "ui/main_window.h"
+#include "ui/report_password_dialog.h"
 #include "ui/controls/open_dialog.h"
 
 namespace {
@@ -136,10 +137,10 @@ void EventLoopTurn() {
 // went wrong in setting it up, if anything did.
 struct Program {
   explicit Program(int count) {
-    form = std::make_unique<TForm1>();
+    form = std::make_unique<ui::MainWindow>();
     run = std::make_unique<run::Controller>(*form, os);
     run->FormCreate();
-    dlg = std::make_unique<TPasswordDlg>();
+    dlg = std::make_unique<ui::ReportPasswordDialog>();
     run->AttachPasswordDlg(*dlg);
     form->show();
     while (form->windowHandle() == nullptr || !form->windowHandle()->isExposed())
@@ -153,11 +154,11 @@ struct Program {
       d.selectFile(QString::fromStdString(files.test));
       return true;
     });
-    form->Edit1->setText(QStringLiteral("Иванов Иван"));
-    form->Edit2->setText(QStringLiteral("ГР-11"));
+    form->nameEdit->setText(QStringLiteral("Иванов Иван"));
+    form->groupEdit->setText(QStringLiteral("ГР-11"));
     run->Button1Click();
     ui::OpenDialog::SetHookForTests({});
-    form->Timer1->setInterval(24 * 60 * 60 * 1000);  // no tick during the run
+    form->countdown->setInterval(24 * 60 * 60 * 1000);  // no tick during the run
     run->Button2Click();
     EventLoopTurn();
     // The run still writes the file filled above, and reads its answers.
@@ -177,18 +178,18 @@ struct Program {
   BenchOs os;
   Files files;
   std::string error;
-  std::unique_ptr<TForm1> form;
-  std::unique_ptr<TPasswordDlg> dlg;
+  std::unique_ptr<ui::MainWindow> form;
+  std::unique_ptr<ui::ReportPasswordDialog> dlg;
   std::unique_ptr<run::Controller> run;
 };
 
 // Whether the window shows question `n` of the test with its options.
 bool ShowsQuestion(const Program& p, int n) {
-  const TForm1& f = *p.form;
-  return f.TrackBar1->value() == n && f.Label15->isVisible() &&
-         f.Label15->text() == QString::number(n) &&
-         f.Label16->text() == p.files.questions[static_cast<std::size_t>(n)] &&
-         f.RadioGroup1->isVisible() && f.RadioGroup1->optionTexts().size() == 4;
+  const ui::MainWindow& f = *p.form;
+  return f.questionScale->value() == n && f.questionNumberLabel->isVisible() &&
+         f.questionNumberLabel->text() == QString::number(n) &&
+         f.questionLabel->text() == p.files.questions[static_cast<std::size_t>(n)] &&
+         f.optionGroup->isVisible() && f.optionGroup->optionTexts().size() == 4;
 }
 
 // Counts the paint events of one widget.
@@ -238,18 +239,18 @@ void AnswerSteps(benchmark::State& state, bool paint_window) {
   std::int64_t recorded = 0;
   std::int64_t shown = 0;
   std::int64_t painted = 0;
-  const PaintCount question_paints(*p.form->Label16);
-  p.form->TrackBar1->setValue(first);
+  const PaintCount question_paints(*p.form->questionLabel);
+  p.form->questionScale->setValue(first);
   EventLoopTurn();
   for (auto _ : state) {
-    const int n = p.form->TrackBar1->value();
+    const int n = p.form->questionScale->value();
     if (n < first || n >= count) {
       state.SkipWithError("a step started outside the questions it takes");
       break;
     }
     // An option other than the one recorded, so that the journal changes.
     const int option = (expected[static_cast<std::size_t>(n)] + 1) % 4;
-    p.form->RadioGroup1->checkOption(option);
+    p.form->optionGroup->checkOption(option);
     p.run->Button3Click();
     EventLoopTurn();
     if (paint_window) {
@@ -260,11 +261,11 @@ void AnswerSteps(benchmark::State& state, bool paint_window) {
     expected[static_cast<std::size_t>(n)] = option;
     answered.push_back(n);
     if (ShowsQuestion(p, n + 1)) ++shown;
-    if (p.form->TrackBar1->value() >= count || p.form->TrackBar1->value() != n + 1) {
+    if (p.form->questionScale->value() >= count || p.form->questionScale->value() != n + 1) {
       state.PauseTiming();
       recorded += CountRecorded(p, expected, answered);
       answered.clear();
-      p.form->TrackBar1->setValue(first);
+      p.form->questionScale->setValue(first);
       EventLoopTurn();
       state.ResumeTiming();
     }
@@ -296,21 +297,21 @@ void BM_Report(benchmark::State& state) {
     state.SkipWithError(p.error.c_str());
     return;
   }
-  p.form->TrackBar1->setValue(count + 1);  // the end screen
-  p.dlg->Password->setText(QStringLiteral("407152"));
+  p.form->questionScale->setValue(count + 1);  // the end screen
+  p.dlg->passwordEdit->setText(QStringLiteral("407152"));
   for (auto _ : state) {
     state.PauseTiming();
-    p.form->Memo1->clear();
+    p.form->reportBox->clear();
     p.run->RightCount = 0;
     QApplication::processEvents();
     state.ResumeTiming();
     p.run->OpenReport();
     QApplication::processEvents();
   }
-  if (p.form->Memo1->lineCount() != 3 * (count / 2) + 6 * (count - count / 2)) {
+  if (p.form->reportBox->lineCount() != 3 * (count / 2) + 6 * (count - count / 2)) {
     state.SkipWithError("the report has the wrong number of lines");
   }
-  state.counters["lines"] = p.form->Memo1->lineCount();
+  state.counters["lines"] = p.form->reportBox->lineCount();
 }
 BENCHMARK(BM_Report)->Arg(100)->Arg(10000)->Unit(benchmark::kMillisecond);
 

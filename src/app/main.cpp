@@ -5,8 +5,8 @@
 #include "app/close_on_signal.h"
 #include "platform/os_services.h"
 #include "run/controller.h"
-#include "ui/Unit1.h"
-#include "ui/Unit2.h"
+#include "ui/main_window.h"
+#include "ui/report_password_dialog.h"
 #include "ui/controls/guard.h"
 #include "ui/icon.h"
 
@@ -19,13 +19,13 @@ int main(int argc, char** argv) {
 
   // The main window is created first, and its creation begins the run;
   // closing it ends the program.
-  TForm1 Form1;
-  miravel::run::Controller run(Form1, miravel::os::System());
+  miravel::ui::MainWindow main_window;
+  miravel::run::Controller run(main_window, miravel::os::System());
   miravel::ui::Guarded([&run] { run.FormCreate(); });
-  TPasswordDlg PasswordDlg;  // hidden until the report is asked for
-  run.AttachPasswordDlg(PasswordDlg);
-  Form1.show();
+  miravel::ui::ReportPasswordDialog password_dialog;  // hidden until the report is asked for
+  run.AttachPasswordDlg(password_dialog);
+  main_window.show();
   // SIGTERM, SIGINT and SIGHUP close the window as its close box does.
-  miravel::app::CloseOnTerminationSignals(Form1);
+  miravel::app::CloseOnTerminationSignals(main_window);
   return QApplication::exec();
 }

@@ -8,8 +8,8 @@
 #include "run/grading.h"
 #include "testdata/journal.h"
 #include "testdata/test_file.h"
-#include "ui/Unit1.h"
-#include "ui/Unit2.h"
+#include "ui/main_window.h"
+#include "ui/report_password_dialog.h"
 #include "ui/controls/guard.h"
 
 namespace miravel::run {
@@ -47,37 +47,37 @@ class MemoSink : public ReportSink {
 
 }  // namespace
 
-Controller::Controller(TForm1& form, os::Services& os) : form_(form), os_(os) {
+Controller::Controller(ui::MainWindow& form, os::Services& os) : form_(form), os_(os) {
   using ui::GuardedSlot;
   // Every connection ends with the controller (the windows may outlive it).
   QObject* const context = &connections_;
-  QObject::connect(form_.Edit1, &QLineEdit::textChanged, context,
+  QObject::connect(form_.nameEdit, &QLineEdit::textChanged, context,
                    GuardedSlot([this] { Edit1Change(); }));
-  QObject::connect(form_.Edit2, &QLineEdit::textChanged, context,
+  QObject::connect(form_.groupEdit, &QLineEdit::textChanged, context,
                    GuardedSlot([this] { Edit2Change(); }));
-  QObject::connect(form_.Button1, &QPushButton::clicked, context,
+  QObject::connect(form_.openButton, &QPushButton::clicked, context,
                    GuardedSlot([this] { Button1Click(); }));
-  QObject::connect(form_.Button2, &QPushButton::clicked, context,
+  QObject::connect(form_.startButton, &QPushButton::clicked, context,
                    GuardedSlot([this] { Button2Click(); }));
-  QObject::connect(form_.Button3, &QPushButton::clicked, context,
+  QObject::connect(form_.answerButton, &QPushButton::clicked, context,
                    GuardedSlot([this] { Button3Click(); }));
-  QObject::connect(form_.Button4, &QPushButton::clicked, context,
+  QObject::connect(form_.backButton, &QPushButton::clicked, context,
                    GuardedSlot([this] { Button4Click(); }));
-  QObject::connect(&form_, &TForm1::closing, context, GuardedSlot([this] { FormCloseQuery(); }));
-  QObject::connect(form_.TrackBar1, &ui::TrackBar::positionNotified, context,
+  QObject::connect(&form_, &ui::MainWindow::closing, context, GuardedSlot([this] { FormCloseQuery(); }));
+  QObject::connect(form_.questionScale, &ui::TrackBar::positionNotified, context,
                    GuardedSlot([this] { TrackBar1Change(); }));
-  QObject::connect(form_.RadioGroup1->options(), &QButtonGroup::idToggled, context,
+  QObject::connect(form_.optionGroup->options(), &QButtonGroup::idToggled, context,
                    [this](int, bool checked) {
                      if (checked) ui::Guarded([this] { RadioGroup1Click(); });
                    });
-  QObject::connect(form_.Timer1, &QTimer::timeout, context, GuardedSlot([this] { Timer1Timer(); }));
+  QObject::connect(form_.countdown, &QTimer::timeout, context, GuardedSlot([this] { Timer1Timer(); }));
 }
 
 Controller::~Controller() = default;
 
-void Controller::AttachPasswordDlg(TPasswordDlg& dlg) {
+void Controller::AttachPasswordDlg(ui::ReportPasswordDialog& dlg) {
   password_dlg_ = &dlg;
-  QObject::connect(dlg.OKBtn, &QPushButton::clicked, &connections_,
+  QObject::connect(dlg.okButton, &QPushButton::clicked, &connections_,
                    ui::GuardedSlot([this] { OKBtnClick(); }));
   // Cancel, Esc and the close box reject the window.
   QObject::connect(&dlg, &QDialog::rejected, &connections_,
@@ -101,8 +101,8 @@ void Controller::FormCreate() {
   RightCount = 0;
   // The question area has no room before Start, yet Tab could reach the
   // track bar and the options there: they take no input until Start.
-  form_.TrackBar1->setEnabled(false);
-  form_.RadioGroup1->setEnabled(false);
+  form_.questionScale->setEnabled(false);
+  form_.optionGroup->setEnabled(false);
 }
 
 std::string Controller::GetSpecialPath(std::uint16_t /*folder*/) {
@@ -111,11 +111,11 @@ std::string Controller::GetSpecialPath(std::uint16_t /*folder*/) {
 }
 
 void Controller::FollowRegistration() {
-  if (!form_.Edit1->text().isEmpty() && !form_.Edit2->text().isEmpty()) {
-    form_.Button1->setEnabled(true);
-    form_.Button1->setDefault(true);
+  if (!form_.nameEdit->text().isEmpty() && !form_.groupEdit->text().isEmpty()) {
+    form_.openButton->setEnabled(true);
+    form_.openButton->setDefault(true);
   } else {
-    form_.Button1->setEnabled(false);
+    form_.openButton->setEnabled(false);
   }
 }
 
@@ -125,26 +125,26 @@ void Controller::Edit2Change() { FollowRegistration(); }
 
 void Controller::Button1Click() {
   OpenTest();
-  Group = Bytes(form_.Edit2->text());
-  FullName = Bytes(form_.Edit1->text());
+  Group = Bytes(form_.groupEdit->text());
+  FullName = Bytes(form_.nameEdit->text());
 }
 
 void Controller::OpenTest() {
-  if (!form_.OpenDialog1->Execute()) return;
-  TestFile = std::make_unique<ProfileFile>(QFile::encodeName(form_.OpenDialog1->FileName()).toStdString());
+  if (!form_.openDialog->Execute()) return;
+  TestFile = std::make_unique<ProfileFile>(QFile::encodeName(form_.openDialog->FileName()).toStdString());
   const TestFileReader reader(*TestFile);
-  form_.Label3->setText(Screen(reader.TestName()));
-  form_.Label5->setText(Screen(reader.Description()));
-  form_.Label8->setText(Screen(reader.Comments()));
-  form_.Label11->setText(Screen(reader.QuestionCountText()));
+  form_.testNameLabel->setText(Screen(reader.TestName()));
+  form_.descriptionLabel->setText(Screen(reader.Description()));
+  form_.commentsLabel->setText(Screen(reader.Comments()));
+  form_.questionCountLabel->setText(Screen(reader.QuestionCountText()));
   TimeLimit = reader.TimeMinutes();
-  form_.Label12->setText(QString::number(TimeLimit));
+  form_.timeLabel->setText(QString::number(TimeLimit));
   // The gauge counts seconds. A time whose seconds do not fit the gauge's
   // range is refused like a negative one, and the opening stops here.
   const std::int64_t seconds = std::int64_t{TimeLimit} * 60;
-  form_.Gauge1->startCountdown(seconds);
-  form_.Button2->setEnabled(true);
-  form_.Button2->setDefault(true);
+  form_.timeGauge->startCountdown(seconds);
+  form_.startButton->setEnabled(true);
+  form_.startButton->setDefault(true);
 }
 
 // --- the questions -----------------------------------------------------------
@@ -154,90 +154,90 @@ void Controller::Button2Click() {
   // maximum below the track bar's minimum is ignored.
   const auto count = static_cast<std::uint32_t>(QuestionCount(0));
   const auto last = static_cast<std::int32_t>(count + 1U);
-  if (last >= form_.TrackBar1->minimum()) form_.TrackBar1->setMaximum(last);
-  form_.GroupBox2->hide();
-  form_.GroupBox1->hide();
-  form_.TrackBar1->setEnabled(true);
-  form_.RadioGroup1->setEnabled(true);
-  next(form_.TrackBar1->value());
-  form_.Button2->hide();
-  form_.Button3->show();
-  form_.Button4->setEnabled(false);
-  form_.Button4->show();
-  form_.Timer1->start();
+  if (last >= form_.questionScale->minimum()) form_.questionScale->setMaximum(last);
+  form_.testInfoGroup->hide();
+  form_.registrationGroup->hide();
+  form_.questionScale->setEnabled(true);
+  form_.optionGroup->setEnabled(true);
+  next(form_.questionScale->value());
+  form_.startButton->hide();
+  form_.answerButton->show();
+  form_.backButton->setEnabled(false);
+  form_.backButton->show();
+  form_.countdown->start();
 }
 
 void Controller::next(std::int32_t n) {
   const testdata::QuestionTexts question = TestFileReader(Test()).Question(n);
-  form_.Label16->setText(Screen(question.text));
-  form_.Label15->setText(QString::number(n));
+  form_.questionLabel->setText(Screen(question.text));
+  form_.questionNumberLabel->setText(QString::number(n));
   QStringList options;
   for (const Text& option : question.options) options << Screen(option);
-  form_.RadioGroup1->setOptions(options);
+  form_.optionGroup->setOptions(options);
   // A question answered before shows its recorded option, which runs
   // RadioGroup1Click.
-  form_.RadioGroup1->checkOption(Journal->RecordedOption(n));
+  form_.optionGroup->checkOption(Journal->RecordedOption(n));
 }
 
 void Controller::ShowStudent() {
-  form_.Label14->setText(Screen(FullName + '\r' + Group));
+  form_.questionHeading->setText(Screen(FullName + '\r' + Group));
 }
 
 void Controller::TrackBar1Change() {
   const std::int32_t count = QuestionCount(0);
-  const int position = form_.TrackBar1->value();
+  const int position = form_.questionScale->value();
   if (count < position) {
-    form_.Label16->setText(QStringLiteral(
+    form_.questionLabel->setText(QStringLiteral(
         "Вы ответили на все вопросы! Пригласите преподавателя для просмотра Ваших результатов"));
-    form_.Label15->hide();
+    form_.questionNumberLabel->hide();
     ShowStudent();
-    form_.RadioGroup1->hide();
-    form_.Button3->setText(kReportCaption);
-    form_.TrackBar1->setEnabled(false);
-    form_.Timer1->stop();
-    form_.Button4->setEnabled(false);
+    form_.optionGroup->hide();
+    form_.answerButton->setText(kReportCaption);
+    form_.questionScale->setEnabled(false);
+    form_.countdown->stop();
+    form_.backButton->setEnabled(false);
     return;
   }
-  form_.Button4->setEnabled(position != 1);
+  form_.backButton->setEnabled(position != 1);
   next(position);
 }
 
 void Controller::Button3Click() {
-  if (form_.Button3->text() != kReportCaption) {
-    Scors(form_.TrackBar1->value());
+  if (form_.answerButton->text() != kReportCaption) {
+    Scors(form_.questionScale->value());
   } else {
-    if (TPasswordDlg* dlg = password_dlg_.data()) dlg->show();
-    form_.Button3->setEnabled(false);
+    if (ui::ReportPasswordDialog* dlg = password_dlg_.data()) dlg->show();
+    form_.answerButton->setEnabled(false);
     // Asked again after the password window was closed: the track bar is
     // already disabled then, and nothing else on the screen changes.
-    if (!form_.TrackBar1->isEnabled()) return;
+    if (!form_.questionScale->isEnabled()) return;
   }
-  form_.TrackBar1->setValue(Above(form_.TrackBar1->value()));
+  form_.questionScale->setValue(Above(form_.questionScale->value()));
 }
 
 void Controller::Button4Click() {
-  Scors(form_.TrackBar1->value());
-  form_.TrackBar1->setValue(Below(form_.TrackBar1->value()));
+  Scors(form_.questionScale->value());
+  form_.questionScale->setValue(Below(form_.questionScale->value()));
 }
 
-void Controller::RadioGroup1Click() { form_.Button3->setDefault(true); }
+void Controller::RadioGroup1Click() { form_.answerButton->setDefault(true); }
 
 void Controller::Timer1Timer() {
-  const int progress = form_.Gauge1->value();
+  const int progress = form_.timeGauge->value();
   if (progress >= 1) {
-    form_.Gauge1->setValue(progress - 1);
+    form_.timeGauge->setValue(progress - 1);
     return;
   }
-  form_.Timer1->stop();
-  form_.Button3->setText(kReportCaption);
+  form_.countdown->stop();
+  form_.answerButton->setText(kReportCaption);
   Button3Click();
-  form_.RadioGroup1->hide();
-  form_.Label16->setText(QStringLiteral(
+  form_.optionGroup->hide();
+  form_.questionLabel->setText(QStringLiteral(
       "Ваше время истекло. Пригласите преподавателя для просмотра Ваших результатов"));
-  form_.Label15->hide();
-  form_.TrackBar1->setEnabled(false);
+  form_.questionNumberLabel->hide();
+  form_.questionScale->setEnabled(false);
   ShowStudent();
-  form_.Button4->setEnabled(false);
+  form_.backButton->setEnabled(false);
 }
 
 void Controller::FormCloseQuery() {
@@ -247,42 +247,42 @@ void Controller::FormCloseQuery() {
 // --- the journal and the report ----------------------------------------------
 
 void Controller::Scors(std::int32_t n) {
-  Journal->Record(TestFile.get(), n, form_.RadioGroup1->options()->checkedId());
+  Journal->Record(TestFile.get(), n, form_.optionGroup->options()->checkedId());
 }
 
 void Controller::OKBtnClick() { OpenReport(); }
 
-void Controller::PasswordDlgClose() { form_.Button3->setEnabled(true); }
+void Controller::PasswordDlgClose() { form_.answerButton->setEnabled(true); }
 
 void Controller::OpenReport() {
-  TPasswordDlg* dlg = password_dlg_.data();
+  ui::ReportPasswordDialog* dlg = password_dlg_.data();
   if (dlg == nullptr) return;
-  const QString typed = dlg->Password->text();
+  const QString typed = dlg->passwordEdit->text();
   if (typed != QString::fromLatin1(kReportPassword.data(),
                                    static_cast<qsizetype>(kReportPassword.size()))) {
     // A wrong password: the window stays open; the answer shown is recorded
     // and the track bar moves one on.
-    Scors(form_.TrackBar1->value());
-    form_.TrackBar1->setValue(Above(form_.TrackBar1->value()));
+    Scors(form_.questionScale->value());
+    form_.questionScale->setValue(Above(form_.questionScale->value()));
     return;
   }
   dlg->hide();  // hidden, not closed: the report is on its way
-  form_.Memo1->show();
+  form_.reportBox->show();
   Otchet(QuestionCount(-1));
-  form_.Label16->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-  form_.Label17->show();
-  form_.Label18->show();
-  form_.Button4->setEnabled(false);
-  form_.Timer1->stop();
-  form_.Label16->setText(QStringLiteral("Итого:"));
-  form_.Label17->setText(QStringLiteral("Правильных ответов: ") + QString::number(RightCount));
+  form_.questionLabel->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  form_.rightTotalLabel->show();
+  form_.wrongTotalLabel->show();
+  form_.backButton->setEnabled(false);
+  form_.countdown->stop();
+  form_.questionLabel->setText(QStringLiteral("Итого:"));
+  form_.rightTotalLabel->setText(QStringLiteral("Правильных ответов: ") + QString::number(RightCount));
   const std::int64_t wrong = std::int64_t{QuestionCount(0)} - RightCount;
-  form_.Label18->setText(QStringLiteral("Неправильных ответов: ") + QString::number(wrong));
+  form_.wrongTotalLabel->setText(QStringLiteral("Неправильных ответов: ") + QString::number(wrong));
 }
 
 void Controller::Otchet(std::int32_t count) {
-  MemoSink sink(*form_.Memo1);
-  const ui::ReportBox::UpdateBlock batch(*form_.Memo1);
+  MemoSink sink(*form_.reportBox);
+  const ui::ReportBox::UpdateBlock batch(*form_.reportBox);
   WriteReport(Journal->File(), [this] { return Journal->Exists(); }, count, sink, RightCount);
 }
 

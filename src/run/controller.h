@@ -3,8 +3,8 @@
 //
 // The controller holds the run state and the handlers of the windows'
 // controls. It keeps no variable for the stage the run has reached: the stage
-// is what the controls show, above all the caption of Button3, which switches
-// between answering ("Ответить") and asking for the report ("Отчет").
+// is what the controls show, above all the caption of answerButton, which
+// switches between answering ("Ответить") and asking for the report ("Отчет").
 //
 // Handlers call one another as plain C++ calls; a control's setter runs a
 // handler at once through the failure guard (the track bar's value runs
@@ -24,8 +24,10 @@
 #include "platform/profile_file.h"
 #include "testdata/journal.h"
 
-class TForm1;
-class TPasswordDlg;
+namespace miravel::ui {
+class MainWindow;
+class ReportPasswordDialog;
+}  // namespace miravel::ui
 
 namespace miravel::run {
 
@@ -33,21 +35,21 @@ class Controller {
  public:
   // Wires the handlers to the main window's controls. `os` serves the
   // profile folder, the date, the random number and the file operations.
-  Controller(TForm1& form, os::Services& os);
+  Controller(ui::MainWindow& form, os::Services& os);
   ~Controller();
   Controller(const Controller&) = delete;
   Controller& operator=(const Controller&) = delete;
 
   // Wires the password window's OK and its rejection; it is made after the
   // main window, so it comes later.
-  void AttachPasswordDlg(TPasswordDlg& dlg);
+  void AttachPasswordDlg(ui::ReportPasswordDialog& dlg);
 
   // --- run state ---------------------------------------------------------
   std::unique_ptr<ProfileFile> TestFile;  // the test open now; none until the first opening
   std::unique_ptr<testdata::AnswerJournal> Journal;  // this run's answer journal, set up at FormCreate
   std::string ProfilePath;                // the journal's folder
-  Text FullName;                          // Edit1 at the last click on Button1
-  Text Group;                             // Edit2 at the last click on Button1
+  Text FullName;                          // nameEdit at the last click on openButton
+  Text Group;                             // groupEdit at the last click on openButton
   std::int32_t TimeLimit = 0;             // minutes, as read at the last opening
   std::int32_t RightCount = 0;            // right answers, raised by the report
 
@@ -70,7 +72,7 @@ class Controller {
   std::string GetSpecialPath(std::uint16_t folder);
   void Scors(std::int32_t n);      // records the answer shown for question n
   void OpenReport();               // checks the password, shows the report
-  void Otchet(std::int32_t count);  // grades and writes the report into Memo1
+  void Otchet(std::int32_t count);  // grades and writes the report into reportBox
 
   // --- handlers of the password window -----------------------------------
   void OKBtnClick();
@@ -84,16 +86,16 @@ class Controller {
  private:
   // The edit boxes' rule, shared by Edit1Change and Edit2Change.
   void FollowRegistration();
-  // The end screen's name and group on Label14.
+  // The end screen's name and group on questionHeading.
   void ShowStudent();
   // The question count as an integer, with the caller's default.
   std::int32_t QuestionCount(std::int32_t def) const;
   // The open test, or an empty file when none is open.
   const ProfileFile& Test() const;
 
-  TForm1& form_;
+  ui::MainWindow& form_;
   os::Services& os_;
-  QPointer<TPasswordDlg> password_dlg_;  // may go before the controller
+  QPointer<ui::ReportPasswordDialog> password_dlg_;  // may go before the controller
   ProfileFile no_test_{std::string()};
   QObject connections_;  // the context of every connection to the windows
 };

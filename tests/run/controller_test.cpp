@@ -42,44 +42,44 @@ const QColor kRed(255, 0, 0);
 using Registration = RunFixture;
 
 TEST_F(Registration, TheOpenButtonFollowsBothEditBoxes) {
-  EXPECT_FALSE(form->Button1->isEnabled());
-  ui::testing_support::Type(form->Edit1, QStringLiteral("Иванов"));
-  EXPECT_FALSE(form->Button1->isEnabled());
-  ui::testing_support::Type(form->Edit2, QStringLiteral("гр-11"));
-  EXPECT_EQ(form->Edit2->text(), QStringLiteral("ГР-11"));
-  EXPECT_TRUE(form->Button1->isEnabled());
-  EXPECT_TRUE(form->Button1->isDefault());
-  form->Edit1->clear();
-  EXPECT_FALSE(form->Button1->isEnabled());
-  EXPECT_TRUE(form->Button1->isDefault()) << "the default flag stays set";
-  form->Edit1->setText(QStringLiteral("  "));  // spaces count as text
-  EXPECT_TRUE(form->Button1->isEnabled());
-  EXPECT_FALSE(form->Button2->isEnabled());
+  EXPECT_FALSE(form->openButton->isEnabled());
+  ui::testing_support::Type(form->nameEdit, QStringLiteral("Иванов"));
+  EXPECT_FALSE(form->openButton->isEnabled());
+  ui::testing_support::Type(form->groupEdit, QStringLiteral("гр-11"));
+  EXPECT_EQ(form->groupEdit->text(), QStringLiteral("ГР-11"));
+  EXPECT_TRUE(form->openButton->isEnabled());
+  EXPECT_TRUE(form->openButton->isDefault());
+  form->nameEdit->clear();
+  EXPECT_FALSE(form->openButton->isEnabled());
+  EXPECT_TRUE(form->openButton->isDefault()) << "the default flag stays set";
+  form->nameEdit->setText(QStringLiteral("  "));  // spaces count as text
+  EXPECT_TRUE(form->openButton->isEnabled());
+  EXPECT_FALSE(form->startButton->isEnabled());
 }
 
 TEST_F(Registration, EnterOpensTheDialogAndACancelStillStoresNameAndGroup) {
   Register();
-  QTest::keyClick(form->Edit2, Qt::Key_Return);
+  QTest::keyClick(form->groupEdit, Qt::Key_Return);
   EXPECT_EQ(dialogs, 1);
   EXPECT_EQ(run->FullName, W("Иванов Иван"));
   EXPECT_EQ(run->Group, W("ГР-11"));
-  EXPECT_EQ(form->Label3->text(), QStringLiteral("---тест не выбран---"));
-  EXPECT_FALSE(form->Button2->isEnabled());
+  EXPECT_EQ(form->testNameLabel->text(), QStringLiteral("---тест не выбран---"));
+  EXPECT_FALSE(form->startButton->isEnabled());
 
   // With a test open both Button1 and Button2 are default: Enter in an edit
   // box clicks Button1, which comes first.
   const std::string path = File("t.DLL");
   TestFileBuilder().Header("Т", "О", "К").Plain("Option", "QwCount", "1").Save(path);
   Open(path);
-  EXPECT_TRUE(form->Button2->isDefault());
-  form->Edit1->setFocus();
-  QTest::keyClick(form->Edit1, Qt::Key_Return);
+  EXPECT_TRUE(form->startButton->isDefault());
+  form->nameEdit->setFocus();
+  QTest::keyClick(form->nameEdit, Qt::Key_Return);
   EXPECT_EQ(dialogs, 3);
-  EXPECT_TRUE(form->GroupBox1->isVisible()) << "Button2 was not clicked";
+  EXPECT_TRUE(form->registrationGroup->isVisible()) << "Button2 was not clicked";
   // Emptying an edit box disables Button1 only; Enter then starts the test.
-  form->Edit1->clear();
-  QTest::keyClick(form->Edit1, Qt::Key_Return);
-  EXPECT_FALSE(form->GroupBox1->isVisible());
+  form->nameEdit->clear();
+  QTest::keyClick(form->nameEdit, Qt::Key_Return);
+  EXPECT_FALSE(form->registrationGroup->isVisible());
   EXPECT_EQ(run->FullName, W("Иванов Иван")) << "stored at the last click on Button1";
 }
 
@@ -90,14 +90,14 @@ using Opening = RunFixture;
 TEST_F(Opening, AFileThatDoesNotExistShowsTheDefaultsAndStartIsEnabled) {
   Register();
   Open(File("нет такого.DLL"));
-  for (const ui::MnemonicLabel* l : {form->Label3, form->Label5, form->Label8})
+  for (const ui::MnemonicLabel* l : {form->testNameLabel, form->descriptionLabel, form->commentsLabel})
     EXPECT_EQ(l->text(), kNoTest) << l->objectName().toStdString();
-  EXPECT_EQ(form->Label11->text(), QStringLiteral("00"));
-  EXPECT_EQ(form->Label12->text(), QStringLiteral("0"));
-  EXPECT_EQ(form->Gauge1->maximum(), 0);
-  EXPECT_EQ(form->Gauge1->value(), 0);
-  EXPECT_TRUE(form->Button2->isEnabled());
-  EXPECT_TRUE(form->Button2->isDefault());
+  EXPECT_EQ(form->questionCountLabel->text(), QStringLiteral("00"));
+  EXPECT_EQ(form->timeLabel->text(), QStringLiteral("0"));
+  EXPECT_EQ(form->timeGauge->maximum(), 0);
+  EXPECT_EQ(form->timeGauge->value(), 0);
+  EXPECT_TRUE(form->startButton->isEnabled());
+  EXPECT_TRUE(form->startButton->isDefault());
   EXPECT_TRUE(boxes.boxes.empty());
 }
 
@@ -126,9 +126,9 @@ TEST_F(Opening, WhatIsNoRegularFileOpensLikeAMissingFileAtOnce) {
     done = true;
     release.join();
     EXPECT_LT(elapsed, 2000) << path;
-    for (const ui::MnemonicLabel* l : {form->Label3, form->Label5, form->Label8})
+    for (const ui::MnemonicLabel* l : {form->testNameLabel, form->descriptionLabel, form->commentsLabel})
       EXPECT_EQ(l->text(), kNoTest) << path << " " << l->objectName().toStdString();
-    EXPECT_EQ(form->Label12->text(), QStringLiteral("0")) << path;
+    EXPECT_EQ(form->timeLabel->text(), QStringLiteral("0")) << path;
     EXPECT_TRUE(boxes.boxes.empty()) << path;
   }
 }
@@ -143,15 +143,15 @@ TEST_F(Opening, TheHeaderIsDecodedAndASecondOpeningReplacesIt) {
       .Save(first);
   Register();
   Open(first);
-  EXPECT_EQ(form->Label3->text(), QStringLiteral("История & право"));
-  EXPECT_EQ(form->Label5->text(), QStringLiteral("Древний Египет"));
-  EXPECT_EQ(form->Label8->text(), QStringLiteral("Выберите один вариант"));
-  EXPECT_EQ(form->Label11->text(), QStringLiteral("0x0A")) << "shown as stored";
-  EXPECT_EQ(form->Label12->text(), QStringLiteral("5"));
+  EXPECT_EQ(form->testNameLabel->text(), QStringLiteral("История & право"));
+  EXPECT_EQ(form->descriptionLabel->text(), QStringLiteral("Древний Египет"));
+  EXPECT_EQ(form->commentsLabel->text(), QStringLiteral("Выберите один вариант"));
+  EXPECT_EQ(form->questionCountLabel->text(), QStringLiteral("0x0A")) << "shown as stored";
+  EXPECT_EQ(form->timeLabel->text(), QStringLiteral("5"));
   EXPECT_EQ(run->TimeLimit, 5);
-  EXPECT_EQ(form->Gauge1->maximum(), 300);
-  EXPECT_EQ(form->Gauge1->value(), 300);
-  EXPECT_EQ(form->Gauge1->percent(), 100);
+  EXPECT_EQ(form->timeGauge->maximum(), 300);
+  EXPECT_EQ(form->timeGauge->value(), 300);
+  EXPECT_EQ(form->timeGauge->percent(), 100);
 
   const std::string second = File("second.DLL");
   TestFileBuilder()
@@ -160,16 +160,16 @@ TEST_F(Opening, TheHeaderIsDecodedAndASecondOpeningReplacesIt) {
       .Plain("Option", "Time", "1")
       .Save(second);
   Open(second);
-  EXPECT_EQ(form->Label3->text(), QStringLiteral("Физика"));
-  EXPECT_EQ(form->Label5->text(), QString()) << "present but empty: no default";
-  EXPECT_EQ(form->Label11->text(), QStringLiteral("много"));
-  EXPECT_EQ(form->Gauge1->maximum(), 60);
+  EXPECT_EQ(form->testNameLabel->text(), QStringLiteral("Физика"));
+  EXPECT_EQ(form->descriptionLabel->text(), QString()) << "present but empty: no default";
+  EXPECT_EQ(form->questionCountLabel->text(), QStringLiteral("много"));
+  EXPECT_EQ(form->timeGauge->maximum(), 60);
   EXPECT_EQ(run->TestFile->Path(), second);
 
   // A cancelled opening keeps the test.
   Open("");
   EXPECT_EQ(run->TestFile->Path(), second);
-  EXPECT_EQ(form->Label3->text(), QStringLiteral("Физика"));
+  EXPECT_EQ(form->testNameLabel->text(), QStringLiteral("Физика"));
 }
 
 TEST_F(Opening, ATimeTheGaugeCannotTakeStopsTheOpeningAfterTheHeader) {
@@ -188,26 +188,26 @@ TEST_F(Opening, ATimeTheGaugeCannotTakeStopsTheOpeningAfterTheHeader) {
       TestFileBuilder().Header("Первый", "", "").Plain("Option", "Time", "2").Save(good);
       Open(good);
     }
-    form->Edit1->setText(QStringLiteral("Петров"));
+    form->nameEdit->setText(QStringLiteral("Петров"));
     const std::string bad = File("bad.DLL");
     TestFileBuilder().Header("Второй", "", "").Plain("Option", "Time", c.time).Save(bad);
     Open(bad);
 
     if (std::string(c.time) == "35791394") {  // the longest time that fits
       EXPECT_TRUE(boxes.boxes.empty());
-      EXPECT_EQ(form->Gauge1->maximum(), 2147483640);
+      EXPECT_EQ(form->timeGauge->maximum(), 2147483640);
       continue;
     }
     ASSERT_EQ(boxes.boxes.size(), 1U);
     EXPECT_EQ(boxes.boxes[0].caption, QStringLiteral("Миравель"));
     EXPECT_EQ(boxes.boxes[0].text, QStringLiteral("Value must be between 1 and 2147483647."));
     // The header and the time are the new file's; the gauge and Start are not.
-    EXPECT_EQ(form->Label3->text(), QStringLiteral("Второй"));
-    EXPECT_EQ(form->Label12->text(), QString::fromLatin1(c.time));
+    EXPECT_EQ(form->testNameLabel->text(), QStringLiteral("Второй"));
+    EXPECT_EQ(form->timeLabel->text(), QString::fromLatin1(c.time));
     EXPECT_EQ(run->TestFile->Path(), bad);
-    EXPECT_EQ(form->Gauge1->maximum(), c.opened_before ? 120 : 100);
-    EXPECT_EQ(form->Gauge1->value(), c.opened_before ? 120 : 0);
-    EXPECT_EQ(form->Button2->isEnabled(), c.opened_before);
+    EXPECT_EQ(form->timeGauge->maximum(), c.opened_before ? 120 : 100);
+    EXPECT_EQ(form->timeGauge->value(), c.opened_before ? 120 : 0);
+    EXPECT_EQ(form->startButton->isEnabled(), c.opened_before);
     // Name and group are not stored by the failed click.
     EXPECT_EQ(run->FullName, c.opened_before ? W("Иванов Иван") : Text());
   }
@@ -233,65 +233,65 @@ class Running : public RunFixture {
 
 TEST_F(Running, StartShowsTheFirstQuestion) {
   StartTest(path);
-  EXPECT_FALSE(form->GroupBox1->isVisible());
-  EXPECT_FALSE(form->GroupBox2->isVisible());
-  EXPECT_FALSE(form->Button2->isVisible());
-  EXPECT_TRUE(form->Button3->isVisible());
-  EXPECT_TRUE(form->Button3->isEnabled());
-  EXPECT_EQ(form->Button3->text(), QStringLiteral("Ответить"));
-  EXPECT_TRUE(form->Button4->isVisible());
-  EXPECT_FALSE(form->Button4->isEnabled());
-  EXPECT_TRUE(form->Timer1->isActive());
-  EXPECT_EQ(form->Panel6->geometry(), QRect(0, 0, 462, 348));
-  EXPECT_EQ(form->TrackBar1->minimum(), 1);
-  EXPECT_EQ(form->TrackBar1->maximum(), 6);
-  EXPECT_EQ(form->TrackBar1->value(), 1);
-  EXPECT_TRUE(form->TrackBar1->isEnabled());
-  EXPECT_EQ(form->Label14->text(), QStringLiteral("Вопрос №"));
-  EXPECT_EQ(form->Label15->text(), QStringLiteral("1"));
-  EXPECT_EQ(form->Label16->text(), QStringLiteral("Вопрос 1"));
-  EXPECT_EQ(form->RadioGroup1->optionTexts(), (QStringList{QStringLiteral("1-0"), QStringLiteral("1-1"),
+  EXPECT_FALSE(form->registrationGroup->isVisible());
+  EXPECT_FALSE(form->testInfoGroup->isVisible());
+  EXPECT_FALSE(form->startButton->isVisible());
+  EXPECT_TRUE(form->answerButton->isVisible());
+  EXPECT_TRUE(form->answerButton->isEnabled());
+  EXPECT_EQ(form->answerButton->text(), QStringLiteral("Ответить"));
+  EXPECT_TRUE(form->backButton->isVisible());
+  EXPECT_FALSE(form->backButton->isEnabled());
+  EXPECT_TRUE(form->countdown->isActive());
+  EXPECT_EQ(form->questionArea->geometry(), QRect(0, 0, 462, 348));
+  EXPECT_EQ(form->questionScale->minimum(), 1);
+  EXPECT_EQ(form->questionScale->maximum(), 6);
+  EXPECT_EQ(form->questionScale->value(), 1);
+  EXPECT_TRUE(form->questionScale->isEnabled());
+  EXPECT_EQ(form->questionHeading->text(), QStringLiteral("Вопрос №"));
+  EXPECT_EQ(form->questionNumberLabel->text(), QStringLiteral("1"));
+  EXPECT_EQ(form->questionLabel->text(), QStringLiteral("Вопрос 1"));
+  EXPECT_EQ(form->optionGroup->optionTexts(), (QStringList{QStringLiteral("1-0"), QStringLiteral("1-1"),
                                                      QStringLiteral("1-2"), QStringLiteral("1-3")}));
-  EXPECT_EQ(form->RadioGroup1->options()->checkedId(), -1);
-  EXPECT_EQ(form->Gauge1->value(), 60);
+  EXPECT_EQ(form->optionGroup->options()->checkedId(), -1);
+  EXPECT_EQ(form->timeGauge->value(), 60);
   EXPECT_FALSE(stdfs::exists(run->Journal->Path())) << "nothing recorded yet";
 }
 
 TEST_F(Running, TheQuestionAreaTakesNoInputBeforeStart) {
-  EXPECT_FALSE(form->TrackBar1->isEnabled());
-  EXPECT_FALSE(form->RadioGroup1->isEnabled());
+  EXPECT_FALSE(form->questionScale->isEnabled());
+  EXPECT_FALSE(form->optionGroup->isEnabled());
   Register();
   Open(path);
-  form->Edit2->setFocus();
-  QTest::keyClick(form->Edit2, Qt::Key_Tab);
+  form->groupEdit->setFocus();
+  QTest::keyClick(form->groupEdit, Qt::Key_Tab);
   QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
   QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-  EXPECT_EQ(QApplication::focusWidget(), form->Edit1) << "Edit2, Button1, Button2, back to Edit1";
-  EXPECT_EQ(form->TrackBar1->value(), 1);
+  EXPECT_EQ(QApplication::focusWidget(), form->nameEdit) << "Edit2, Button1, Button2, back to Edit1";
+  EXPECT_EQ(form->questionScale->value(), 1);
 }
 
 TEST_F(Running, AnswersAreRecordedAndShownAgainWhenTheStudentComesBack) {
   StartTest(path);
   Pick(2);
-  EXPECT_TRUE(form->Button3->isDefault()) << "choosing an option makes Button3 the default";
+  EXPECT_TRUE(form->answerButton->isDefault()) << "choosing an option makes Button3 the default";
   Answer();
-  EXPECT_EQ(form->Label15->text(), QStringLiteral("2"));
-  EXPECT_EQ(form->RadioGroup1->options()->checkedId(), -1);
-  EXPECT_TRUE(form->Button4->isEnabled());
+  EXPECT_EQ(form->questionNumberLabel->text(), QStringLiteral("2"));
+  EXPECT_EQ(form->optionGroup->options()->checkedId(), -1);
+  EXPECT_TRUE(form->backButton->isEnabled());
   ASSERT_TRUE(stdfs::exists(run->Journal->Path()));
   EXPECT_EQ(os.hidden.back(), run->Journal->Path());
 
   // Enter on the option answers question 2 with option 3.
   Pick(3);
-  QTest::keyClick(form->RadioGroup1->option(3), Qt::Key_Return);
-  EXPECT_EQ(form->Label15->text(), QStringLiteral("3"));
+  QTest::keyClick(form->optionGroup->option(3), Qt::Key_Return);
+  EXPECT_EQ(form->questionNumberLabel->text(), QStringLiteral("3"));
   // Back from 3 without a choice records "no answer" for 3.
   Back();
-  EXPECT_EQ(form->Label15->text(), QStringLiteral("2"));
-  EXPECT_EQ(form->RadioGroup1->options()->checkedId(), 3) << "the recorded option is selected again";
+  EXPECT_EQ(form->questionNumberLabel->text(), QStringLiteral("2"));
+  EXPECT_EQ(form->optionGroup->options()->checkedId(), 3) << "the recorded option is selected again";
   Back();
-  EXPECT_EQ(form->RadioGroup1->options()->checkedId(), 2);
-  EXPECT_FALSE(form->Button4->isEnabled()) << "question 1";
+  EXPECT_EQ(form->optionGroup->options()->checkedId(), 2);
+  EXPECT_FALSE(form->backButton->isEnabled()) << "question 1";
 
   const std::string journal = ReadAll(run->Journal->Path());
   const auto section = [](int n, const char* question, const char* given, const char* reference,
@@ -313,44 +313,44 @@ TEST_F(Running, DraggingTheThumbShowsEveryQuestionAndTheEndEndsTheTestUnrecorded
   Pick(1);  // chosen but never confirmed
   std::vector<QString> shown;
   // What the screen shows after each run of the track bar's handler.
-  QObject::connect(form->TrackBar1, &ui::TrackBar::positionNotified, form->TrackBar1, [&] {
-    shown.push_back(form->Label15->isVisible() ? form->Label15->text() : QStringLiteral("end"));
+  QObject::connect(form->questionScale, &ui::TrackBar::positionNotified, form->questionScale, [&] {
+    shown.push_back(form->questionNumberLabel->isVisible() ? form->questionNumberLabel->text() : QStringLiteral("end"));
   });
-  const QRect thumb = ui::testing_support::ThumbRect(*form->TrackBar1);
+  const QRect thumb = ui::testing_support::ThumbRect(*form->questionScale);
   const int y = thumb.center().y();
-  QTest::mousePress(form->TrackBar1, Qt::LeftButton, Qt::NoModifier, thumb.center());
-  for (int x = thumb.center().x(); x < form->TrackBar1->width(); x += 2)
-    QTest::mouseMove(form->TrackBar1, {x, y});
-  QTest::mouseRelease(form->TrackBar1, Qt::LeftButton, Qt::NoModifier,
-                      {form->TrackBar1->width() - 1, y});
+  QTest::mousePress(form->questionScale, Qt::LeftButton, Qt::NoModifier, thumb.center());
+  for (int x = thumb.center().x(); x < form->questionScale->width(); x += 2)
+    QTest::mouseMove(form->questionScale, {x, y});
+  QTest::mouseRelease(form->questionScale, Qt::LeftButton, Qt::NoModifier,
+                      {form->questionScale->width() - 1, y});
   shown.erase(std::unique(shown.begin(), shown.end()), shown.end());
   EXPECT_EQ(shown, (std::vector<QString>{"2", "3", "4", "5", "end"}));
 
-  EXPECT_EQ(form->TrackBar1->value(), 6);
-  EXPECT_FALSE(form->TrackBar1->isEnabled());
-  EXPECT_EQ(form->Label16->text(), kAllAnswered);
-  EXPECT_EQ(form->Label14->text(), kStudent);
-  EXPECT_EQ(form->Label14->height(), 32) << "name and group on two lines";
-  EXPECT_FALSE(form->Label15->isVisible());
-  EXPECT_FALSE(form->RadioGroup1->isVisible());
-  EXPECT_EQ(form->Button3->text(), QStringLiteral("Отчет"));
-  EXPECT_TRUE(form->Button3->isEnabled());
-  EXPECT_FALSE(form->Button4->isEnabled());
-  EXPECT_FALSE(form->Timer1->isActive());
+  EXPECT_EQ(form->questionScale->value(), 6);
+  EXPECT_FALSE(form->questionScale->isEnabled());
+  EXPECT_EQ(form->questionLabel->text(), kAllAnswered);
+  EXPECT_EQ(form->questionHeading->text(), kStudent);
+  EXPECT_EQ(form->questionHeading->height(), 32) << "name and group on two lines";
+  EXPECT_FALSE(form->questionNumberLabel->isVisible());
+  EXPECT_FALSE(form->optionGroup->isVisible());
+  EXPECT_EQ(form->answerButton->text(), QStringLiteral("Отчет"));
+  EXPECT_TRUE(form->answerButton->isEnabled());
+  EXPECT_FALSE(form->backButton->isEnabled());
+  EXPECT_FALSE(form->countdown->isActive());
   EXPECT_FALSE(stdfs::exists(run->Journal->Path())) << "moving the track bar records nothing";
 }
 
 TEST_F(Running, TheKeysMoveTheTrackBarWithoutRecording) {
   StartTest(path);
-  form->TrackBar1->setFocus();
-  QTest::keyClick(form->TrackBar1, Qt::Key_PageDown);  // +2 on this track bar
-  EXPECT_EQ(form->Label15->text(), QStringLiteral("3"));
-  QTest::keyClick(form->TrackBar1, Qt::Key_Left);
-  EXPECT_EQ(form->Label15->text(), QStringLiteral("2"));
-  EXPECT_TRUE(form->Button4->isEnabled());
-  QTest::keyClick(form->TrackBar1, Qt::Key_Home);
-  EXPECT_EQ(form->Label15->text(), QStringLiteral("1"));
-  EXPECT_FALSE(form->Button4->isEnabled());
+  form->questionScale->setFocus();
+  QTest::keyClick(form->questionScale, Qt::Key_PageDown);  // +2 on this track bar
+  EXPECT_EQ(form->questionNumberLabel->text(), QStringLiteral("3"));
+  QTest::keyClick(form->questionScale, Qt::Key_Left);
+  EXPECT_EQ(form->questionNumberLabel->text(), QStringLiteral("2"));
+  EXPECT_TRUE(form->backButton->isEnabled());
+  QTest::keyClick(form->questionScale, Qt::Key_Home);
+  EXPECT_EQ(form->questionNumberLabel->text(), QStringLiteral("1"));
+  EXPECT_FALSE(form->backButton->isEnabled());
   EXPECT_FALSE(stdfs::exists(run->Journal->Path()));
 }
 
@@ -361,11 +361,11 @@ TEST_F(Running, TheLastAnswerShowsTheEndScreenAndTheGaugeStops) {
     Pick(n % 4);
     Answer();
   }
-  EXPECT_EQ(form->Label16->text(), kAllAnswered);
-  EXPECT_EQ(form->Button3->text(), QStringLiteral("Отчет"));
-  EXPECT_TRUE(form->Button3->isEnabled());
-  EXPECT_FALSE(form->Timer1->isActive());
-  EXPECT_EQ(form->Gauge1->value(), 57);
+  EXPECT_EQ(form->questionLabel->text(), kAllAnswered);
+  EXPECT_EQ(form->answerButton->text(), QStringLiteral("Отчет"));
+  EXPECT_TRUE(form->answerButton->isEnabled());
+  EXPECT_FALSE(form->countdown->isActive());
+  EXPECT_EQ(form->timeGauge->value(), 57);
   EXPECT_FALSE(dlg->isVisible());
 }
 
@@ -379,17 +379,17 @@ TEST_F(Running, ATestWithoutAQuestionCountEndsOnlyByTimeOut) {
     if (count) b.Plain("Option", "QwCount", count);
     b.Save(empty);
     StartTest(empty);
-    EXPECT_EQ(form->TrackBar1->maximum(), 1);
-    EXPECT_EQ(form->Label15->text(), QStringLiteral("1"));
-    EXPECT_EQ(form->Label16->text(), QString()) << "no question 1 in the file";
-    EXPECT_EQ(form->RadioGroup1->optionTexts(), QStringList(4, QString()));
+    EXPECT_EQ(form->questionScale->maximum(), 1);
+    EXPECT_EQ(form->questionNumberLabel->text(), QStringLiteral("1"));
+    EXPECT_EQ(form->questionLabel->text(), QString()) << "no question 1 in the file";
+    EXPECT_EQ(form->optionGroup->optionTexts(), QStringList(4, QString()));
     Pick(0);
     Answer();
-    EXPECT_EQ(form->TrackBar1->value(), 1) << "recorded, and the position stays";
-    EXPECT_EQ(form->Button3->text(), QStringLiteral("Ответить"));
+    EXPECT_EQ(form->questionScale->value(), 1) << "recorded, and the position stays";
+    EXPECT_EQ(form->answerButton->text(), QStringLiteral("Ответить"));
     EXPECT_NE(ReadAll(run->Journal->Path()).find(W("Текст вопроса=НЕТ")), std::string::npos);
     Ticks(1);
-    EXPECT_EQ(form->Label16->text(), kTimeUp);
+    EXPECT_EQ(form->questionLabel->text(), kTimeUp);
     EXPECT_TRUE(dlg->isVisible());
   }
 }
@@ -404,20 +404,20 @@ TEST_F(TimeOut, ATimeOfZeroEndsTheTestWithTheFirstRealTickASecondAfterStart) {
   QElapsedTimer clock;
   StartTest(zero, /*real_timer=*/true);
   clock.start();
-  EXPECT_EQ(form->Gauge1->percent(), 0);
+  EXPECT_EQ(form->timeGauge->percent(), 0);
   ASSERT_TRUE(QTest::qWaitFor([this] { return dlg->isVisible(); }, 5000));
   EXPECT_GE(clock.elapsed(), 900);
-  EXPECT_EQ(form->Label16->text(), kTimeUp);
-  EXPECT_FALSE(form->Timer1->isActive());
+  EXPECT_EQ(form->questionLabel->text(), kTimeUp);
+  EXPECT_FALSE(form->countdown->isActive());
 }
 
 TEST_F(TimeOut, TheGaugeLosesOneATickAndTheTimeOutComesOnTheTickAfterEmpty) {
   StartTest(path);  // one minute
   Ticks(59);
-  EXPECT_EQ(form->Gauge1->value(), 1);
+  EXPECT_EQ(form->timeGauge->value(), 1);
   Ticks(1);
-  EXPECT_EQ(form->Gauge1->value(), 0);
-  EXPECT_EQ(form->Gauge1->percent(), 0);
+  EXPECT_EQ(form->timeGauge->value(), 0);
+  EXPECT_EQ(form->timeGauge->percent(), 0);
   EXPECT_FALSE(dlg->isVisible()) << "the gauge shows empty for one tick";
   Ticks(1);
   EXPECT_TRUE(dlg->isVisible());
@@ -430,28 +430,28 @@ TEST_F(TimeOut, OnAQuestionBelowTheCountTheThumbStandsOneFurther) {
   Pick(3);  // on question 2, not confirmed
   Ticks(61);
   EXPECT_TRUE(dlg->isVisible());
-  EXPECT_EQ(form->Label16->text(), kTimeUp);
-  EXPECT_EQ(form->Label14->text(), kStudent);
-  EXPECT_FALSE(form->Label15->isVisible());
-  EXPECT_FALSE(form->RadioGroup1->isVisible());
-  EXPECT_EQ(form->TrackBar1->value(), 3);
-  EXPECT_FALSE(form->TrackBar1->isEnabled());
-  EXPECT_EQ(form->Button3->text(), QStringLiteral("Отчет"));
-  EXPECT_FALSE(form->Button3->isEnabled());
-  EXPECT_FALSE(form->Button4->isEnabled());
-  EXPECT_FALSE(form->Timer1->isActive());
+  EXPECT_EQ(form->questionLabel->text(), kTimeUp);
+  EXPECT_EQ(form->questionHeading->text(), kStudent);
+  EXPECT_FALSE(form->questionNumberLabel->isVisible());
+  EXPECT_FALSE(form->optionGroup->isVisible());
+  EXPECT_EQ(form->questionScale->value(), 3);
+  EXPECT_FALSE(form->questionScale->isEnabled());
+  EXPECT_EQ(form->answerButton->text(), QStringLiteral("Отчет"));
+  EXPECT_FALSE(form->answerButton->isEnabled());
+  EXPECT_FALSE(form->backButton->isEnabled());
+  EXPECT_FALSE(form->countdown->isActive());
   EXPECT_EQ(ReadAll(run->Journal->Path()).find(W("[Вопрос№2]")), std::string::npos)
       << "the choice on question 2 was not confirmed";
 }
 
 TEST_F(TimeOut, OnTheLastQuestionTheEndStepsRunFirstAndTheTimeOutMessageWins) {
   StartTest(path);
-  form->TrackBar1->setValue(5);
+  form->questionScale->setValue(5);
   Ticks(61);
-  EXPECT_EQ(form->TrackBar1->value(), 6);
-  EXPECT_EQ(form->Label16->text(), kTimeUp);
+  EXPECT_EQ(form->questionScale->value(), 6);
+  EXPECT_EQ(form->questionLabel->text(), kTimeUp);
   EXPECT_TRUE(dlg->isVisible());
-  EXPECT_FALSE(form->Button3->isEnabled());
+  EXPECT_FALSE(form->answerButton->isEnabled());
 }
 
 // --- the report ---------------------------------------------------------------------
@@ -469,35 +469,35 @@ class Report : public Running {
   }
   std::vector<std::pair<QString, QColor>> Lines() const {
     std::vector<std::pair<QString, QColor>> lines;
-    for (int i = 0; i < form->Memo1->lineCount(); ++i)
-      lines.emplace_back(form->Memo1->lineText(i), form->Memo1->lineColor(i));
+    for (int i = 0; i < form->reportBox->lineCount(); ++i)
+      lines.emplace_back(form->reportBox->lineText(i), form->reportBox->lineColor(i));
     return lines;
   }
 };
 
 TEST_F(Report, TheRightPasswordShowsTheGradedReportAndTheTotals) {
   AnswerSome(5, 3);
-  EXPECT_EQ(form->Label16->text(), kAllAnswered);
+  EXPECT_EQ(form->questionLabel->text(), kAllAnswered);
   Answer();  // "Отчет"
   EXPECT_TRUE(dlg->isVisible());
-  EXPECT_FALSE(form->Button3->isEnabled());
-  EXPECT_EQ(form->TrackBar1->value(), 6);
+  EXPECT_FALSE(form->answerButton->isEnabled());
+  EXPECT_EQ(form->questionScale->value(), 6);
   QApplication::processEvents();
-  EXPECT_EQ(QApplication::focusWidget(), dlg->Password);
+  EXPECT_EQ(QApplication::focusWidget(), dlg->passwordEdit);
   TypePassword(QStringLiteral("407152"));
 
   EXPECT_FALSE(dlg->isVisible());
-  EXPECT_TRUE(form->Memo1->isVisible());
-  EXPECT_EQ(form->Memo1->geometry(), QRect(0, 156, 462, 192));
-  EXPECT_EQ(form->Label16->text(), QStringLiteral("Итого:"));
-  EXPECT_EQ(form->Label16->alignment(), Qt::AlignLeft | Qt::AlignTop);
-  EXPECT_TRUE(form->Label17->isVisible());
-  EXPECT_TRUE(form->Label18->isVisible());
-  EXPECT_EQ(form->Label17->text(), QStringLiteral("Правильных ответов: 3"));
-  EXPECT_EQ(form->Label18->text(), QStringLiteral("Неправильных ответов: 2"));
+  EXPECT_TRUE(form->reportBox->isVisible());
+  EXPECT_EQ(form->reportBox->geometry(), QRect(0, 156, 462, 192));
+  EXPECT_EQ(form->questionLabel->text(), QStringLiteral("Итого:"));
+  EXPECT_EQ(form->questionLabel->alignment(), Qt::AlignLeft | Qt::AlignTop);
+  EXPECT_TRUE(form->rightTotalLabel->isVisible());
+  EXPECT_TRUE(form->wrongTotalLabel->isVisible());
+  EXPECT_EQ(form->rightTotalLabel->text(), QStringLiteral("Правильных ответов: 3"));
+  EXPECT_EQ(form->wrongTotalLabel->text(), QStringLiteral("Неправильных ответов: 2"));
   EXPECT_EQ(run->RightCount, 3);
-  EXPECT_FALSE(form->Button3->isEnabled()) << "the report is written once";
-  EXPECT_FALSE(form->Button4->isEnabled());
+  EXPECT_FALSE(form->answerButton->isEnabled()) << "the report is written once";
+  EXPECT_FALSE(form->backButton->isEnabled());
 
   const auto lines = Lines();
   ASSERT_EQ(lines.size(), 3U * 3 + 6U * 2);
@@ -540,8 +540,8 @@ TEST_F(Report, TwoQuestionsOneRightOneNeverRecorded) {
       {kStars, kRed},
   };
   EXPECT_EQ(Lines(), want);
-  EXPECT_EQ(form->Label17->text(), QStringLiteral("Правильных ответов: 1"));
-  EXPECT_EQ(form->Label18->text(), QStringLiteral("Неправильных ответов: 1"));
+  EXPECT_EQ(form->rightTotalLabel->text(), QStringLiteral("Правильных ответов: 1"));
+  EXPECT_EQ(form->wrongTotalLabel->text(), QStringLiteral("Неправильных ответов: 1"));
 }
 
 TEST_F(Report, WithoutAnyAnswerEveryQuestionIsAnUnexpectedError) {
@@ -552,8 +552,8 @@ TEST_F(Report, WithoutAnyAnswerEveryQuestionIsAnUnexpectedError) {
   ASSERT_EQ(lines.size(), 30U);
   EXPECT_EQ(lines[1].first, QStringLiteral("Непредвиденная ошибка"));
   EXPECT_EQ(lines[2].first, QStringLiteral("Вы ответили: Непредвиденная ошибка"));
-  EXPECT_EQ(form->Label17->text(), QStringLiteral("Правильных ответов: 0"));
-  EXPECT_EQ(form->Label18->text(), QStringLiteral("Неправильных ответов: 5"));
+  EXPECT_EQ(form->rightTotalLabel->text(), QStringLiteral("Правильных ответов: 0"));
+  EXPECT_EQ(form->wrongTotalLabel->text(), QStringLiteral("Неправильных ответов: 5"));
 }
 
 TEST_F(Report, AWrongPasswordRecordsTheAnswerShownAndMovesOn) {
@@ -564,9 +564,9 @@ TEST_F(Report, AWrongPasswordRecordsTheAnswerShownAndMovesOn) {
                                QStringLiteral("4071520")}) {
     TypePassword(wrong);
     EXPECT_TRUE(dlg->isVisible());
-    EXPECT_EQ(dlg->Password->text(), wrong) << "the typed text stays";
-    EXPECT_FALSE(form->Memo1->isVisible());
-    EXPECT_FALSE(form->Label17->isVisible());
+    EXPECT_EQ(dlg->passwordEdit->text(), wrong) << "the typed text stays";
+    EXPECT_FALSE(form->reportBox->isVisible());
+    EXPECT_FALSE(form->rightTotalLabel->isVisible());
   }
   // The first wrong one recorded question 4 (shown, unanswered, in the hidden
   // option group) and moved to 5; the second recorded 5 and reached the end;
@@ -574,10 +574,10 @@ TEST_F(Report, AWrongPasswordRecordsTheAnswerShownAndMovesOn) {
   const std::string journal = ReadAll(run->Journal->Path());
   EXPECT_NE(journal.find(W("[Вопрос№4]")), std::string::npos);
   EXPECT_NE(journal.find(W("[Вопрос№5]")), std::string::npos);
-  EXPECT_EQ(form->TrackBar1->value(), 6);
-  EXPECT_EQ(form->Label16->text(), kAllAnswered);
+  EXPECT_EQ(form->questionScale->value(), 6);
+  EXPECT_EQ(form->questionLabel->text(), kAllAnswered);
   TypePassword(QStringLiteral("407152"));
-  EXPECT_EQ(form->Label17->text(), QStringLiteral("Правильных ответов: 2"));
+  EXPECT_EQ(form->rightTotalLabel->text(), QStringLiteral("Правильных ответов: 2"));
 }
 
 TEST_F(Report, ClosingThePasswordWindowLetsTheTeacherAskAgain) {
@@ -588,8 +588,8 @@ TEST_F(Report, ClosingThePasswordWindowLetsTheTeacherAskAgain) {
     std::function<void()> close;
   };
   const std::vector<Way> ways = {
-      {"Cancel", [this] { QTest::mouseClick(dlg->CancelBtn, Qt::LeftButton); }},
-      {"Esc", [this] { QTest::keyClick(dlg->Password, Qt::Key_Escape); }},
+      {"Cancel", [this] { QTest::mouseClick(dlg->cancelButton, Qt::LeftButton); }},
+      {"Esc", [this] { QTest::keyClick(dlg->passwordEdit, Qt::Key_Escape); }},
       {"close box", [this] { dlg->close(); }},
   };
   for (const Way& way : ways) {
@@ -597,29 +597,29 @@ TEST_F(Report, ClosingThePasswordWindowLetsTheTeacherAskAgain) {
     ASSERT_TRUE(dlg->isVisible());
     way.close();
     EXPECT_FALSE(dlg->isVisible());
-    EXPECT_TRUE(form->Button3->isEnabled()) << "the report can be asked for again";
-    EXPECT_FALSE(form->Memo1->isVisible());
+    EXPECT_TRUE(form->answerButton->isEnabled()) << "the report can be asked for again";
+    EXPECT_FALSE(form->reportBox->isVisible());
     Answer();
     EXPECT_TRUE(dlg->isVisible());
-    EXPECT_FALSE(form->Button3->isEnabled());
-    EXPECT_EQ(form->TrackBar1->value(), 6);
-    EXPECT_EQ(form->Label16->text(), kAllAnswered);
+    EXPECT_FALSE(form->answerButton->isEnabled());
+    EXPECT_EQ(form->questionScale->value(), 6);
+    EXPECT_EQ(form->questionLabel->text(), kAllAnswered);
   }
   TypePassword(QStringLiteral("407152"));
-  EXPECT_FALSE(form->Button3->isEnabled()) << "the report is shown: nothing to ask for";
-  EXPECT_EQ(form->Label17->text(), QStringLiteral("Правильных ответов: 5"));
-  EXPECT_EQ(form->Memo1->lineCount(), 15);
+  EXPECT_FALSE(form->answerButton->isEnabled()) << "the report is shown: nothing to ask for";
+  EXPECT_EQ(form->rightTotalLabel->text(), QStringLiteral("Правильных ответов: 5"));
+  EXPECT_EQ(form->reportBox->lineCount(), 15);
 }
 
 TEST_F(Report, AskingAgainAfterATimeOutMovesNothing) {
   AnswerSome(1, 1);
   Ticks(61);  // on question 2: the thumb stands at 3, question 3 in the hidden group
-  QTest::mouseClick(dlg->CancelBtn, Qt::LeftButton);
+  QTest::mouseClick(dlg->cancelButton, Qt::LeftButton);
   const QString journal_before = QString::fromStdString(ReadAll(run->Journal->Path()));
   Answer();
   EXPECT_TRUE(dlg->isVisible());
-  EXPECT_EQ(form->TrackBar1->value(), 3);
-  EXPECT_EQ(form->Label16->text(), kTimeUp);
+  EXPECT_EQ(form->questionScale->value(), 3);
+  EXPECT_EQ(form->questionLabel->text(), kTimeUp);
   EXPECT_EQ(QString::fromStdString(ReadAll(run->Journal->Path())), journal_before);
 }
 
@@ -638,8 +638,8 @@ TEST_F(Report, ANegativeOrMissingQuestionCountFailsTheReport) {
     Answer();
     if (count) {
       // Below 0 the track bar keeps its maximum of 10 and the next position ends the test.
-      EXPECT_EQ(form->TrackBar1->maximum(), 10);
-      EXPECT_EQ(form->Label16->text(), kAllAnswered);
+      EXPECT_EQ(form->questionScale->maximum(), 10);
+      EXPECT_EQ(form->questionLabel->text(), kAllAnswered);
       Answer();
     } else {
       Ticks(61);
@@ -648,12 +648,12 @@ TEST_F(Report, ANegativeOrMissingQuestionCountFailsTheReport) {
     ASSERT_EQ(boxes.boxes.size(), 1U);
     EXPECT_EQ(boxes.boxes[0].text, QStringLiteral("Range check error."));
     EXPECT_FALSE(dlg->isVisible());
-    EXPECT_TRUE(form->Memo1->isVisible());
-    EXPECT_EQ(form->Memo1->lineCount(), 0);
-    EXPECT_FALSE(form->Label17->isVisible());
-    EXPECT_FALSE(form->Label18->isVisible());
-    EXPECT_NE(form->Label16->text(), QStringLiteral("Итого:"));
-    EXPECT_EQ(form->Label16->alignment(), Qt::AlignHCenter | Qt::AlignTop);
+    EXPECT_TRUE(form->reportBox->isVisible());
+    EXPECT_EQ(form->reportBox->lineCount(), 0);
+    EXPECT_FALSE(form->rightTotalLabel->isVisible());
+    EXPECT_FALSE(form->wrongTotalLabel->isVisible());
+    EXPECT_NE(form->questionLabel->text(), QStringLiteral("Итого:"));
+    EXPECT_EQ(form->questionLabel->alignment(), Qt::AlignHCenter | Qt::AlignTop);
     EXPECT_EQ(run->RightCount, 0);
   }
 }
@@ -665,9 +665,9 @@ TEST_F(Report, ACountOfZeroGivesAnEmptyReportAndZeroTotals) {
   Ticks(61);
   TypePassword(QStringLiteral("407152"));
   EXPECT_TRUE(boxes.boxes.empty());
-  EXPECT_EQ(form->Memo1->lineCount(), 0);
-  EXPECT_EQ(form->Label17->text(), QStringLiteral("Правильных ответов: 0"));
-  EXPECT_EQ(form->Label18->text(), QStringLiteral("Неправильных ответов: 0"));
+  EXPECT_EQ(form->reportBox->lineCount(), 0);
+  EXPECT_EQ(form->rightTotalLabel->text(), QStringLiteral("Правильных ответов: 0"));
+  EXPECT_EQ(form->wrongTotalLabel->text(), QStringLiteral("Неправильных ответов: 0"));
 }
 
 TEST_F(Report, ATestClaimingBillionsOfQuestionsFillsTheBoxAndStops) {
@@ -678,18 +678,18 @@ TEST_F(Report, ATestClaimingBillionsOfQuestionsFillsTheBoxAndStops) {
       .Questions(3)
       .Save(huge);
   StartTest(huge);
-  EXPECT_EQ(form->TrackBar1->maximum(), 10) << "count + 1 wraps round and is ignored";
+  EXPECT_EQ(form->questionScale->maximum(), 10) << "count + 1 wraps round and is ignored";
   Pick(1);
   Answer();
   Ticks(61);
-  form->Memo1->setCapacity(1000);
+  form->reportBox->setCapacity(1000);
   TypePassword(QStringLiteral("407152"));
   ASSERT_EQ(boxes.boxes.size(), 1U);
   EXPECT_EQ(boxes.boxes[0].text, QStringLiteral("RichEdit line insertion error."));
-  EXPECT_EQ(form->Memo1->lineCount(), 1000);
-  EXPECT_EQ(form->Memo1->lineText(0), QStringLiteral("ВОПРОС № 1 ---ВЕРНО--- "));
+  EXPECT_EQ(form->reportBox->lineCount(), 1000);
+  EXPECT_EQ(form->reportBox->lineText(0), QStringLiteral("ВОПРОС № 1 ---ВЕРНО--- "));
   EXPECT_EQ(run->RightCount, 1);
-  EXPECT_FALSE(form->Label17->isVisible()) << "the totals are not shown";
+  EXPECT_FALSE(form->rightTotalLabel->isVisible()) << "the totals are not shown";
 }
 
 // --- the journal on disk ------------------------------------------------------------
@@ -711,17 +711,17 @@ TEST_F(JournalFile, AJournalThatCannotBeWrittenStopsTheStepAndLosesNothing) {
   ASSERT_EQ(boxes.boxes.size(), 1U);
   EXPECT_EQ(boxes.boxes[0].text,
             QString::fromStdString("Unable to write to " + run->Journal->Path() + "."));
-  EXPECT_EQ(form->TrackBar1->value(), 2) << "the track bar did not move";
-  EXPECT_EQ(form->RadioGroup1->options()->checkedId(), 2) << "the choice is still on screen";
+  EXPECT_EQ(form->questionScale->value(), 2) << "the track bar did not move";
+  EXPECT_EQ(form->optionGroup->options()->checkedId(), 2) << "the choice is still on screen";
   Back();
   EXPECT_EQ(boxes.boxes.size(), 2U);
-  EXPECT_EQ(form->TrackBar1->value(), 2);
+  EXPECT_EQ(form->questionScale->value(), 2);
 
   stdfs::remove(home);
   stdfs::rename(dir / "away", home);
   EXPECT_EQ(ReadAll(run->Journal->Path()), recorded) << "the earlier answer is kept";
   Answer();
-  EXPECT_EQ(form->TrackBar1->value(), 3);
+  EXPECT_EQ(form->questionScale->value(), 3);
   EXPECT_EQ(boxes.boxes.size(), 2U);
 }
 
@@ -762,7 +762,7 @@ TEST_F(JournalFile, AJournalLeftBehindIsNotTakenOver) {
   EXPECT_NE(run->Journal->Suffix(), 7);
   EXPECT_NE(run->Journal->Path(), left);
   StartTest(path);
-  EXPECT_EQ(form->RadioGroup1->options()->checkedId(), -1) << "the old answer does not show";
+  EXPECT_EQ(form->optionGroup->options()->checkedId(), -1) << "the old answer does not show";
   Pick(0);
   Answer();
   EXPECT_NE(ReadAll(left).find("1-1"), std::string::npos) << "the old journal is left alone";
@@ -778,7 +778,7 @@ TEST_F(JournalFile, ANameTakenAfterStartUpStaysWithItsOwner) {
   other.WriteNumber("Вопрос№1"_w, "ВариантДанНомер"_w, 3);
   const std::string theirs = ReadAll(drawn);
   StartTest(path);
-  EXPECT_EQ(form->RadioGroup1->options()->checkedId(), -1) << "the other program's answer does not show";
+  EXPECT_EQ(form->optionGroup->options()->checkedId(), -1) << "the other program's answer does not show";
   Pick(0);
   Answer();
   const std::string mine = run->Journal->Path();
@@ -786,7 +786,7 @@ TEST_F(JournalFile, ANameTakenAfterStartUpStaysWithItsOwner) {
   EXPECT_EQ(stdfs::path(mine).parent_path(), dir / "home");
   EXPECT_NE(ReadAll(mine).find(W("ВариантДан=1-0")), std::string::npos);
   Back();
-  EXPECT_EQ(form->RadioGroup1->options()->checkedId(), 0);
+  EXPECT_EQ(form->optionGroup->options()->checkedId(), 0);
   EXPECT_TRUE(form->close());
   EXPECT_FALSE(stdfs::exists(mine));
   EXPECT_EQ(ReadAll(drawn), theirs) << "neither written nor deleted";
@@ -835,11 +835,11 @@ TEST_F(Report, WithEveryUsualNameTakenNoJournalIsTakenOver) {
   EXPECT_GE(run->Journal->Suffix(), testdata::kJournalSuffixes);
   EXPECT_EQ(run->Journal->Path(), testdata::JournalPath(os.profile, os.date, run->Journal->Suffix()));
   AnswerSome(1, 0);  // question 1 answered wrongly; 2 to 5 never answered
-  EXPECT_EQ(form->RadioGroup1->options()->checkedId(), -1) << "no answer of another run shows";
+  EXPECT_EQ(form->optionGroup->options()->checkedId(), -1) << "no answer of another run shows";
   Ticks(61);
   TypePassword(QStringLiteral("407152"));
   EXPECT_EQ(run->RightCount, 0);
-  EXPECT_EQ(form->Label17->text(), QStringLiteral("Правильных ответов: 0"));
+  EXPECT_EQ(form->rightTotalLabel->text(), QStringLiteral("Правильных ответов: 0"));
   const std::string mine = run->Journal->Path();
   EXPECT_TRUE(form->close());
   EXPECT_FALSE(stdfs::exists(mine));

@@ -22,8 +22,8 @@
 #include "platform/profile_file.h"
 #include "run/controller.h"
 #include "testdata/cipher.h"
-#include "ui/Unit1.h"
-#include "ui/Unit2.h"
+#include "ui/main_window.h"
+#include "ui/report_password_dialog.h"
 #include "ui/controls/open_dialog.h"
 #include "ui_test_support.h"
 
@@ -126,10 +126,10 @@ class RunFixture : public ::testing::Test {
   }
 
   void StartProgram() {
-    form = std::make_unique<TForm1>();
+    form = std::make_unique<ui::MainWindow>();
     run = std::make_unique<Controller>(*form, os);
     run->FormCreate();
-    dlg = std::make_unique<TPasswordDlg>();
+    dlg = std::make_unique<ui::ReportPasswordDialog>();
     run->AttachPasswordDlg(*dlg);
     form->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
@@ -149,16 +149,16 @@ class RunFixture : public ::testing::Test {
   // Types the name and the group as a student does.
   void Register(const QString& name = QStringLiteral("Иванов Иван"),
                 const QString& group = QStringLiteral("гр-11")) {
-    form->Edit1->setFocus();
-    ui::testing_support::Type(form->Edit1, name);
-    form->Edit2->setFocus();
-    ui::testing_support::Type(form->Edit2, group);
+    form->nameEdit->setFocus();
+    ui::testing_support::Type(form->nameEdit, name);
+    form->groupEdit->setFocus();
+    ui::testing_support::Type(form->groupEdit, group);
   }
 
   // Opens the test file at `path` with Button1.
   void Open(const std::string& path) {
     dialog_answer = path;
-    QTest::mouseClick(form->Button1, Qt::LeftButton);
+    QTest::mouseClick(form->openButton, Qt::LeftButton);
     dialog_answer.clear();
   }
 
@@ -167,14 +167,14 @@ class RunFixture : public ::testing::Test {
   void StartTest(const std::string& path, bool real_timer = false) {
     Register();
     Open(path);
-    if (!real_timer) form->Timer1->setInterval(24 * 60 * 60 * 1000);
-    QTest::mouseClick(form->Button2, Qt::LeftButton);
+    if (!real_timer) form->countdown->setInterval(24 * 60 * 60 * 1000);
+    QTest::mouseClick(form->startButton, Qt::LeftButton);
   }
 
   // The student picks option `k` of the question shown.
-  void Pick(int k) { QTest::mouseClick(form->RadioGroup1->option(k), Qt::LeftButton); }
-  void Answer() { QTest::mouseClick(form->Button3, Qt::LeftButton); }
-  void Back() { QTest::mouseClick(form->Button4, Qt::LeftButton); }
+  void Pick(int k) { QTest::mouseClick(form->optionGroup->option(k), Qt::LeftButton); }
+  void Answer() { QTest::mouseClick(form->answerButton, Qt::LeftButton); }
+  void Back() { QTest::mouseClick(form->backButton, Qt::LeftButton); }
 
   // Runs the timer's handler as a tick does, `n` times.
   void Ticks(int n) {
@@ -183,10 +183,10 @@ class RunFixture : public ::testing::Test {
 
   // The teacher types `password` and presses Enter.
   void TypePassword(const QString& password) {
-    dlg->Password->clear();
-    dlg->Password->setFocus();
-    ui::testing_support::Type(dlg->Password, password);
-    QTest::keyClick(dlg->Password, Qt::Key_Return);
+    dlg->passwordEdit->clear();
+    dlg->passwordEdit->setFocus();
+    ui::testing_support::Type(dlg->passwordEdit, password);
+    QTest::keyClick(dlg->passwordEdit, Qt::Key_Return);
   }
 
   stdfs::path dir;
@@ -194,8 +194,8 @@ class RunFixture : public ::testing::Test {
   std::string dialog_answer;  // empty: the dialog is cancelled
   int dialogs = 0;
   ui::testing_support::BoxRecorder boxes;
-  std::unique_ptr<TForm1> form;
-  std::unique_ptr<TPasswordDlg> dlg;
+  std::unique_ptr<ui::MainWindow> form;
+  std::unique_ptr<ui::ReportPasswordDialog> dlg;
   std::unique_ptr<Controller> run;
 };
 

@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "ui/Unit1.h"
+#include "ui/main_window.h"
 #include "ui/controls/guard.h"
 #include "ui/fonts.h"
 
@@ -24,7 +24,7 @@ namespace {
 class MainWindow : public ::testing::Test {
  protected:
   void SetUp() override {
-    form = std::make_unique<TForm1>();
+    form = std::make_unique<ui::MainWindow>();
     form->show();
     QApplication::processEvents();
   }
@@ -43,13 +43,13 @@ class MainWindow : public ::testing::Test {
 
   // Gives the question area the room, as the start of a test does.
   void HideTopGroups() {
-    form->GroupBox2->hide();
-    form->GroupBox1->hide();
+    form->testInfoGroup->hide();
+    form->registrationGroup->hide();
     QApplication::processEvents();
   }
 
   void AddFourOptions() {
-    form->RadioGroup1->setOptions(
+    form->optionGroup->setOptions(
         {QStringLiteral("один"), QStringLiteral("два"), QStringLiteral("три"), QStringLiteral("четыре")});
   }
 
@@ -58,12 +58,12 @@ class MainWindow : public ::testing::Test {
     QTest::mouseMove(form.get(), pos);
     QApplication::processEvents();
     QApplication::processEvents();
-    return form->StatusBar1->currentMessage();
+    return form->statusBar->currentMessage();
   }
 
   QPoint Centre(const char* name) const { return InWindow(name).center(); }
 
-  std::unique_ptr<TForm1> form;
+  std::unique_ptr<ui::MainWindow> form;
 };
 
 struct Placed {
@@ -74,7 +74,7 @@ struct Placed {
 
 TEST_F(MainWindow, WindowItself) {
   EXPECT_EQ(form->objectName(), "Form1");
-  EXPECT_STREQ(form->metaObject()->className(), "TForm1");
+  EXPECT_STREQ(form->metaObject()->className(), "miravel::ui::MainWindow");
   EXPECT_EQ(form->windowTitle(), QStringLiteral("Миравель"));
   EXPECT_EQ(form->size(), QSize(462, 424));
   EXPECT_EQ(form->minimumSize(), form->maximumSize()) << "the window cannot be resized";
@@ -203,26 +203,26 @@ TEST_F(MainWindow, QuestionAreaFillsTheWindowOnceTheGroupsAreHidden) {
   for (const Placed& p : table) EXPECT_EQ(Control(p.name)->geometry(), p.rect) << p.name;
   // The hidden report box keeps its last place until it is shown; then it
   // shares the option group's rectangle.
-  EXPECT_EQ(form->Memo1->geometry(), QRect(0, 140, 462, 3));
-  form->Memo1->show();
-  EXPECT_EQ(form->Memo1->geometry(), QRect(0, 140, 462, 208));
+  EXPECT_EQ(form->reportBox->geometry(), QRect(0, 140, 462, 3));
+  form->reportBox->show();
+  EXPECT_EQ(form->reportBox->geometry(), QRect(0, 140, 462, 208));
   const int tops[] = {18, 64, 110, 156};
   for (int i = 0; i < 4; ++i)
-    EXPECT_EQ(form->RadioGroup1->option(i)->geometry(), QRect(8, tops[i], 452, 46)) << i;
+    EXPECT_EQ(form->optionGroup->option(i)->geometry(), QRect(8, tops[i], 452, 46)) << i;
   EXPECT_EQ(Control("Label15")->pos(), QPoint(64, 45));
 }
 
 TEST_F(MainWindow, TwoLineLabel14PushesTheQuestionGroupDown) {
   HideTopGroups();
-  form->Label14->setText(QStringLiteral("Иванов Иван\rГР-11"));
+  form->questionHeading->setText(QStringLiteral("Иванов Иван\rГР-11"));
   QApplication::processEvents();
-  EXPECT_EQ(form->Label14->geometry(), QRect(0, 45, 462, 32));
-  EXPECT_EQ(form->GroupBox3->geometry(), QRect(0, 77, 462, 79));
-  EXPECT_EQ(form->RadioGroup1->geometry(), QRect(0, 156, 462, 192));
-  form->Memo1->show();
-  EXPECT_EQ(form->Memo1->geometry(), QRect(0, 156, 462, 192)) << "16 pixels shorter";
-  form->Label14->setText(QStringLiteral("Вопрос №"));
-  EXPECT_EQ(form->GroupBox3->geometry(), QRect(0, 61, 462, 79));
+  EXPECT_EQ(form->questionHeading->geometry(), QRect(0, 45, 462, 32));
+  EXPECT_EQ(form->questionGroup->geometry(), QRect(0, 77, 462, 79));
+  EXPECT_EQ(form->optionGroup->geometry(), QRect(0, 156, 462, 192));
+  form->reportBox->show();
+  EXPECT_EQ(form->reportBox->geometry(), QRect(0, 156, 462, 192)) << "16 pixels shorter";
+  form->questionHeading->setText(QStringLiteral("Вопрос №"));
+  EXPECT_EQ(form->questionGroup->geometry(), QRect(0, 61, 462, 79));
 }
 
 TEST_F(MainWindow, TextsHintsAndFonts) {
@@ -276,16 +276,16 @@ TEST_F(MainWindow, TextsHintsAndFonts) {
     EXPECT_EQ(w->font().bold(), r.bold) << r.name;
     EXPECT_TRUE(w->toolTip().isEmpty()) << r.name << ": no pop-up tips";
   }
-  EXPECT_EQ(form->Label17->palette().color(QPalette::WindowText), QColor(Qt::blue));
-  EXPECT_EQ(form->Label18->palette().color(QPalette::WindowText), QColor(Qt::red));
-  EXPECT_EQ(form->Label16->alignment(), Qt::AlignHCenter | Qt::AlignTop);
-  EXPECT_TRUE(form->Label16->wordWrap());
-  EXPECT_TRUE(form->Label5->wordWrap());
-  EXPECT_TRUE(form->Label8->wordWrap());
-  EXPECT_FALSE(form->Label3->wordWrap());
-  EXPECT_TRUE(form->Memo1->isReadOnly());
-  EXPECT_TRUE(form->StatusBar1->currentMessage().isEmpty());
-  EXPECT_FALSE(form->StatusBar1->isSizeGripEnabled());
+  EXPECT_EQ(form->rightTotalLabel->palette().color(QPalette::WindowText), QColor(Qt::blue));
+  EXPECT_EQ(form->wrongTotalLabel->palette().color(QPalette::WindowText), QColor(Qt::red));
+  EXPECT_EQ(form->questionLabel->alignment(), Qt::AlignHCenter | Qt::AlignTop);
+  EXPECT_TRUE(form->questionLabel->wordWrap());
+  EXPECT_TRUE(form->descriptionLabel->wordWrap());
+  EXPECT_TRUE(form->commentsLabel->wordWrap());
+  EXPECT_FALSE(form->testNameLabel->wordWrap());
+  EXPECT_TRUE(form->reportBox->isReadOnly());
+  EXPECT_TRUE(form->statusBar->currentMessage().isEmpty());
+  EXPECT_FALSE(form->statusBar->isSizeGripEnabled());
 }
 
 TEST_F(MainWindow, StartingStates) {
@@ -306,28 +306,28 @@ TEST_F(MainWindow, StartingStates) {
     EXPECT_EQ(w->isVisibleTo(form.get()), r.visible) << r.name;
     EXPECT_EQ(w->isEnabled(), r.enabled) << r.name;
   }
-  EXPECT_TRUE(form->Edit1->text().isEmpty());
-  EXPECT_TRUE(form->Edit2->text().isEmpty());
-  EXPECT_EQ(form->Gauge1->minimum(), 0);
-  EXPECT_EQ(form->Gauge1->maximum(), 100);
-  EXPECT_EQ(form->Gauge1->value(), 0);
-  EXPECT_EQ(form->TrackBar1->minimum(), 1);
-  EXPECT_EQ(form->TrackBar1->maximum(), 10);
-  EXPECT_EQ(form->TrackBar1->value(), 1);
-  EXPECT_EQ(form->TrackBar1->tickPosition(), QSlider::TicksBelow);
-  EXPECT_TRUE(form->RadioGroup1->optionTexts().isEmpty());
-  EXPECT_EQ(form->RadioGroup1->options()->checkedId(), -1);
-  EXPECT_TRUE(form->RadioGroup1->options()->exclusive());
-  EXPECT_FALSE(form->Timer1->isActive());
-  EXPECT_EQ(form->Timer1->interval(), 1000);
-  EXPECT_FALSE(form->Timer1->isSingleShot());
-  EXPECT_EQ(form->Timer1->timerType(), Qt::PreciseTimer);
-  EXPECT_EQ(form->Timer1->objectName(), "Timer1");
-  for (QPushButton* b : {form->Button1, form->Button2, form->Button3, form->Button4}) {
+  EXPECT_TRUE(form->nameEdit->text().isEmpty());
+  EXPECT_TRUE(form->groupEdit->text().isEmpty());
+  EXPECT_EQ(form->timeGauge->minimum(), 0);
+  EXPECT_EQ(form->timeGauge->maximum(), 100);
+  EXPECT_EQ(form->timeGauge->value(), 0);
+  EXPECT_EQ(form->questionScale->minimum(), 1);
+  EXPECT_EQ(form->questionScale->maximum(), 10);
+  EXPECT_EQ(form->questionScale->value(), 1);
+  EXPECT_EQ(form->questionScale->tickPosition(), QSlider::TicksBelow);
+  EXPECT_TRUE(form->optionGroup->optionTexts().isEmpty());
+  EXPECT_EQ(form->optionGroup->options()->checkedId(), -1);
+  EXPECT_TRUE(form->optionGroup->options()->exclusive());
+  EXPECT_FALSE(form->countdown->isActive());
+  EXPECT_EQ(form->countdown->interval(), 1000);
+  EXPECT_FALSE(form->countdown->isSingleShot());
+  EXPECT_EQ(form->countdown->timerType(), Qt::PreciseTimer);
+  EXPECT_EQ(form->countdown->objectName(), "Timer1");
+  for (QPushButton* b : {form->openButton, form->startButton, form->answerButton, form->backButton}) {
     EXPECT_FALSE(b->isDefault()) << b->objectName().toStdString();
     EXPECT_FALSE(b->autoDefault()) << b->objectName().toStdString() << ": keeps its default flag";
   }
-  EXPECT_EQ(QApplication::focusWidget(), form->Edit1);
+  EXPECT_EQ(QApplication::focusWidget(), form->nameEdit);
 }
 
 TEST_F(MainWindow, OpenDialogIsConfiguredAndAnsweredByTheTestHook) {
@@ -346,18 +346,18 @@ TEST_F(MainWindow, OpenDialogIsConfiguredAndAnsweredByTheTestHook) {
     d.selectFile(missing);
     return true;
   });
-  ASSERT_TRUE(form->OpenDialog1->Execute());
-  EXPECT_EQ(form->OpenDialog1->FileName(), missing);
+  ASSERT_TRUE(form->openDialog->Execute());
+  EXPECT_EQ(form->openDialog->FileName(), missing);
   EXPECT_EQ(seen_filter, QStringLiteral("Файл теста (*.DLL)"));
   EXPECT_EQ(seen_title, QFileDialog().windowTitle()) << "no title of its own";
   EXPECT_EQ(mode, QFileDialog::AnyFile) << "single file, need not exist";
   ui::OpenDialog::SetHookForTests([](QFileDialog&) { return false; });
-  EXPECT_FALSE(form->OpenDialog1->Execute());
+  EXPECT_FALSE(form->openDialog->Execute());
   ui::OpenDialog::SetHookForTests({});
 }
 
 // The focused control's name after each Tab from Edit1, `steps` times.
-std::vector<std::string> TabChain(TForm1& form, QWidget* from, int steps) {
+std::vector<std::string> TabChain(ui::MainWindow& form, QWidget* from, int steps) {
   from->setFocus(Qt::TabFocusReason);
   std::vector<std::string> chain;
   for (int i = 0; i < steps; ++i) {
@@ -365,7 +365,7 @@ std::vector<std::string> TabChain(TForm1& form, QWidget* from, int steps) {
     QWidget* f = QApplication::focusWidget();
     std::string name = f ? f->objectName().toStdString() : "";
     if (f && qobject_cast<QRadioButton*>(f))
-      name = "option " + std::to_string(form.RadioGroup1->options()->checkedId());
+      name = "option " + std::to_string(form.optionGroup->options()->checkedId());
     chain.push_back(name);
   }
   return chain;
@@ -376,75 +376,75 @@ using Chain = std::vector<std::string>;
 TEST_F(MainWindow, TabChainPassesOverHiddenAndDisabledControls) {
   // At start: the buttons are disabled or hidden, the question area has no
   // room yet the track bar in it is visible and enabled.
-  EXPECT_EQ(TabChain(*form, form->Edit1, 3), (Chain{"Edit2", "TrackBar1", "Edit1"}));
-  form->Button1->setEnabled(true);
-  form->Button2->setEnabled(true);
-  EXPECT_EQ(TabChain(*form, form->Edit1, 5),
+  EXPECT_EQ(TabChain(*form, form->nameEdit, 3), (Chain{"Edit2", "TrackBar1", "Edit1"}));
+  form->openButton->setEnabled(true);
+  form->startButton->setEnabled(true);
+  EXPECT_EQ(TabChain(*form, form->nameEdit, 5),
             (Chain{"Edit2", "Button1", "Button2", "TrackBar1", "Edit1"}));
   // Running: groups hidden, Start hidden, answer buttons shown.
   HideTopGroups();
-  form->Button2->hide();
-  form->Button3->show();
-  form->Button4->show();
+  form->startButton->hide();
+  form->answerButton->show();
+  form->backButton->show();
   AddFourOptions();
   // No option selected: the option group is passed over.
-  EXPECT_EQ(TabChain(*form, form->Button3, 3), (Chain{"Button4", "TrackBar1", "Button3"}));
-  form->RadioGroup1->checkOption(2);
-  EXPECT_EQ(TabChain(*form, form->Button3, 4),
+  EXPECT_EQ(TabChain(*form, form->answerButton, 3), (Chain{"Button4", "TrackBar1", "Button3"}));
+  form->optionGroup->checkOption(2);
+  EXPECT_EQ(TabChain(*form, form->answerButton, 4),
             (Chain{"Button4", "TrackBar1", "option 2", "Button3"}));
-  form->Button4->setEnabled(false);
-  EXPECT_EQ(TabChain(*form, form->Button3, 3), (Chain{"TrackBar1", "option 2", "Button3"}));
+  form->backButton->setEnabled(false);
+  EXPECT_EQ(TabChain(*form, form->answerButton, 3), (Chain{"TrackBar1", "option 2", "Button3"}));
   // The report: options hidden, report box shown.
-  form->RadioGroup1->hide();
-  form->Memo1->show();
-  form->TrackBar1->setEnabled(false);
-  EXPECT_EQ(TabChain(*form, form->Button3, 2), (Chain{"Memo1", "Button3"}));
+  form->optionGroup->hide();
+  form->reportBox->show();
+  form->questionScale->setEnabled(false);
+  EXPECT_EQ(TabChain(*form, form->answerButton, 2), (Chain{"Memo1", "Button3"}));
 }
 
 TEST_F(MainWindow, EnterClicksTheFirstVisibleEnabledDefaultButton) {
   std::vector<std::string> clicks;
-  for (QPushButton* b : {form->Button1, form->Button2, form->Button3}) {
+  for (QPushButton* b : {form->openButton, form->startButton, form->answerButton}) {
     QObject::connect(b, &QPushButton::clicked, b,
                      [&clicks, b] { clicks.push_back(b->objectName().toStdString()); });
   }
-  form->Edit1->setText(QStringLiteral("x"));
-  form->Button1->setEnabled(true);
-  form->Button1->setDefault(true);
-  form->Button2->setEnabled(true);
-  form->Button2->setDefault(true);
-  form->Edit1->setFocus();
-  QTest::keyClick(form->Edit1, Qt::Key_Return);
+  form->nameEdit->setText(QStringLiteral("x"));
+  form->openButton->setEnabled(true);
+  form->openButton->setDefault(true);
+  form->startButton->setEnabled(true);
+  form->startButton->setDefault(true);
+  form->nameEdit->setFocus();
+  QTest::keyClick(form->nameEdit, Qt::Key_Return);
   EXPECT_EQ(clicks, (Chain{"Button1"})) << "both are default; Button1 comes first";
-  QTest::keyClick(form->Edit1, Qt::Key_Return, Qt::ShiftModifier);
-  QTest::keyClick(form->Edit1, Qt::Key_Return, Qt::ControlModifier);
-  QTest::keyClick(form->Edit1, Qt::Key_Return, Qt::AltModifier);
+  QTest::keyClick(form->nameEdit, Qt::Key_Return, Qt::ShiftModifier);
+  QTest::keyClick(form->nameEdit, Qt::Key_Return, Qt::ControlModifier);
+  QTest::keyClick(form->nameEdit, Qt::Key_Return, Qt::AltModifier);
   EXPECT_EQ(clicks.size(), 1u) << "Enter with Shift, Ctrl or Alt clicks nothing";
-  form->Button1->setEnabled(false);
-  QTest::keyClick(form->Edit2, Qt::Key_Enter, Qt::KeypadModifier);
+  form->openButton->setEnabled(false);
+  QTest::keyClick(form->groupEdit, Qt::Key_Enter, Qt::KeypadModifier);
   EXPECT_EQ(clicks, (Chain{"Button1", "Button2"}));
   // A focused push button takes Enter itself, and the default buttons stay
   // default after it had the focus.
-  form->Button1->setEnabled(true);
-  form->Button2->setFocus();
-  QTest::keyClick(form->Button2, Qt::Key_Return);
+  form->openButton->setEnabled(true);
+  form->startButton->setFocus();
+  QTest::keyClick(form->startButton, Qt::Key_Return);
   EXPECT_EQ(clicks.back(), "Button2");
-  form->Edit1->setFocus();
-  EXPECT_TRUE(form->Button2->isDefault());
-  QTest::keyClick(form->Edit1, Qt::Key_Return);
+  form->nameEdit->setFocus();
+  EXPECT_TRUE(form->startButton->isDefault());
+  QTest::keyClick(form->nameEdit, Qt::Key_Return);
   EXPECT_EQ(clicks.back(), "Button1");
-  form->Button1->setDefault(false);
-  form->Button2->setDefault(false);
-  form->Button1->setFocus();
-  QTest::keyClick(form->Button1, Qt::Key_Return);
+  form->openButton->setDefault(false);
+  form->startButton->setDefault(false);
+  form->openButton->setFocus();
+  QTest::keyClick(form->openButton, Qt::Key_Return);
   EXPECT_EQ(clicks.back(), "Button1") << "focused, not default";
-  form->Button1->setEnabled(false);
+  form->openButton->setEnabled(false);
   // Running: Button3 default once an option was chosen; Enter on the track bar.
   HideTopGroups();
-  form->Button2->hide();
-  form->Button3->show();
-  form->Button3->setDefault(true);
-  form->TrackBar1->setFocus();
-  QTest::keyClick(form->TrackBar1, Qt::Key_Return);
+  form->startButton->hide();
+  form->answerButton->show();
+  form->answerButton->setDefault(true);
+  form->questionScale->setFocus();
+  QTest::keyClick(form->questionScale, Qt::Key_Return);
   EXPECT_EQ(clicks.back(), "Button3") << "Button1 and Button2 are hidden with their groups";
   EXPECT_EQ(clicks.size(), 6u);
 }
@@ -471,24 +471,24 @@ TEST_F(MainWindow, StatusLineShowsTheHintOfTheControlUnderThePointer) {
   // Over a group box's frame.
   EXPECT_EQ(HintAt(QPoint(2, 50)), QString()) << "GroupBox1 frame";
   // An enabled button shows its own hint.
-  form->Button1->setEnabled(true);
+  form->openButton->setEnabled(true);
   EXPECT_EQ(HintAt(Centre("Button1")), QStringLiteral("Открывает файл теста"));
   // The pointer leaves the window: empty at the next idle moment.
   QEvent leave(QEvent::Leave);
   QApplication::sendEvent(form->windowHandle(), &leave);
   QApplication::processEvents();
   QApplication::processEvents();
-  EXPECT_TRUE(form->StatusBar1->currentMessage().isEmpty());
+  EXPECT_TRUE(form->statusBar->currentMessage().isEmpty());
   // ... and comes back, over a group box's frame.
   const QPoint back(2, 50);
   QEnterEvent enter(back, back, form->mapToGlobal(back));
   QApplication::sendEvent(form->windowHandle(), &enter);
-  EXPECT_TRUE(form->StatusBar1->currentMessage().isEmpty());
+  EXPECT_TRUE(form->statusBar->currentMessage().isEmpty());
 
   HideTopGroups();
-  form->Button2->hide();
-  form->Button3->show();
-  form->Button4->show();
+  form->startButton->hide();
+  form->answerButton->show();
+  form->backButton->show();
   AddFourOptions();
   const std::vector<Row> running = {
       {"TrackBar1", "Шкала вопросов"},       {"Label14", "Порядковый номер вопроса"},
@@ -498,11 +498,11 @@ TEST_F(MainWindow, StatusLineShowsTheHintOfTheControlUnderThePointer) {
   };
   for (const Row& r : running)
     EXPECT_EQ(HintAt(Centre(r.over)), QString::fromUtf8(r.hint)) << r.over;
-  const QRect option(form->RadioGroup1->option(1)->mapTo(form.get(), QPoint(0, 0)),
-                     form->RadioGroup1->option(1)->size());
+  const QRect option(form->optionGroup->option(1)->mapTo(form.get(), QPoint(0, 0)),
+                     form->optionGroup->option(1)->size());
   EXPECT_EQ(HintAt(option.center()), QStringLiteral("Варианты ответов")) << "an option";
   // A disabled track bar is passed over: the question area has no hint.
-  form->TrackBar1->setEnabled(false);
+  form->questionScale->setEnabled(false);
   EXPECT_EQ(HintAt(Centre("TrackBar1") + QPoint(1, 0)), QString());
   // Label15 lies in front of Label14 and has no hint of its own: Panel6 has none either.
   EXPECT_EQ(HintAt(Centre("Label15")), QString());
@@ -512,20 +512,20 @@ TEST_F(MainWindow, FailureInAHandlerShowsTheErrorBoxAndTheLoopGoesOn) {
   std::vector<std::pair<QString, QString>> boxes;
   ui::SetErrorBoxHookForTests(
       [&](const QString& caption, const QString& text) { boxes.emplace_back(caption, text); });
-  form->Button1->setEnabled(true);
+  form->openButton->setEnabled(true);
   int after = 0;
   // Handlers are connected through the guard.
-  QObject::connect(form->Button1, &QPushButton::clicked, form.get(), ui::GuardedSlot([&] {
-                     form->Gauge1->startCountdown(-60);  // refused: a negative time
+  QObject::connect(form->openButton, &QPushButton::clicked, form.get(), ui::GuardedSlot([&] {
+                     form->timeGauge->startCountdown(-60);  // refused: a negative time
                      ++after;
                    }));
-  QTest::mouseClick(form->Button1, Qt::LeftButton);
+  QTest::mouseClick(form->openButton, Qt::LeftButton);
   ui::SetErrorBoxHookForTests({});
   ASSERT_EQ(boxes.size(), 1u);
   EXPECT_EQ(boxes[0].first, QStringLiteral("Миравель"));
   EXPECT_EQ(boxes[0].second, QStringLiteral("Value must be between 1 and 2147483647."));
   EXPECT_EQ(after, 0) << "the failure ended the handler";
-  EXPECT_EQ(form->Gauge1->maximum(), 100);
+  EXPECT_EQ(form->timeGauge->maximum(), 100);
 }
 
 }  // namespace

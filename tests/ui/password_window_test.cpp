@@ -10,17 +10,19 @@
 #include <string>
 #include <vector>
 
-#include "ui/Unit2.h"
+#include "ui/report_password_dialog.h"
 #include "ui/fonts.h"
+
+namespace ui = miravel::ui;
 
 namespace {
 
 class PasswordWindow : public ::testing::Test {
  protected:
   void SetUp() override {
-    dlg = std::make_unique<TPasswordDlg>();
-    QObject::connect(dlg->OKBtn, &QPushButton::clicked, [this] { clicks.push_back("OK"); });
-    QObject::connect(dlg->CancelBtn, &QPushButton::clicked, [this] { clicks.push_back("Cancel"); });
+    dlg = std::make_unique<ui::ReportPasswordDialog>();
+    QObject::connect(dlg->okButton, &QPushButton::clicked, [this] { clicks.push_back("OK"); });
+    QObject::connect(dlg->cancelButton, &QPushButton::clicked, [this] { clicks.push_back("Cancel"); });
     QObject::connect(dlg.get(), &QDialog::rejected, [this] { ++rejections; });
   }
 
@@ -31,14 +33,14 @@ class PasswordWindow : public ::testing::Test {
     QApplication::processEvents();
   }
 
-  std::unique_ptr<TPasswordDlg> dlg;
+  std::unique_ptr<ui::ReportPasswordDialog> dlg;
   std::vector<std::string> clicks;  // the buttons clicked
   int rejections = 0;
 };
 
 TEST_F(PasswordWindow, IsBuiltHiddenAsDesigned) {
   EXPECT_EQ(dlg->objectName(), "PasswordDlg");
-  EXPECT_STREQ(dlg->metaObject()->className(), "TPasswordDlg");
+  EXPECT_STREQ(dlg->metaObject()->className(), "miravel::ui::ReportPasswordDialog");
   EXPECT_FALSE(dlg->isVisible());
   EXPECT_EQ(dlg->windowTitle(), QStringLiteral("Просмотр отчета"));
   EXPECT_EQ(dlg->size(), QSize(233, 93));
@@ -56,22 +58,22 @@ TEST_F(PasswordWindow, IsBuiltHiddenAsDesigned) {
     const char* text;
   };
   const std::vector<Row> table = {
-      {dlg->Password, "Password", {8, 27, 217, 21}, ""},
-      {dlg->OKBtn, "OKBtn", {70, 59, 75, 25}, "OK"},
-      {dlg->CancelBtn, "CancelBtn", {150, 59, 75, 25}, "Cancel"},
+      {dlg->passwordEdit, "Password", {8, 27, 217, 21}, ""},
+      {dlg->okButton, "OKBtn", {70, 59, 75, 25}, "OK"},
+      {dlg->cancelButton, "CancelBtn", {150, 59, 75, 25}, "Cancel"},
   };
   for (const Row& r : table) {
     EXPECT_EQ(r.control->objectName(), QString::fromLatin1(r.name));
     EXPECT_EQ(r.control->geometry(), r.rect) << r.name;
     EXPECT_EQ(r.control->property("text").toString(), QString::fromUtf8(r.text)) << r.name;
   }
-  EXPECT_EQ(dlg->Label1->objectName(), "Label1");
-  EXPECT_EQ(dlg->Label1->pos(), QPoint(8, 9));
-  EXPECT_EQ(dlg->Label1->text(), QStringLiteral("Введите пароль"));
-  EXPECT_EQ(dlg->Label1->height(), 13);
-  EXPECT_TRUE(dlg->OKBtn->isDefault());
-  EXPECT_FALSE(dlg->CancelBtn->isDefault());
-  EXPECT_EQ(dlg->Password->echoMode(), QLineEdit::Password);
+  EXPECT_EQ(dlg->promptLabel->objectName(), "Label1");
+  EXPECT_EQ(dlg->promptLabel->pos(), QPoint(8, 9));
+  EXPECT_EQ(dlg->promptLabel->text(), QStringLiteral("Введите пароль"));
+  EXPECT_EQ(dlg->promptLabel->height(), 13);
+  EXPECT_TRUE(dlg->okButton->isDefault());
+  EXPECT_FALSE(dlg->cancelButton->isDefault());
+  EXPECT_EQ(dlg->passwordEdit->echoMode(), QLineEdit::Password);
 }
 
 TEST_F(PasswordWindow, FirstShowingIsCentredWithTheFocusInThePasswordBox) {
@@ -80,13 +82,13 @@ TEST_F(PasswordWindow, FirstShowingIsCentredWithTheFocusInThePasswordBox) {
   const QRect frame = dlg->frameGeometry();
   EXPECT_LE(std::abs(frame.center().x() - screen.center().x()), 1);
   EXPECT_LE(std::abs(frame.center().y() - screen.center().y()), 1);
-  EXPECT_EQ(QApplication::focusWidget(), dlg->Password);
+  EXPECT_EQ(QApplication::focusWidget(), dlg->passwordEdit);
   // Moved away and shown again: it stays where it was put.
   dlg->hide();
   dlg->move(10, 20);
   ShowAndWait();
   EXPECT_EQ(dlg->pos(), QPoint(10, 20));
-  EXPECT_EQ(QApplication::focusWidget(), dlg->Password);
+  EXPECT_EQ(QApplication::focusWidget(), dlg->passwordEdit);
 }
 
 TEST_F(PasswordWindow, TabOrderRunsFromTheBoxToOkToCancel) {
@@ -96,49 +98,49 @@ TEST_F(PasswordWindow, TabOrderRunsFromTheBoxToOkToCancel) {
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
     chain.push_back(QApplication::focusWidget());
   }
-  EXPECT_EQ(chain, (std::vector<QWidget*>{dlg->OKBtn, dlg->CancelBtn, dlg->Password}));
+  EXPECT_EQ(chain, (std::vector<QWidget*>{dlg->okButton, dlg->cancelButton, dlg->passwordEdit}));
 }
 
 TEST_F(PasswordWindow, EnterIsOkAndCancelAndEscRejectTheWindow) {
   ShowAndWait();
-  QTest::keyClicks(dlg->Password, QStringLiteral("4071"));
-  QTest::keyClick(dlg->Password, Qt::Key_Return);
+  QTest::keyClicks(dlg->passwordEdit, QStringLiteral("4071"));
+  QTest::keyClick(dlg->passwordEdit, Qt::Key_Return);
   EXPECT_EQ(clicks, (std::vector<std::string>{"OK"}));
   EXPECT_TRUE(dlg->isVisible()) << "a click alone does not close it";
   EXPECT_EQ(rejections, 0);
   // The focused button takes Enter itself.
-  dlg->CancelBtn->setFocus();
-  QTest::keyClick(dlg->CancelBtn, Qt::Key_Return);
+  dlg->cancelButton->setFocus();
+  QTest::keyClick(dlg->cancelButton, Qt::Key_Return);
   EXPECT_EQ(clicks, (std::vector<std::string>{"OK", "Cancel"}));
   EXPECT_EQ(rejections, 1);
   EXPECT_EQ(dlg->result(), QDialog::Rejected);
   EXPECT_FALSE(dlg->isVisible());
-  EXPECT_EQ(dlg->Password->text(), QStringLiteral("4071")) << "the typed text stays";
+  EXPECT_EQ(dlg->passwordEdit->text(), QStringLiteral("4071")) << "the typed text stays";
   // Esc rejects it wherever the focus is, without a click.
   ShowAndWait();
-  QTest::keyClick(dlg->OKBtn, Qt::Key_Escape);
+  QTest::keyClick(dlg->okButton, Qt::Key_Escape);
   EXPECT_EQ(clicks.size(), 2U);
   EXPECT_EQ(rejections, 2);
   EXPECT_FALSE(dlg->isVisible());
   // Enter with a modifier is not OK.
   ShowAndWait();
-  QTest::keyClick(dlg->Password, Qt::Key_Return, Qt::ControlModifier);
+  QTest::keyClick(dlg->passwordEdit, Qt::Key_Return, Qt::ControlModifier);
   EXPECT_EQ(clicks.size(), 2U);
 }
 
 TEST_F(PasswordWindow, TypingShowsOnlyAsterisks) {
   ShowAndWait();
-  QTest::keyClicks(dlg->Password, QStringLiteral("407 152"));
-  EXPECT_EQ(dlg->Password->text(), QStringLiteral("407 152"));
-  EXPECT_EQ(dlg->Password->displayText(), QStringLiteral("*******"));
+  QTest::keyClicks(dlg->passwordEdit, QStringLiteral("407 152"));
+  EXPECT_EQ(dlg->passwordEdit->text(), QStringLiteral("407 152"));
+  EXPECT_EQ(dlg->passwordEdit->displayText(), QStringLiteral("*******"));
 }
 
 TEST_F(PasswordWindow, TheCloseBoxOnlyHidesIt) {
   ShowAndWait();
-  dlg->Password->setText(QStringLiteral("1"));
+  dlg->passwordEdit->setText(QStringLiteral("1"));
   EXPECT_TRUE(dlg->close());
   EXPECT_FALSE(dlg->isVisible());
-  EXPECT_EQ(dlg->Password->text(), QStringLiteral("1"));
+  EXPECT_EQ(dlg->passwordEdit->text(), QStringLiteral("1"));
   EXPECT_FALSE(dlg->testAttribute(Qt::WA_DeleteOnClose));
   EXPECT_FALSE(dlg->testAttribute(Qt::WA_QuitOnClose)) << "closing it does not end the program";
   EXPECT_TRUE(clicks.empty()) << "the close box clicks no button";

@@ -28,9 +28,11 @@
 
 #include "platform/os_services.h"
 #include "run/controller.h"
-#include "ui/Unit1.h"
-#include "ui/Unit2.h"
+#include "ui/main_window.h"
+#include "ui/report_password_dialog.h"
 #include "ui/controls/open_dialog.h"
+
+namespace ui = miravel::ui;
 
 namespace {
 
@@ -89,13 +91,13 @@ struct Run {
     form.close();  // deletes the journal
   }
   void Register() {
-    form.Edit1->setText(QStringLiteral("Смирнова Анна Петровна"));
-    form.Edit2->setText(QStringLiteral("7-Б"));
+    form.nameEdit->setText(QStringLiteral("Смирнова Анна Петровна"));
+    form.groupEdit->setText(QStringLiteral("7-Б"));
   }
 
-  TForm1 form;
+  ui::MainWindow form;
   miravel::run::Controller controller;
-  TPasswordDlg password;
+  ui::ReportPasswordDialog password;
 };
 
 }  // namespace
@@ -120,7 +122,7 @@ int main(int argc, char** argv) {
 
   {
     Run run(os, test);
-    TForm1& form = run.form;
+    ui::MainWindow& form = run.form;
     miravel::run::Controller& controller = run.controller;
     ok = Save(form, folder, "main-window.png") && ok;
     run.Register();
@@ -130,25 +132,25 @@ int main(int argc, char** argv) {
 
     // Two questions answered, the third shown with a choice made, a minute gone.
     controller.Button2Click();
-    form.Timer1->stop();
+    form.countdown->stop();
     for (int tick = 0; tick < 60; ++tick) controller.Timer1Timer();
     for (int option : {1, 2}) {
-      form.RadioGroup1->checkOption(option);
+      form.optionGroup->checkOption(option);
       controller.Button3Click();
     }
-    form.RadioGroup1->checkOption(0);
+    form.optionGroup->checkOption(0);
     ok = Save(form, folder, "question-area.png") && ok;
 
     // The rest answered with the first option; the teacher asks for the report.
-    while (form.Button3->text() != QStringLiteral("Отчет")) {
-      if (form.RadioGroup1->options()->checkedId() < 0) form.RadioGroup1->checkOption(0);
+    while (form.answerButton->text() != QStringLiteral("Отчет")) {
+      if (form.optionGroup->options()->checkedId() < 0) form.optionGroup->checkOption(0);
       controller.Button3Click();
     }
     ok = Save(form, folder, "end-screen.png") && ok;
     controller.Button3Click();
-    run.password.Password->setText(QStringLiteral("123456"));
+    run.password.passwordEdit->setText(QStringLiteral("123456"));
     ok = Save(run.password, folder, "password-window.png") && ok;
-    run.password.Password->setText(
+    run.password.passwordEdit->setText(
         QString::fromLatin1(miravel::run::Controller::kReportPassword.data(),
                             static_cast<qsizetype>(miravel::run::Controller::kReportPassword.size())));
     controller.OKBtnClick();
@@ -160,10 +162,10 @@ int main(int argc, char** argv) {
     run.Register();
     run.controller.Button1Click();
     run.controller.Button2Click();
-    run.form.Timer1->stop();
-    run.form.RadioGroup1->checkOption(1);
+    run.form.countdown->stop();
+    run.form.optionGroup->checkOption(1);
     run.controller.Button3Click();
-    while (run.form.Button3->text() != QStringLiteral("Отчет")) run.controller.Timer1Timer();
+    while (run.form.answerButton->text() != QStringLiteral("Отчет")) run.controller.Timer1Timer();
     run.password.hide();
     ok = Save(run.form, folder, "time-out.png") && ok;
   }

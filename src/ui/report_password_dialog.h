@@ -1,7 +1,9 @@
 // The report password window: the small dialog in which the teacher types the
 // report password. Created hidden at start, right after the main window; shown
 // without being modal. OK is its default button (Enter); Cancel, Esc and the
-// close box reject it, which hides it and keeps the typed text.
+// close box reject it, which hides it and keeps the typed text. The controls
+// keep the program's control names as their objectNames
+// (docs/object-names.md).
 #pragma once
 
 #include <QDialog>
@@ -10,16 +12,18 @@
 #include "ui/controls/edits.h"
 #include "ui/controls/mnemonic_label.h"
 
-class TPasswordDlg : public QDialog {
+namespace miravel::ui {
+
+class ReportPasswordDialog : public QDialog {
   Q_OBJECT
 
  public:
-  TPasswordDlg();
+  ReportPasswordDialog();
 
-  miravel::ui::MnemonicLabel* Label1;
-  miravel::ui::PasswordEdit* Password;
-  QPushButton* OKBtn;
-  QPushButton* CancelBtn;
+  MnemonicLabel* promptLabel;
+  PasswordEdit* passwordEdit;
+  QPushButton* okButton;
+  QPushButton* cancelButton;
 
  protected:
   void showEvent(QShowEvent* event) override;
@@ -27,3 +31,5 @@ class TPasswordDlg : public QDialog {
  private:
   bool placed_ = false;  // centred on the screen at the first showing
 };
+
+}  // namespace miravel::ui

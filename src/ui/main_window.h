@@ -1,0 +1,94 @@
+// The main window: registration, the test header, the questions, the time
+// gauge, the report and the status line. This class builds the window with
+// every control in its starting state; the run itself drives the controls
+// through the signals it connects to. The controls keep the program's control
+// names as their objectNames (docs/object-names.md).
+#pragma once
+
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QTimer>
+#include <QWidget>
+#include <memory>
+
+#include "ui/controls/edits.h"
+#include "ui/controls/gauge.h"
+#include "ui/controls/mnemonic_label.h"
+#include "ui/controls/open_dialog.h"
+#include "ui/controls/option_group.h"
+#include "ui/controls/report_box.h"
+#include "ui/controls/track_bar.h"
+
+namespace miravel::ui {
+
+class MainWindow : public QWidget {
+  Q_OBJECT
+
+ public:
+  MainWindow();
+  ~MainWindow() override;
+
+  // The controls, in creation order within each container.
+  QWidget* body;  // the whole client area
+  // Registration: the student's name and group, and opening a test.
+  QGroupBox* registrationGroup;
+  MnemonicLabel* nameLabel;
+  MnemonicLabel* groupLabel;
+  QLineEdit* nameEdit;
+  UpperCaseEdit* groupEdit;
+  QPushButton* openButton;
+  // The strip at the bottom: the buttons of the run and the time gauge.
+  QWidget* buttonStrip;
+  QPushButton* startButton;
+  QPushButton* answerButton;  // "Ответить", then "Отчет" at the end
+  QPushButton* backButton;
+  QWidget* gaugePanel;
+  Gauge* timeGauge;
+  // The header of the open test.
+  QGroupBox* testInfoGroup;
+  MnemonicLabel* testNameHeading;
+  MnemonicLabel* descriptionHeading;
+  MnemonicLabel* commentsHeading;
+  MnemonicLabel* timeHeading;
+  MnemonicLabel* questionCountHeading;
+  MnemonicLabel* questionCountLabel;
+  MnemonicLabel* timeLabel;  // the test time in minutes
+  MnemonicLabel* minutesLabel;
+  QWidget* testNamePanel;
+  MnemonicLabel* testNameLabel;
+  QWidget* descriptionPanel;
+  MnemonicLabel* descriptionLabel;
+  QWidget* commentsPanel;
+  MnemonicLabel* commentsLabel;
+  // The question area, which takes the window once a test starts.
+  QWidget* questionArea;
+  MnemonicLabel* questionHeading;  // "Вопрос №"; the student's name and group at the end
+  MnemonicLabel* questionNumberLabel;
+  TrackBar* questionScale;
+  QGroupBox* questionGroup;
+  MnemonicLabel* questionLabel;  // the question; the end messages; "Итого:" over the totals
+  MnemonicLabel* rightTotalLabel;
+  MnemonicLabel* wrongTotalLabel;
+  OptionGroup* optionGroup;
+  ReportBox* reportBox;
+  QStatusBar* statusBar;
+  std::unique_ptr<OpenDialog> openDialog;
+  QTimer* countdown;  // one tick a second while the test runs
+
+ signals:
+  // The window is asked to close; it closes once the handlers have run.
+  void closing();
+
+ protected:
+  // The status line shows the hint (status tip) of the control under the
+  // mouse pointer, or of its container while it is disabled.
+  bool event(QEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+  // Enter clicks the default button (see ui/controls/default_button.h).
+  void keyPressEvent(QKeyEvent* event) override;
+};
+
+}  // namespace miravel::ui

@@ -1,0 +1,56 @@
+#include "ui/report_password_dialog.h"
+
+#include <QScreen>
+#include <QShowEvent>
+
+#include "ui/fonts.h"
+#include "ui/window_frame.h"
+
+namespace miravel::ui {
+
+ReportPasswordDialog::ReportPasswordDialog() {
+  setObjectName(QStringLiteral("PasswordDlg"));
+  SetUpFixedFrame(*this, Qt::Dialog, QSize(233, 93));
+  setWindowTitle(QStringLiteral("Просмотр отчета"));
+  setFont(WindowFont());
+  // The main window alone decides when the program ends.
+  setAttribute(Qt::WA_QuitOnClose, false);
+  move(245, 108);
+
+  promptLabel = new MnemonicLabel(QStringLiteral("Введите пароль"), this);
+  promptLabel->setObjectName(QStringLiteral("Label1"));
+  promptLabel->move(8, 9);
+  promptLabel->adjustSize();  // the size of its text
+
+  passwordEdit = new PasswordEdit(this);
+  passwordEdit->setObjectName(QStringLiteral("Password"));
+  passwordEdit->setGeometry(8, 27, 217, 21);
+
+  okButton = new QPushButton(QStringLiteral("OK"), this);
+  okButton->setObjectName(QStringLiteral("OKBtn"));
+  okButton->setGeometry(70, 59, 75, 25);
+  okButton->setDefault(true);
+
+  cancelButton = new QPushButton(QStringLiteral("Cancel"), this);
+  cancelButton->setObjectName(QStringLiteral("CancelBtn"));
+  cancelButton->setGeometry(150, 59, 75, 25);
+  connect(cancelButton, &QPushButton::clicked, this, &QDialog::reject);
+
+  setTabOrder(passwordEdit, okButton);
+  setTabOrder(okButton, cancelButton);
+}
+
+void ReportPasswordDialog::showEvent(QShowEvent* event) {
+  QDialog::showEvent(event);
+  if (!placed_) {
+    placed_ = true;
+    if (QScreen* s = screen()) {
+      const QRect area = s->geometry();
+      const QRect frame = frameGeometry();
+      move(area.x() + (area.width() - frame.width()) / 2, area.y() + (area.height() - frame.height()) / 2);
+    }
+  }
+  passwordEdit->setFocus(Qt::ActiveWindowFocusReason);
+}
+
+}  // namespace miravel::ui
