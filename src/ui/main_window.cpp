@@ -1,8 +1,11 @@
 #include "ui/main_window.h"
 
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QCloseEvent>
 #include <QFontDatabase>
 #include <QKeyEvent>
+#include <QRegularExpression>
 #include <QStatusTipEvent>
 #include <limits>
 
@@ -64,6 +67,21 @@ QFont Bold(QFont font) {
   return font;
 }
 
+// A screen reader names `control` by its label (the label's buddy): the
+// label's caption without its dot leader.
+void LabelFor(ui::MnemonicLabel* label, QWidget* control) {
+  label->setBuddy(control);
+  static const QRegularExpression dot_leader(QStringLiteral(R"(\s+\.{3,}\s*$)"));
+  control->setAccessibleName(label->text().remove(dot_leader));
+}
+
+// To a screen reader the main window is a window, not a plain client area.
+QAccessibleInterface* MainWindowAccessible(const QString& class_name, QObject* object) {
+  if (class_name == QLatin1String(ui::MainWindow::staticMetaObject.className()) && object->isWidgetType())
+    return new QAccessibleWidget(static_cast<QWidget*>(object), QAccessible::Window);
+  return nullptr;
+}
+
 void SetTextColor(QWidget* control, const QColor& color) {
   QPalette palette = control->palette();
   palette.setColor(QPalette::WindowText, color);
@@ -75,6 +93,8 @@ void SetTextColor(QWidget* control, const QColor& color) {
 namespace miravel::ui {
 
 MainWindow::MainWindow() {
+  static const bool accessible_as_window = (QAccessible::installFactory(MainWindowAccessible), true);
+  static_cast<void>(accessible_as_window);
   setObjectName(QStringLiteral("Form1"));
   ui::SetUpFixedFrame(*this, Qt::Window, QSize(462, 424));
   setWindowTitle(ui::ApplicationTitle());
@@ -164,7 +184,9 @@ MainWindow::MainWindow() {
   questionLabel->setWordWrap(true);
   rightTotalLabel = MakeLabel(questionGroup, "Label17", {8, 32, 137, 16}, QStringLiteral("Правильных ответов"));
   rightTotalLabel->setFont(ui::LargerFont());
-  SetTextColor(rightTotalLabel, Qt::blue);
+  // The palette's link colour: blue in the standard palette, and a blue that
+  // stays readable in a dark one.
+  rightTotalLabel->setForegroundRole(QPalette::Link);
   rightTotalLabel->hide();
   wrongTotalLabel = MakeLabel(questionGroup, "Label18", {8, 56, 153, 16}, QStringLiteral("Неправильных ответов"));
   wrongTotalLabel->setFont(ui::LargerFont());
@@ -222,6 +244,18 @@ MainWindow::MainWindow() {
   countdown->setObjectName(QStringLiteral("Timer1"));
   countdown->setInterval(1000);
   countdown->setTimerType(Qt::PreciseTimer);
+
+  // What a screen reader says: the edits are named by their labels, the
+  // controls without one by their hints, and every hint describes its
+  // control. The question label keeps its text as its name, so that a new
+  // question is announced as the label's name change.
+  LabelFor(nameLabel, nameEdit);
+  LabelFor(groupLabel, groupEdit);
+  for (QWidget* control : std::initializer_list<QWidget*>{timeGauge, questionScale, reportBox})
+    control->setAccessibleName(control->statusTip());
+  backButton->setAccessibleName(QStringLiteral("Назад"));  // not "<< Назад"
+  for (QWidget* control : findChildren<QWidget*>())
+    if (!control->statusTip().isEmpty()) control->setAccessibleDescription(control->statusTip());
 
   // Tab order: depth first through the containers.
   setTabOrder(nameEdit, groupEdit);

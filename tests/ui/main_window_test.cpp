@@ -276,8 +276,12 @@ TEST_F(MainWindow, TextsHintsAndFonts) {
     EXPECT_EQ(w->font().bold(), r.bold) << r.name;
     EXPECT_TRUE(w->toolTip().isEmpty()) << r.name << ": no pop-up tips";
   }
-  EXPECT_EQ(form->rightTotalLabel->palette().color(QPalette::WindowText), QColor(Qt::blue));
-  EXPECT_EQ(form->wrongTotalLabel->palette().color(QPalette::WindowText), QColor(Qt::red));
+  const auto text_colour = [](const QWidget* w) { return w->palette().color(w->foregroundRole()); };
+  EXPECT_EQ(text_colour(form->rightTotalLabel), QColor(Qt::blue)) << "the standard palette's link colour";
+  EXPECT_EQ(text_colour(form->wrongTotalLabel), QColor(Qt::red));
+  // The report's lines keep their colours on a white page, whatever the palette.
+  EXPECT_EQ(form->reportBox->palette().color(QPalette::Base), QColor(Qt::white));
+  EXPECT_EQ(form->reportBox->palette().color(QPalette::Text), QColor(Qt::black));
   EXPECT_EQ(form->questionLabel->alignment(), Qt::AlignHCenter | Qt::AlignTop);
   EXPECT_TRUE(form->questionLabel->wordWrap());
   EXPECT_TRUE(form->descriptionLabel->wordWrap());

@@ -70,6 +70,7 @@ QPalette DarkPalette() {
   palette.setColor(QPalette::Disabled, QPalette::ButtonText, QColor(0x80, 0x80, 0x80));
   palette.setColor(QPalette::Disabled, QPalette::Text, QColor(0x80, 0x80, 0x80));
   palette.setColor(QPalette::Highlight, QColor(0x2A, 0x6F, 0xC9));
+  palette.setColor(QPalette::Link, QColor(0x5E, 0xA8, 0xFF));
   palette.setColor(QPalette::HighlightedText, Qt::white);
   return palette;
 }

@@ -1,5 +1,6 @@
 #include "ui/controls/report_box.h"
 
+#include <QPalette>
 #include <QTextBlock>
 #include <QTextCharFormat>
 #include <QTextCursor>
@@ -35,6 +36,12 @@ ReportBox::ReportBox(QWidget* parent) : QPlainTextEdit(parent) {
   setFocusPolicy(Qt::StrongFocus);
   setContextMenuPolicy(Qt::NoContextMenu);
   setUndoRedoEnabled(false);  // nothing to undo in a box the user cannot edit
+  // The lines' colours are the report's own, so the box keeps a white page
+  // whatever the palette, on which they stay readable.
+  QPalette page = palette();
+  page.setColor(QPalette::Base, Qt::white);
+  page.setColor(QPalette::Text, Qt::black);
+  setPalette(page);
 }
 
 ReportBox::UpdateBlock::UpdateBlock(ReportBox& box) : cursor_(box.document()) {

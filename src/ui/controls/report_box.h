@@ -2,7 +2,8 @@
 // lines, each in a text colour of its own. The user can read, scroll and
 // select but not change the text; the program can always append. It lays out
 // only the lines in view, so a report of tens of thousands of lines comes up
-// at once. clear() (QPlainTextEdit's) removes every line.
+// at once. clear() (QPlainTextEdit's) removes every line. Its page is white
+// whatever the palette, as the lines' colours are fixed.
 #pragma once
 
 #include <QColor>
