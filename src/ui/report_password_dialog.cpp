@@ -25,6 +25,7 @@ ReportPasswordDialog::ReportPasswordDialog() {
   passwordEdit = new PasswordEdit(this);
   passwordEdit->setObjectName(QStringLiteral("Password"));
   passwordEdit->setGeometry(8, 27, 217, 21);
+  promptLabel->setBuddy(passwordEdit);  // a screen reader names the edit by the prompt
 
   okButton = new QPushButton(QStringLiteral("OK"), this);
   okButton->setObjectName(QStringLiteral("OKBtn"));
