@@ -139,39 +139,41 @@ struct Program {
   explicit Program(int count) {
     form = std::make_unique<ui::MainWindow>();
     run = std::make_unique<run::Controller>(*form, os);
-    run->FormCreate();
     dlg = std::make_unique<ui::ReportPasswordDialog>();
-    run->AttachPasswordDlg(*dlg);
+    run->attachPasswordDialog(*dlg);
     form->show();
     while (form->windowHandle() == nullptr || !form->windowHandle()->isExposed())
       QApplication::processEvents();
-    // The journal becomes the run's own with its first recording; its
-    // content is then replaced by one with an answer to every question.
-    run->Scors(1);
-    const std::string journal = run->Journal->Path();
-    files = MakeFiles(count, journal);
+    files = MakeFiles(count, (Folder() / "prefilled.ini").string());
     ui::OpenDialog::SetHookForTests([this](QFileDialog& d) {
       d.selectFile(QString::fromStdString(files.test));
       return true;
     });
     form->nameEdit->setText(QStringLiteral("Иванов Иван"));
     form->groupEdit->setText(QStringLiteral("ГР-11"));
-    run->Button1Click();
+    run->open();
     ui::OpenDialog::SetHookForTests({});
     form->countdown->setInterval(24 * 60 * 60 * 1000);  // no tick during the run
-    run->Button2Click();
+    run->start();
+    // The journal becomes the run's own with its first recording; its
+    // content is then replaced by one with an answer to every question, and
+    // the run goes back to question 1.
+    run->answer();
+    const std::string journal = run->run().journal().Path();
+    stdfs::rename(Folder() / "prefilled.ini", journal);
+    form->questionScale->setValue(1);
     EventLoopTurn();
     // The run still writes the file filled above, and reads its answers.
-    if (!run->Journal->Created() || run->Journal->Path() != journal) {
+    if (!run->run().journal().Created() || run->run().journal().Path() != journal) {
       error = "the run's journal is not the file that was filled";
     } else {
       for (const int n : {1, count / 2, count}) {
-        if (run->Journal->RecordedOption(n) != PrefilledOption(n)) error = "the filled journal is not read";
+        if (run->run().journal().RecordedOption(n) != PrefilledOption(n)) error = "the filled journal is not read";
       }
     }
   }
   ~Program() {
-    run->FormCloseQuery();
+    run->close();
     run.reset();
   }
 
@@ -217,7 +219,7 @@ class PaintCount : public QObject {
 std::int64_t CountRecorded(const Program& p, const std::vector<int>& expected, const std::vector<int>& answered) {
   std::int64_t recorded = 0;
   for (const int n : answered) {
-    if (p.run->Journal->RecordedOption(n) == expected[static_cast<std::size_t>(n)]) ++recorded;
+    if (p.run->run().journal().RecordedOption(n) == expected[static_cast<std::size_t>(n)]) ++recorded;
   }
   return recorded;
 }
@@ -251,7 +253,7 @@ void AnswerSteps(benchmark::State& state, bool paint_window) {
     // An option other than the one recorded, so that the journal changes.
     const int option = (expected[static_cast<std::size_t>(n)] + 1) % 4;
     p.form->optionGroup->checkOption(option);
-    p.run->Button3Click();
+    p.run->answer();
     EventLoopTurn();
     if (paint_window) {
       const std::int64_t before = question_paints.count();
@@ -298,14 +300,14 @@ void BM_Report(benchmark::State& state) {
     return;
   }
   p.form->questionScale->setValue(count + 1);  // the end screen
+  p.run->answer();                             // the report asked for
   p.dlg->passwordEdit->setText(QStringLiteral("407152"));
   for (auto _ : state) {
     state.PauseTiming();
     p.form->reportBox->clear();
-    p.run->RightCount = 0;
     QApplication::processEvents();
     state.ResumeTiming();
-    p.run->OpenReport();
+    p.run->enterPassword();
     QApplication::processEvents();
   }
   if (p.form->reportBox->lineCount() != 3 * (count / 2) + 6 * (count - count / 2)) {

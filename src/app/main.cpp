@@ -21,9 +21,8 @@ int main(int argc, char** argv) {
   // closing it ends the program.
   miravel::ui::MainWindow main_window;
   miravel::run::Controller run(main_window, miravel::os::System());
-  miravel::ui::Guarded([&run] { run.FormCreate(); });
   miravel::ui::ReportPasswordDialog password_dialog;  // hidden until the report is asked for
-  run.AttachPasswordDlg(password_dialog);
+  run.attachPasswordDialog(password_dialog);
   main_window.show();
   // SIGTERM, SIGINT and SIGHUP close the window as its close box does.
   miravel::app::CloseOnTerminationSignals(main_window);

@@ -61,8 +61,8 @@ TEST_F(Registration, EnterOpensTheDialogAndACancelStillStoresNameAndGroup) {
   Register();
   QTest::keyClick(form->groupEdit, Qt::Key_Return);
   EXPECT_EQ(dialogs, 1);
-  EXPECT_EQ(run->FullName, W("Иванов Иван"));
-  EXPECT_EQ(run->Group, W("ГР-11"));
+  EXPECT_EQ(run->run().fullName(), W("Иванов Иван"));
+  EXPECT_EQ(run->run().group(), W("ГР-11"));
   EXPECT_EQ(form->testNameLabel->text(), QStringLiteral("---тест не выбран---"));
   EXPECT_FALSE(form->startButton->isEnabled());
 
@@ -80,7 +80,7 @@ TEST_F(Registration, EnterOpensTheDialogAndACancelStillStoresNameAndGroup) {
   form->nameEdit->clear();
   QTest::keyClick(form->nameEdit, Qt::Key_Return);
   EXPECT_FALSE(form->registrationGroup->isVisible());
-  EXPECT_EQ(run->FullName, W("Иванов Иван")) << "stored at the last click on Button1";
+  EXPECT_EQ(run->run().fullName(), W("Иванов Иван")) << "stored at the last click on Button1";
 }
 
 // --- opening a test -------------------------------------------------------------
@@ -148,7 +148,7 @@ TEST_F(Opening, TheHeaderIsDecodedAndASecondOpeningReplacesIt) {
   EXPECT_EQ(form->commentsLabel->text(), QStringLiteral("Выберите один вариант"));
   EXPECT_EQ(form->questionCountLabel->text(), QStringLiteral("0x0A")) << "shown as stored";
   EXPECT_EQ(form->timeLabel->text(), QStringLiteral("5"));
-  EXPECT_EQ(run->TimeLimit, 5);
+  EXPECT_EQ(run->run().timeLimit(), 5);
   EXPECT_EQ(form->timeGauge->maximum(), 300);
   EXPECT_EQ(form->timeGauge->value(), 300);
   EXPECT_EQ(form->timeGauge->percent(), 100);
@@ -164,11 +164,11 @@ TEST_F(Opening, TheHeaderIsDecodedAndASecondOpeningReplacesIt) {
   EXPECT_EQ(form->descriptionLabel->text(), QString()) << "present but empty: no default";
   EXPECT_EQ(form->questionCountLabel->text(), QStringLiteral("много"));
   EXPECT_EQ(form->timeGauge->maximum(), 60);
-  EXPECT_EQ(run->TestFile->Path(), second);
+  EXPECT_EQ(run->run().test()->Path(), second);
 
   // A cancelled opening keeps the test.
   Open("");
-  EXPECT_EQ(run->TestFile->Path(), second);
+  EXPECT_EQ(run->run().test()->Path(), second);
   EXPECT_EQ(form->testNameLabel->text(), QStringLiteral("Физика"));
 }
 
@@ -204,12 +204,12 @@ TEST_F(Opening, ATimeTheGaugeCannotTakeStopsTheOpeningAfterTheHeader) {
     // The header and the time are the new file's; the gauge and Start are not.
     EXPECT_EQ(form->testNameLabel->text(), QStringLiteral("Второй"));
     EXPECT_EQ(form->timeLabel->text(), QString::fromLatin1(c.time));
-    EXPECT_EQ(run->TestFile->Path(), bad);
+    EXPECT_EQ(run->run().test()->Path(), bad);
     EXPECT_EQ(form->timeGauge->maximum(), c.opened_before ? 120 : 100);
     EXPECT_EQ(form->timeGauge->value(), c.opened_before ? 120 : 0);
     EXPECT_EQ(form->startButton->isEnabled(), c.opened_before);
     // Name and group are not stored by the failed click.
-    EXPECT_EQ(run->FullName, c.opened_before ? W("Иванов Иван") : Text());
+    EXPECT_EQ(run->run().fullName(), c.opened_before ? W("Иванов Иван") : Text());
   }
 }
 
@@ -254,7 +254,7 @@ TEST_F(Running, StartShowsTheFirstQuestion) {
                                                      QStringLiteral("1-2"), QStringLiteral("1-3")}));
   EXPECT_EQ(form->optionGroup->options()->checkedId(), -1);
   EXPECT_EQ(form->timeGauge->value(), 60);
-  EXPECT_FALSE(stdfs::exists(run->Journal->Path())) << "nothing recorded yet";
+  EXPECT_FALSE(stdfs::exists(run->run().journal().Path())) << "nothing recorded yet";
 }
 
 TEST_F(Running, TheQuestionAreaTakesNoInputBeforeStart) {
@@ -278,8 +278,8 @@ TEST_F(Running, AnswersAreRecordedAndShownAgainWhenTheStudentComesBack) {
   EXPECT_EQ(form->questionNumberLabel->text(), QStringLiteral("2"));
   EXPECT_EQ(form->optionGroup->options()->checkedId(), -1);
   EXPECT_TRUE(form->backButton->isEnabled());
-  ASSERT_TRUE(stdfs::exists(run->Journal->Path()));
-  EXPECT_EQ(os.hidden.back(), run->Journal->Path());
+  ASSERT_TRUE(stdfs::exists(run->run().journal().Path()));
+  EXPECT_EQ(os.hidden.back(), run->run().journal().Path());
 
   // Enter on the option answers question 2 with option 3.
   Pick(3);
@@ -293,7 +293,7 @@ TEST_F(Running, AnswersAreRecordedAndShownAgainWhenTheStudentComesBack) {
   EXPECT_EQ(form->optionGroup->options()->checkedId(), 2);
   EXPECT_FALSE(form->backButton->isEnabled()) << "question 1";
 
-  const std::string journal = ReadAll(run->Journal->Path());
+  const std::string journal = ReadAll(run->run().journal().Path());
   const auto section = [](int n, const char* question, const char* given, const char* reference,
                           int option) {
     return "[" + W("Вопрос№") + std::to_string(n) + "]\r\n" + W("Текст вопроса=") + W(question) +
@@ -305,7 +305,7 @@ TEST_F(Running, AnswersAreRecordedAndShownAgainWhenTheStudentComesBack) {
   // Answering question 1 again overwrites its record.
   Pick(1);
   Answer();
-  EXPECT_NE(ReadAll(run->Journal->Path()).find(W("ВариантДан=1-1")), std::string::npos);
+  EXPECT_NE(ReadAll(run->run().journal().Path()).find(W("ВариантДан=1-1")), std::string::npos);
 }
 
 TEST_F(Running, DraggingTheThumbShowsEveryQuestionAndTheEndEndsTheTestUnrecorded) {
@@ -337,7 +337,7 @@ TEST_F(Running, DraggingTheThumbShowsEveryQuestionAndTheEndEndsTheTestUnrecorded
   EXPECT_TRUE(form->answerButton->isEnabled());
   EXPECT_FALSE(form->backButton->isEnabled());
   EXPECT_FALSE(form->countdown->isActive());
-  EXPECT_FALSE(stdfs::exists(run->Journal->Path())) << "moving the track bar records nothing";
+  EXPECT_FALSE(stdfs::exists(run->run().journal().Path())) << "moving the track bar records nothing";
 }
 
 TEST_F(Running, TheKeysMoveTheTrackBarWithoutRecording) {
@@ -351,7 +351,7 @@ TEST_F(Running, TheKeysMoveTheTrackBarWithoutRecording) {
   QTest::keyClick(form->questionScale, Qt::Key_Home);
   EXPECT_EQ(form->questionNumberLabel->text(), QStringLiteral("1"));
   EXPECT_FALSE(form->backButton->isEnabled());
-  EXPECT_FALSE(stdfs::exists(run->Journal->Path()));
+  EXPECT_FALSE(stdfs::exists(run->run().journal().Path()));
 }
 
 TEST_F(Running, TheLastAnswerShowsTheEndScreenAndTheGaugeStops) {
@@ -387,7 +387,7 @@ TEST_F(Running, ATestWithoutAQuestionCountEndsOnlyByTimeOut) {
     Answer();
     EXPECT_EQ(form->questionScale->value(), 1) << "recorded, and the position stays";
     EXPECT_EQ(form->answerButton->text(), QStringLiteral("Ответить"));
-    EXPECT_NE(ReadAll(run->Journal->Path()).find(W("Текст вопроса=НЕТ")), std::string::npos);
+    EXPECT_NE(ReadAll(run->run().journal().Path()).find(W("Текст вопроса=НЕТ")), std::string::npos);
     Ticks(1);
     EXPECT_EQ(form->questionLabel->text(), kTimeUp);
     EXPECT_TRUE(dlg->isVisible());
@@ -440,7 +440,7 @@ TEST_F(TimeOut, OnAQuestionBelowTheCountTheThumbStandsOneFurther) {
   EXPECT_FALSE(form->answerButton->isEnabled());
   EXPECT_FALSE(form->backButton->isEnabled());
   EXPECT_FALSE(form->countdown->isActive());
-  EXPECT_EQ(ReadAll(run->Journal->Path()).find(W("[Вопрос№2]")), std::string::npos)
+  EXPECT_EQ(ReadAll(run->run().journal().Path()).find(W("[Вопрос№2]")), std::string::npos)
       << "the choice on question 2 was not confirmed";
 }
 
@@ -495,7 +495,7 @@ TEST_F(Report, TheRightPasswordShowsTheGradedReportAndTheTotals) {
   EXPECT_TRUE(form->wrongTotalLabel->isVisible());
   EXPECT_EQ(form->rightTotalLabel->text(), QStringLiteral("Правильных ответов: 3"));
   EXPECT_EQ(form->wrongTotalLabel->text(), QStringLiteral("Неправильных ответов: 2"));
-  EXPECT_EQ(run->RightCount, 3);
+  EXPECT_EQ(run->run().rightCount(), 3);
   EXPECT_FALSE(form->answerButton->isEnabled()) << "the report is written once";
   EXPECT_FALSE(form->backButton->isEnabled());
 
@@ -571,7 +571,7 @@ TEST_F(Report, AWrongPasswordRecordsTheAnswerShownAndMovesOn) {
   // The first wrong one recorded question 4 (shown, unanswered, in the hidden
   // option group) and moved to 5; the second recorded 5 and reached the end;
   // the others recorded the end position, which changes nothing on screen.
-  const std::string journal = ReadAll(run->Journal->Path());
+  const std::string journal = ReadAll(run->run().journal().Path());
   EXPECT_NE(journal.find(W("[Вопрос№4]")), std::string::npos);
   EXPECT_NE(journal.find(W("[Вопрос№5]")), std::string::npos);
   EXPECT_EQ(form->questionScale->value(), 6);
@@ -615,12 +615,12 @@ TEST_F(Report, AskingAgainAfterATimeOutMovesNothing) {
   AnswerSome(1, 1);
   Ticks(61);  // on question 2: the thumb stands at 3, question 3 in the hidden group
   QTest::mouseClick(dlg->cancelButton, Qt::LeftButton);
-  const QString journal_before = QString::fromStdString(ReadAll(run->Journal->Path()));
+  const QString journal_before = QString::fromStdString(ReadAll(run->run().journal().Path()));
   Answer();
   EXPECT_TRUE(dlg->isVisible());
   EXPECT_EQ(form->questionScale->value(), 3);
   EXPECT_EQ(form->questionLabel->text(), kTimeUp);
-  EXPECT_EQ(QString::fromStdString(ReadAll(run->Journal->Path())), journal_before);
+  EXPECT_EQ(QString::fromStdString(ReadAll(run->run().journal().Path())), journal_before);
 }
 
 TEST_F(Report, ANegativeOrMissingQuestionCountFailsTheReport) {
@@ -654,7 +654,7 @@ TEST_F(Report, ANegativeOrMissingQuestionCountFailsTheReport) {
     EXPECT_FALSE(form->wrongTotalLabel->isVisible());
     EXPECT_NE(form->questionLabel->text(), QStringLiteral("Итого:"));
     EXPECT_EQ(form->questionLabel->alignment(), Qt::AlignHCenter | Qt::AlignTop);
-    EXPECT_EQ(run->RightCount, 0);
+    EXPECT_EQ(run->run().rightCount(), 0);
   }
 }
 
@@ -688,7 +688,7 @@ TEST_F(Report, ATestClaimingBillionsOfQuestionsFillsTheBoxAndStops) {
   EXPECT_EQ(boxes.boxes[0].text, QStringLiteral("RichEdit line insertion error."));
   EXPECT_EQ(form->reportBox->lineCount(), 1000);
   EXPECT_EQ(form->reportBox->lineText(0), QStringLiteral("ВОПРОС № 1 ---ВЕРНО--- "));
-  EXPECT_EQ(run->RightCount, 1);
+  EXPECT_EQ(run->run().rightCount(), 1);
   EXPECT_FALSE(form->rightTotalLabel->isVisible()) << "the totals are not shown";
 }
 
@@ -700,7 +700,7 @@ TEST_F(JournalFile, AJournalThatCannotBeWrittenStopsTheStepAndLosesNothing) {
   StartTest(path);
   Pick(1);
   Answer();
-  const std::string recorded = ReadAll(run->Journal->Path());
+  const std::string recorded = ReadAll(run->run().journal().Path());
   // The profile folder goes away and a file takes its name: no one, not
   // even the superuser, can write the journal there now.
   const stdfs::path home = dir / "home";
@@ -710,7 +710,7 @@ TEST_F(JournalFile, AJournalThatCannotBeWrittenStopsTheStepAndLosesNothing) {
   Answer();
   ASSERT_EQ(boxes.boxes.size(), 1U);
   EXPECT_EQ(boxes.boxes[0].text,
-            QString::fromStdString("Unable to write to " + run->Journal->Path() + "."));
+            QString::fromStdString("Unable to write to " + run->run().journal().Path() + "."));
   EXPECT_EQ(form->questionScale->value(), 2) << "the track bar did not move";
   EXPECT_EQ(form->optionGroup->options()->checkedId(), 2) << "the choice is still on screen";
   Back();
@@ -719,7 +719,7 @@ TEST_F(JournalFile, AJournalThatCannotBeWrittenStopsTheStepAndLosesNothing) {
 
   stdfs::remove(home);
   stdfs::rename(dir / "away", home);
-  EXPECT_EQ(ReadAll(run->Journal->Path()), recorded) << "the earlier answer is kept";
+  EXPECT_EQ(ReadAll(run->run().journal().Path()), recorded) << "the earlier answer is kept";
   Answer();
   EXPECT_EQ(form->questionScale->value(), 3);
   EXPECT_EQ(boxes.boxes.size(), 2U);
@@ -729,7 +729,7 @@ TEST_F(JournalFile, IsDeletedWhenTheMainWindowCloses) {
   StartTest(path);
   Pick(0);
   Answer();
-  const std::string journal = run->Journal->Path();
+  const std::string journal = run->run().journal().Path();
   ASSERT_TRUE(stdfs::exists(journal));
   EXPECT_EQ(stdfs::path(journal).parent_path(), dir / "home");
   EXPECT_TRUE(form->close());
@@ -742,25 +742,25 @@ TEST_F(JournalFile, IsDeletedWhenTheMainWindowCloses) {
 TEST_F(JournalFile, ADateFormWithSlashesStillNamesAFileInTheProfileFolder) {
   os.date = "12/10/26";
   Restart();
-  EXPECT_EQ(run->Journal->Path(), (dir / "home" / "tmp12.10.267.ini").string());
+  EXPECT_EQ(run->run().journal().Path(), (dir / "home" / "tmp12.10.267.ini").string());
   StartTest(path);
   Pick(0);
   Answer();
   EXPECT_TRUE(boxes.boxes.empty());
-  EXPECT_TRUE(stdfs::exists(run->Journal->Path()));
+  EXPECT_TRUE(stdfs::exists(run->run().journal().Path()));
 }
 
 TEST_F(JournalFile, AJournalLeftBehindIsNotTakenOver) {
   // A run that did not close normally left number 7 (the number the generator
   // gives) with an answer to question 1.
   const std::string left = (dir / "home" / "tmp10.12.20267.ini").string();
-  ASSERT_EQ(run->Journal->Path(), left);
+  ASSERT_EQ(run->run().journal().Path(), left);
   ProfileFile old(left);
   old.WriteText("Вопрос№1"_w, "ВариантДан"_w, "1-1");
   old.WriteNumber("Вопрос№1"_w, "ВариантДанНомер"_w, 1);
   Restart();
-  EXPECT_NE(run->Journal->Suffix(), 7);
-  EXPECT_NE(run->Journal->Path(), left);
+  EXPECT_NE(run->run().journal().Suffix(), 7);
+  EXPECT_NE(run->run().journal().Path(), left);
   StartTest(path);
   EXPECT_EQ(form->optionGroup->options()->checkedId(), -1) << "the old answer does not show";
   Pick(0);
@@ -772,7 +772,7 @@ TEST_F(JournalFile, AJournalLeftBehindIsNotTakenOver) {
 // never read, written or deleted by this run, which takes a free name at its
 // first answer.
 TEST_F(JournalFile, ANameTakenAfterStartUpStaysWithItsOwner) {
-  const std::string drawn = run->Journal->Path();
+  const std::string drawn = run->run().journal().Path();
   ProfileFile other(drawn);
   other.WriteText("Вопрос№1"_w, "ВариантДан"_w, "1-3");
   other.WriteNumber("Вопрос№1"_w, "ВариантДанНомер"_w, 3);
@@ -781,7 +781,7 @@ TEST_F(JournalFile, ANameTakenAfterStartUpStaysWithItsOwner) {
   EXPECT_EQ(form->optionGroup->options()->checkedId(), -1) << "the other program's answer does not show";
   Pick(0);
   Answer();
-  const std::string mine = run->Journal->Path();
+  const std::string mine = run->run().journal().Path();
   EXPECT_NE(mine, drawn);
   EXPECT_EQ(stdfs::path(mine).parent_path(), dir / "home");
   EXPECT_NE(ReadAll(mine).find(W("ВариантДан=1-0")), std::string::npos);
@@ -832,15 +832,15 @@ TEST_F(Report, WithEveryUsualNameTakenNoJournalIsTakenOver) {
     left.emplace_back(journal, ReadAll(journal));
   }
   Restart();
-  EXPECT_GE(run->Journal->Suffix(), testdata::kJournalSuffixes);
-  EXPECT_EQ(run->Journal->Path(), testdata::JournalPath(os.profile, os.date, run->Journal->Suffix()));
+  EXPECT_GE(run->run().journal().Suffix(), testdata::kJournalSuffixes);
+  EXPECT_EQ(run->run().journal().Path(), testdata::JournalPath(os.profile, os.date, run->run().journal().Suffix()));
   AnswerSome(1, 0);  // question 1 answered wrongly; 2 to 5 never answered
   EXPECT_EQ(form->optionGroup->options()->checkedId(), -1) << "no answer of another run shows";
   Ticks(61);
   TypePassword(QStringLiteral("407152"));
-  EXPECT_EQ(run->RightCount, 0);
+  EXPECT_EQ(run->run().rightCount(), 0);
   EXPECT_EQ(form->rightTotalLabel->text(), QStringLiteral("Правильных ответов: 0"));
-  const std::string mine = run->Journal->Path();
+  const std::string mine = run->run().journal().Path();
   EXPECT_TRUE(form->close());
   EXPECT_FALSE(stdfs::exists(mine));
   for (const auto& [journal, content] : left) EXPECT_EQ(ReadAll(journal), content) << journal;

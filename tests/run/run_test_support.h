@@ -128,9 +128,8 @@ class RunFixture : public ::testing::Test {
   void StartProgram() {
     form = std::make_unique<ui::MainWindow>();
     run = std::make_unique<Controller>(*form, os);
-    run->FormCreate();
     dlg = std::make_unique<ui::ReportPasswordDialog>();
-    run->AttachPasswordDlg(*dlg);
+    run->attachPasswordDialog(*dlg);
     form->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
     QApplication::setActiveWindow(form.get());
@@ -178,7 +177,7 @@ class RunFixture : public ::testing::Test {
 
   // Runs the timer's handler as a tick does, `n` times.
   void Ticks(int n) {
-    for (int i = 0; i < n; ++i) ui::Guarded([this] { run->Timer1Timer(); });
+    for (int i = 0; i < n; ++i) ui::Guarded([this] { run->tick(); });
   }
 
   // The teacher types `password` and presses Enter.

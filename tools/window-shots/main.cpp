@@ -79,8 +79,7 @@ QPalette DarkPalette() {
 // window, with the open-file dialog answered by `test`.
 struct Run {
   Run(ShotOs& os, const QString& test) : controller(form, os) {
-    controller.FormCreate();
-    controller.AttachPasswordDlg(password);
+    controller.attachPasswordDialog(password);
     form.show();
     miravel::ui::OpenDialog::SetHookForTests([test](QFileDialog& dialog) {
       dialog.selectFile(test);
@@ -128,16 +127,16 @@ int main(int argc, char** argv) {
     ok = Save(form, folder, "main-window.png") && ok;
     run.Register();
     ok = Save(form, folder, "registered.png") && ok;
-    controller.Button1Click();
+    controller.open();
     ok = Save(form, folder, "test-opened.png") && ok;
 
     // Two questions answered, the third shown with a choice made, a minute gone.
-    controller.Button2Click();
+    controller.start();
     form.countdown->stop();
-    for (int tick = 0; tick < 60; ++tick) controller.Timer1Timer();
+    for (int tick = 0; tick < 60; ++tick) controller.tick();
     for (int option : {1, 2}) {
       form.optionGroup->checkOption(option);
-      controller.Button3Click();
+      controller.answer();
     }
     form.optionGroup->checkOption(0);
     ok = Save(form, folder, "question-area.png") && ok;
@@ -145,28 +144,28 @@ int main(int argc, char** argv) {
     // The rest answered with the first option; the teacher asks for the report.
     while (form.answerButton->text() != QStringLiteral("Отчет")) {
       if (form.optionGroup->options()->checkedId() < 0) form.optionGroup->checkOption(0);
-      controller.Button3Click();
+      controller.answer();
     }
     ok = Save(form, folder, "end-screen.png") && ok;
-    controller.Button3Click();
+    controller.answer();
     run.password.passwordEdit->setText(QStringLiteral("123456"));
     ok = Save(run.password, folder, "password-window.png") && ok;
     run.password.passwordEdit->setText(
-        QString::fromLatin1(miravel::run::Controller::kReportPassword.data(),
-                            static_cast<qsizetype>(miravel::run::Controller::kReportPassword.size())));
-    controller.OKBtnClick();
+        QString::fromLatin1(miravel::run::TestRun::kReportPassword.data(),
+                            static_cast<qsizetype>(miravel::run::TestRun::kReportPassword.size())));
+    controller.enterPassword();
     ok = Save(form, folder, "report.png") && ok;
   }
   {
     // The time runs out on the second question.
     Run run(os, test);
     run.Register();
-    run.controller.Button1Click();
-    run.controller.Button2Click();
+    run.controller.open();
+    run.controller.start();
     run.form.countdown->stop();
     run.form.optionGroup->checkOption(1);
-    run.controller.Button3Click();
-    while (run.form.answerButton->text() != QStringLiteral("Отчет")) run.controller.Timer1Timer();
+    run.controller.answer();
+    while (run.form.answerButton->text() != QStringLiteral("Отчет")) run.controller.tick();
     run.password.hide();
     ok = Save(run.form, folder, "time-out.png") && ok;
   }
@@ -174,7 +173,7 @@ int main(int argc, char** argv) {
     // A file that holds no test.
     Run run(os, folder.filePath(QStringLiteral("no such test.DLL")));
     run.Register();
-    run.controller.Button1Click();
+    run.controller.open();
     ok = Save(run.form, folder, "no-test.png") && ok;
   }
   return ok ? 0 : 1;
