@@ -2,15 +2,17 @@
 
 #include <QGroupBox>
 #include <QWidget>
+#include <algorithm>
 
 #include "ui/fonts.h"
 
 namespace miravel::ui {
 namespace {
 
-// A strip's height: its size hint within its minimum and maximum height.
+// A strip's height: its size hint within its minimum and maximum height (the
+// minimum wins while a change of both has set only the one).
 int StripHeight(const QWidget& widget) {
-  return qBound(widget.minimumHeight(), widget.sizeHint().height(), widget.maximumHeight());
+  return std::max(widget.minimumHeight(), std::min(widget.sizeHint().height(), widget.maximumHeight()));
 }
 
 }  // namespace
