@@ -16,8 +16,7 @@ QPushButton* ButtonForEnter(const QWidget& window) {
 
 bool IsPlainEnter(const QKeyEvent& event) {
   if (event.key() != Qt::Key_Return && event.key() != Qt::Key_Enter) return false;
-  return (event.modifiers() & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier)) ==
-         Qt::NoModifier;
+  return (event.modifiers() & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier)) == Qt::NoModifier;
 }
 
 }  // namespace miravel::ui

@@ -33,7 +33,7 @@ Shown StripMarks(const QString& raw) {
     const qsizetype start = i;
     if (raw[i] == u'&') {
       if (i + 1 == raw.size()) break;  // a final "&" shows nothing
-      ++i;                             // "&&" shows one "&", "&x" shows x
+      ++i;  // "&&" shows one "&", "&x" shows x
     }
     shown.text += raw[i];
     shown.raw_start.push_back(start);
@@ -68,8 +68,7 @@ int LineWidth(const QFontMetrics& metrics, const QString& shown) {
 // pieces. Lines break at spaces only; a piece ends after the last word that
 // fits in whole pixels (the first word always goes in), and the spaces at a
 // break are shown on neither line.
-std::vector<std::pair<qsizetype, qsizetype>> WrapPieces(const QString& text, int width,
-                                                        const QFontMetrics& metrics) {
+std::vector<std::pair<qsizetype, qsizetype>> WrapPieces(const QString& text, int width, const QFontMetrics& metrics) {
   std::vector<std::pair<qsizetype, qsizetype>> pieces;
   const qsizetype n = text.size();
   qsizetype begin = 0;
@@ -105,8 +104,8 @@ std::vector<Line> LayOut(const QString& caption, const QFont& font, bool word_wr
       // A piece takes the "&" marks of its characters with it.
       const qsizetype raw_begin = shown.raw_start[static_cast<std::size_t>(begin)];
       const qsizetype raw_end = shown.raw_start[static_cast<std::size_t>(end)];
-      lines.push_back({raw.mid(raw_begin, raw_end - raw_begin),
-                       LineWidth(metrics, shown.text.mid(begin, end - begin))});
+      lines.push_back(
+          {raw.mid(raw_begin, raw_end - raw_begin), LineWidth(metrics, shown.text.mid(begin, end - begin))});
     }
   }
   return lines;
@@ -156,8 +155,7 @@ void MnemonicLabel::paintEvent(QPaintEvent* /*event*/) {
       left = width() - line.width;
     }
     style()->drawItemText(&painter, QRect(left, top, std::max(line.width, width() - left), step),
-                          kTextFlags | Qt::TextDontClip, option.palette, isEnabled(), line.raw,
-                          foregroundRole());
+                          kTextFlags | Qt::TextDontClip, option.palette, isEnabled(), line.raw, foregroundRole());
     top += step;
   }
 }

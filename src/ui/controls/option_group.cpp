@@ -74,8 +74,7 @@ void OptionGroup::checkOption(int id) {
 }
 
 void OptionGroup::followChecked() {
-  for (OptionButton* b : buttons_)
-    b->setFocusPolicy(b->isChecked() ? Qt::StrongFocus : Qt::ClickFocus);
+  for (OptionButton* b : buttons_) b->setFocusPolicy(b->isChecked() ? Qt::StrongFocus : Qt::ClickFocus);
 }
 
 QRect OptionGroup::optionGeometry(QSize size, int line_height, int count, int index) {

@@ -44,9 +44,7 @@ ReportBox::ReportBox(QWidget* parent) : QPlainTextEdit(parent) {
   setPalette(page);
 }
 
-ReportBox::UpdateBlock::UpdateBlock(ReportBox& box) : cursor_(box.document()) {
-  cursor_.beginEditBlock();
-}
+ReportBox::UpdateBlock::UpdateBlock(ReportBox& box) : cursor_(box.document()) { cursor_.beginEditBlock(); }
 
 ReportBox::UpdateBlock::~UpdateBlock() { cursor_.endEditBlock(); }
 

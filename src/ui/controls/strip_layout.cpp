@@ -93,8 +93,7 @@ void StripLayout::setGeometry(const QRect& rect) {
     if (i.item->isEmpty()) continue;
     QWidget* w = i.item->widget();
     if (i.place == Place::Fill) {
-      w->setGeometry(left, top, right >= left ? right - left : w->width(),
-                     bottom >= top ? bottom - top : w->height());
+      w->setGeometry(left, top, right >= left ? right - left : w->width(), bottom >= top ? bottom - top : w->height());
     } else if (i.place == Place::Corner) {
       const QSize hint = w->sizeHint();
       w->setGeometry(QRect(i.corner, hint.isValid() ? hint : w->size()));

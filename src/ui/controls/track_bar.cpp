@@ -19,10 +19,8 @@ bool IsScrollKey(int key) {
     case Qt::Key_PageUp:
     case Qt::Key_PageDown:
     case Qt::Key_Home:
-    case Qt::Key_End:
-      return true;
-    default:
-      return false;
+    case Qt::Key_End: return true;
+    default: return false;
   }
 }
 
@@ -90,20 +88,11 @@ void TrackBar::keyPressEvent(QKeyEvent* event) {
   // other way round.
   int key = event->key();
   switch (key) {
-    case Qt::Key_Up:
-      key = Qt::Key_Left;
-      break;
-    case Qt::Key_Down:
-      key = Qt::Key_Right;
-      break;
-    case Qt::Key_PageUp:
-      key = Qt::Key_PageDown;
-      break;
-    case Qt::Key_PageDown:
-      key = Qt::Key_PageUp;
-      break;
-    default:
-      break;
+    case Qt::Key_Up: key = Qt::Key_Left; break;
+    case Qt::Key_Down: key = Qt::Key_Right; break;
+    case Qt::Key_PageUp: key = Qt::Key_PageDown; break;
+    case Qt::Key_PageDown: key = Qt::Key_PageUp; break;
+    default: break;
   }
   QKeyEvent mapped(event->type(), key, event->modifiers(), event->text(), event->isAutoRepeat(),
                    static_cast<quint16>(event->count()));

@@ -43,9 +43,9 @@ class TrackBar : public QSlider {
   void spaceTicks();
   bool thumbUnder(QPoint point) const;
 
-  bool user_ = false;    // the base control is handling the user's input
+  bool user_ = false;  // the base control is handling the user's input
   bool action_ = false;  // the base control performed a slider action
-  QPoint press_point_;   // where the mouse was last pressed
+  QPoint press_point_;  // where the mouse was last pressed
 };
 
 }  // namespace miravel::ui

@@ -89,9 +89,7 @@ TEST_F(DefaultButtonTest, TheFirstDefaultButtonThatCanBeClicked) {
          t.b2_->setDefault(true);
        },
        "B3"},
-      {"B2 default after B3 had the focus",
-       [](DefaultButtonTest& t) { t.edit_->setFocus(); },
-       "B2"},
+      {"B2 default after B3 had the focus", [](DefaultButtonTest& t) { t.edit_->setFocus(); }, "B2"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.state);
@@ -108,14 +106,10 @@ TEST(PlainEnter, IsEnterOrReturnWithoutShiftCtrlOrAlt) {
     bool plain;
   };
   const Case cases[] = {
-      {Qt::Key_Return, Qt::NoModifier, true},
-      {Qt::Key_Enter, Qt::KeypadModifier, true},
-      {Qt::Key_Return, Qt::MetaModifier, true},
-      {Qt::Key_Return, Qt::ShiftModifier, false},
-      {Qt::Key_Return, Qt::ControlModifier, false},
-      {Qt::Key_Enter, Qt::AltModifier | Qt::KeypadModifier, false},
-      {Qt::Key_Space, Qt::NoModifier, false},
-      {Qt::Key_Escape, Qt::NoModifier, false},
+      {Qt::Key_Return, Qt::NoModifier, true},       {Qt::Key_Enter, Qt::KeypadModifier, true},
+      {Qt::Key_Return, Qt::MetaModifier, true},     {Qt::Key_Return, Qt::ShiftModifier, false},
+      {Qt::Key_Return, Qt::ControlModifier, false}, {Qt::Key_Enter, Qt::AltModifier | Qt::KeypadModifier, false},
+      {Qt::Key_Space, Qt::NoModifier, false},       {Qt::Key_Escape, Qt::NoModifier, false},
   };
   for (const Case& c : cases) {
     const QKeyEvent event(QEvent::KeyPress, c.key, c.modifiers);

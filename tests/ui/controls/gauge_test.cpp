@@ -108,13 +108,13 @@ TEST_F(GaugeTest, PercentTruncatesAndSurvivesExtremeRanges) {
     int min, max, value, want;
   };
   const std::vector<Case> cases = {
-      {0, 0, 0, 0},                      // empty range: a test time of 0
-      {5, 5, 5, 0},                      // empty range elsewhere
-      {0, 3, 2, 66},                     // truncated, not rounded
-      {0, 100, 29, 29},                  // 29 / 100 * 100 is 28.999... in doubles
-      {0, 600, 599, 99},                 // first tick of a 10-minute test
-      {-100, 100, 0, 50},                // range across zero
-      {INT_MIN, INT_MAX, 0, 50},         // differences beyond 32 bits
+      {0, 0, 0, 0},  // empty range: a test time of 0
+      {5, 5, 5, 0},  // empty range elsewhere
+      {0, 3, 2, 66},  // truncated, not rounded
+      {0, 100, 29, 29},  // 29 / 100 * 100 is 28.999... in doubles
+      {0, 600, 599, 99},  // first tick of a 10-minute test
+      {-100, 100, 0, 50},  // range across zero
+      {INT_MIN, INT_MAX, 0, 50},  // differences beyond 32 bits
       {INT_MIN, INT_MAX, -1, 49},
       {INT_MIN, INT_MAX, INT_MAX, 100},
       {INT_MIN, INT_MAX, INT_MIN, 0},
@@ -218,8 +218,7 @@ TEST_F(GaugeTest, PaintsFrameBarAndInverseText) {
     EXPECT_EQ(white, c.bar_end > box.left());
     EXPECT_EQ(black, c.bar_end <= box.right());
   }
-  EXPECT_EQ(gauge_->grab().toImage().convertToFormat(QImage::Format_RGB32), Render())
-      << "on screen as rendered";
+  EXPECT_EQ(gauge_->grab().toImage().convertToFormat(QImage::Format_RGB32), Render()) << "on screen as rendered";
 }
 
 TEST_F(GaugeTest, WithoutItsTextOnlyTheBarAndAnEmptyRangeShowsZero) {

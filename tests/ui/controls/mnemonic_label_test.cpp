@@ -36,9 +36,9 @@ struct LinesCase {
   const char* name;
   const char* caption;  // UTF-8
   bool word_wrap;
-  const char* width_of;             // the label is as wide as this text in the larger font
-  std::vector<const char*> lines;   // as the label keeps them, with their "&" marks
-  std::vector<const char*> shown;   // what each line shows
+  const char* width_of;  // the label is as wide as this text in the larger font
+  std::vector<const char*> lines;  // as the label keeps them, with their "&" marks
+  std::vector<const char*> shown;  // what each line shows
 };
 
 TEST(MnemonicLabelLines, SplitsAndWrapsCaptionsAndMeasuresWhatIsShown) {
@@ -61,11 +61,19 @@ TEST(MnemonicLabelLines, SplitsAndWrapsCaptionsAndMeasuresWhatIsShown) {
       {"wrap one short", "aaa bbb ccc", true, "aaa bb", {"aaa", "bbb", "ccc"}, {"aaa", "bbb", "ccc"}},
       {"spaces at a break vanish", "aaa    bbb", true, "aaa", {"aaa", "bbb"}, {"aaa", "bbb"}},
       {"wrap keeps breaks", "aaa bbb\nccc", true, "aaa bbb ccc", {"aaa bbb", "ccc"}, {"aaa bbb", "ccc"}},
-      {"long word own line", "a неразрывноедлинноеслово b", true, "a b",
-       {"a", "неразрывноедлинноеслово", "b"}, {"a", "неразрывноедлинноеслово", "b"}},
+      {"long word own line",
+       "a неразрывноедлинноеслово b",
+       true,
+       "a b",
+       {"a", "неразрывноедлинноеслово", "b"},
+       {"a", "неразрывноедлинноеслово", "b"}},
       {"long first word", "неразрывное a", true, "a", {"неразрывное", "a"}, {"неразрывное", "a"}},
-      {"no break after a hyphen", "северо-западный ветер", true, "северо-запад",
-       {"северо-западный", "ветер"}, {"северо-западный", "ветер"}},
+      {"no break after a hyphen",
+       "северо-западный ветер",
+       true,
+       "северо-запад",
+       {"северо-западный", "ветер"},
+       {"северо-западный", "ветер"}},
       {"mark follows its wrapped line", "aaa &bbb", true, "aaa", {"aaa", "&bbb"}, {"aaa", "bbb"}},
       {"marks are not measured", "a&aa &bbb", true, "aaa bbb", {"a&aa &bbb"}, {"aaa bbb"}},
       {"empty caption is a space", "", false, "", {" "}, {" "}},

@@ -50,7 +50,7 @@ class OptionGroupTest : public ::testing::Test {
 
 TEST_F(OptionGroupTest, CheckingFromCodeClampsAndReportsOnlyANewChoice) {
   struct Case {
-    int count;   // options
+    int count;  // options
     int before;  // checked before
     int set;
     int after;
@@ -58,9 +58,9 @@ TEST_F(OptionGroupTest, CheckingFromCodeClampsAndReportsOnlyANewChoice) {
   };
   const Case cases[] = {
       {4, -1, 2, 2, true},   {4, -1, 3, 3, true},   {4, -1, 9, 3, true},  // clamped to the last
-      {4, 2, 2, 2, false},   {4, 3, 9, 3, false},                        // no change
-      {4, 2, -1, -1, false}, {4, 2, -7, -1, false},                      // none: nothing chosen
-      {4, 1, 0, 0, true},    {0, -1, 0, -1, false},                      // no options
+      {4, 2, 2, 2, false},   {4, 3, 9, 3, false},  // no change
+      {4, 2, -1, -1, false}, {4, 2, -7, -1, false},  // none: nothing chosen
+      {4, 1, 0, 0, true},    {0, -1, 0, -1, false},  // no options
       {0, -1, 5, -1, false},
   };
   for (const Case& c : cases) {
@@ -71,8 +71,7 @@ TEST_F(OptionGroupTest, CheckingFromCodeClampsAndReportsOnlyANewChoice) {
     group_->checkOption(c.set);
     EXPECT_EQ(Checked(), c.after);
     EXPECT_EQ(chosen_, c.reported ? std::vector<int>{c.after} : std::vector<int>{});
-    for (int i = 0; i < c.count; ++i)
-      EXPECT_EQ(group_->option(i)->isChecked(), i == c.after) << "option " << i;
+    for (int i = 0; i < c.count; ++i) EXPECT_EQ(group_->option(i)->isChecked(), i == c.after) << "option " << i;
   }
 }
 
@@ -80,11 +79,10 @@ TEST_F(OptionGroupTest, NewOptionsDropTheChoice) {
   Fill(3);
   group_->checkOption(1);
   chosen_.clear();
-  group_->setOptions({QStringLiteral("один"), QStringLiteral("два"), QStringLiteral("три"),
-                      QStringLiteral("четыре")});
+  group_->setOptions({QStringLiteral("один"), QStringLiteral("два"), QStringLiteral("три"), QStringLiteral("четыре")});
   EXPECT_EQ(Checked(), -1);
-  EXPECT_EQ(group_->optionTexts(), (QStringList{QStringLiteral("один"), QStringLiteral("два"),
-                                                QStringLiteral("три"), QStringLiteral("четыре")}));
+  EXPECT_EQ(group_->optionTexts(), (QStringList{QStringLiteral("один"), QStringLiteral("два"), QStringLiteral("три"),
+                                                QStringLiteral("четыре")}));
   EXPECT_TRUE(chosen_.empty());
   // Empty texts are options too.
   group_->setOptions(QStringList(4, QString()));
@@ -191,9 +189,7 @@ TEST_F(OptionGroupTest, TheNextQuestionsOptionsStartAfresh) {
     EXPECT_EQ(QApplication::focusWidget(), &window_) << "the focus stays with the window";
     const int line_height = LineHeight(group_->font());
     for (int i = 0; i < count; ++i) {
-      EXPECT_EQ(group_->option(i)->geometry(),
-                OptionGroup::optionGeometry(group_->size(), line_height, count, i))
-          << i;
+      EXPECT_EQ(group_->option(i)->geometry(), OptionGroup::optionGeometry(group_->size(), line_height, count, i)) << i;
     }
     EXPECT_TRUE(chosen_.empty()) << "new options choose nothing";
     // The same place as before, clicked again, is a new choice.
@@ -214,7 +210,7 @@ TEST(OptionGroupGeometry, OptionsShareTheUsableHeightInOneColumn) {
     QSize size;
     int line_height;
     std::vector<int> tops;  // one per option
-    int height;             // of each option
+    int height;  // of each option
   };
   const Case cases[] = {
       // The main window's question area: U = 208 - 16 - 5 = 187, 46 each,

@@ -43,9 +43,8 @@ TEST(ReportBoxTest, LinesAndColoursReadBackInOrder) {
   ReportBox memo;
   AppendReportStart(memo);
   ASSERT_EQ(memo.lineCount(), 5);
-  const QStringList texts{QStringLiteral("ВОПРОС № 1 ---ВЕРНО--- "), QString(),
-                          QString(87, QChar('*')), QStringLiteral("ВОПРОС № 2 ---ОШИБКА---"),
-                          QString()};
+  const QStringList texts{QStringLiteral("ВОПРОС № 1 ---ВЕРНО--- "), QString(), QString(87, QChar('*')),
+                          QStringLiteral("ВОПРОС № 2 ---ОШИБКА---"), QString()};
   const QList<QColor> colours{kBlue, kBlue, kBlue, kRed, kRed};
   for (int i = 0; i < 5; ++i) {
     EXPECT_EQ(memo.lineText(i), texts[i]) << "line " << i;

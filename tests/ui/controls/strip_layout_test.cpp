@@ -41,9 +41,7 @@ std::unique_ptr<QWidget> Build(QSize size, const std::vector<Child>& children) {
   return panel;
 }
 
-QWidget* Get(const QWidget& parent, const char* name) {
-  return parent.findChild<QWidget*>(QString::fromLatin1(name));
-}
+QWidget* Get(const QWidget& parent, const char* name) { return parent.findChild<QWidget*>(QString::fromLatin1(name)); }
 
 QRect At(const QWidget& parent, const char* name) { return Get(parent, name)->geometry(); }
 
@@ -72,9 +70,9 @@ TEST(StripLayout, NegativeRoomKeepsTheFillsOwnHeightAtTheTopEdge) {
   EXPECT_EQ(At(*p, "area"), QRect(0, 369, 462, 0));
   EXPECT_EQ(At(*p, "strip"), QRect(0, 348, 462, 57));
   // Two fills share the rectangle; a negative width keeps the width.
-  auto q = Build({30, 100}, {{"t", Place::Top, {0, 0, 5, 40}},
-                             {"a", Place::Fill, {0, 0, 3, 3}},
-                             {"b", Place::Fill, {0, 0, 4, 4}}});
+  auto q =
+      Build({30, 100},
+            {{"t", Place::Top, {0, 0, 5, 40}}, {"a", Place::Fill, {0, 0, 3, 3}}, {"b", Place::Fill, {0, 0, 4, 4}}});
   EXPECT_EQ(At(*q, "a"), QRect(0, 40, 30, 60));
   EXPECT_EQ(At(*q, "b"), QRect(0, 40, 30, 60));
   auto r = Build({0, 50}, {{"a", Place::Fill, {0, 0, 7, 7}}});

@@ -47,8 +47,7 @@ class TrackBarTest : public ::testing::Test {
     bar_->setFocus();
     SetState(*bar_, 1, 10, 5);
     // The handler, as the program connects it: through the failure guard.
-    QObject::connect(bar_, &TrackBar::positionNotified, bar_,
-                     GuardedSlot([this] { handler_(); }));
+    QObject::connect(bar_, &TrackBar::positionNotified, bar_, GuardedSlot([this] { handler_(); }));
     handler_ = [this] { seen_.push_back(bar_->value()); };
   }
 
@@ -266,8 +265,7 @@ TEST_F(TrackBarTest, AFailingHandlerGoesToTheErrorBoxAndTheValueStays) {
   };
   QTest::keyClick(bar_, Qt::Key_Right);
   EXPECT_EQ(bar_->value(), 6);
-  QTest::mouseClick(bar_, Qt::LeftButton, Qt::NoModifier,
-                    {bar_->width() - 3, HandleRect(*bar_).center().y()});
+  QTest::mouseClick(bar_, Qt::LeftButton, Qt::NoModifier, {bar_->width() - 3, HandleRect(*bar_).center().y()});
   EXPECT_EQ(bar_->value(), 8);
   bar_->setValue(2);
   EXPECT_EQ(bar_->value(), 2);
