@@ -72,7 +72,7 @@ endif()
 
 install(FILES ${miravel_packaging_dir}/miravel.desktop
         DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/applications)
-# The 32 x 32 drawing is src/ui/icons/miravel.xpm as PNG; the 128 x 128 one
+# The 32 x 32 drawing is src/gui/ui/icons/miravel.xpm as PNG; the 128 x 128 one
 # is the same design drawn larger. Both are made by scripts/draw-icon.py
 # --icons and kept in packaging/icons/, so that the build needs no Python.
 foreach(size 32 128)
@@ -138,7 +138,7 @@ set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${CPACK_PACKAGE_CONTACT}")
 set(CPACK_DEBIAN_PACKAGE_SECTION education)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 # The libraries come from dpkg-shlibdeps (package dpkg-dev); the font is
-# the face that the windows are laid out for (see src/ui/fonts.h).
+# the face that the windows are laid out for (see src/gui/ui/fonts.h).
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS fonts-cantarell)
 set(CPACK_DEBIAN_COMPRESSION_TYPE xz)

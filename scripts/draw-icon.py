@@ -1,12 +1,12 @@
 #!/usr/bin/env python3
-"""Draws the program icon, src/ui/icons/miravel.xpm, from its geometry.
+"""Draws the program icon, src/gui/ui/icons/miravel.xpm, from its geometry.
 
 The icon is a light-grey cog wheel on a transparent ground, 32 x 32 pixels in
 at most 16 colours: eight square teeth around a rim, two darker rings inside
 the wheel and a hole through the middle. Light falls from the upper left, so
 edges that face it are lighter and edges that face away are darker.
 
-    scripts/draw-icon.py                  rewrites src/ui/icons/miravel.xpm
+    scripts/draw-icon.py                  rewrites src/gui/ui/icons/miravel.xpm
     scripts/draw-icon.py --preview F.png  also writes an 8 x enlargement
                                           (transparency as a checkerboard)
     scripts/draw-icon.py --icons DIR      writes the desktop icons that the
@@ -311,7 +311,7 @@ def main():
     parser.add_argument("--icons", metavar="DIR",
                         help="write the package's PNG icons to DIR (and leave the XPM file alone)")
     args = parser.parse_args()
-    out = pathlib.Path(__file__).resolve().parent.parent / "src/ui/icons/miravel.xpm"
+    out = pathlib.Path(__file__).resolve().parent.parent / "src/gui/ui/icons/miravel.xpm"
     if args.icons:
         write_icons(args.icons, out)
         return

@@ -47,7 +47,7 @@ cleanup() {
 trap cleanup EXIT
 
 # The icons kept in packaging/icons/ must still be the ones that
-# scripts/draw-icon.py makes from src/ui/icons/miravel.xpm (checked where
+# scripts/draw-icon.py makes from src/gui/ui/icons/miravel.xpm (checked where
 # Python is at hand; the build itself needs none).
 if command -v python3 >/dev/null; then
   python3 scripts/draw-icon.py --icons "$work/icons"

@@ -10,7 +10,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev libinih-dev
   clang libclang-rt-14-dev
   # The windows: Qt 6 Widgets, and Cantarell, the face that stands in for the
-  # designed one (see src/ui/fonts.h).
+  # designed one (see src/gui/ui/fonts.h).
   qt6-base-dev fonts-cantarell
   # The locale data, for the Russian short date form (dd.mm.yyyy) in the tests.
   locales
