@@ -40,7 +40,7 @@ using namespace miravel;
 struct Figures {
   double milliseconds = 0;
   double peak_growth_mib = 0;  // peak resident size during the work, above the start
-  long checked = 0;            // what the work saw, so that it cannot be skipped
+  long checked = 0;  // what the work saw, so that it cannot be skipped
 };
 
 long PeakKib() {
@@ -132,11 +132,11 @@ void Report(const char* what, const std::string& path, int repetitions) {
     return v[v.size() / 2].*field;
   };
   const double mib = size / (1024.0 * 1024.0);
-  std::printf("%-22s %9.1f MiB | read only: %8.1f ms, peak +%7.1f MiB | opening: %8.1f ms, peak +%7.1f MiB"
-              " (limit +%.1f MiB) | header bytes seen %ld\n",
-              what, mib, median(read, &Figures::milliseconds), median(read, &Figures::peak_growth_mib),
-              median(open, &Figures::milliseconds), median(open, &Figures::peak_growth_mib), mib + 32.0,
-              open.front().checked);
+  std::printf(
+      "%-22s %9.1f MiB | read only: %8.1f ms, peak +%7.1f MiB | opening: %8.1f ms, peak +%7.1f MiB"
+      " (limit +%.1f MiB) | header bytes seen %ld\n",
+      what, mib, median(read, &Figures::milliseconds), median(read, &Figures::peak_growth_mib),
+      median(open, &Figures::milliseconds), median(open, &Figures::peak_growth_mib), mib + 32.0, open.front().checked);
 }
 
 }  // namespace

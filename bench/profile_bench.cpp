@@ -50,7 +50,7 @@ using miravel::testdata::TestFileReader;
 
 constexpr std::int32_t kQuestions = 10000;
 constexpr std::size_t kEntriesPerQuestion = 6;  // QwText, va0..va3, otv
-constexpr std::size_t kHeaderEntries = 5;       // TestName, Desc, Komment, QwCount, Time
+constexpr std::size_t kHeaderEntries = 5;  // TestName, Desc, Komment, QwCount, Time
 constexpr std::size_t kEntries = kHeaderEntries + kEntriesPerQuestion * kQuestions;
 // inih reads a line into a 200-byte buffer; every generated line stays below.
 constexpr std::size_t kLongestLine = 190;
@@ -65,22 +65,102 @@ constexpr std::size_t kLongestLine = 190;
 const std::vector<Text>& Words() {
   static const std::vector<Text> words = [] {
     const char* const utf8[] = {
-        "какой",       "из",         "перечисленных", "вариантов",  "является",   "правильным",
-        "ответом",     "на",         "вопрос",        "о",          "свойствах",  "треугольника",
-        "если",        "известно",   "что",           "его",        "стороны",    "равны",
-        "между",       "собой",      "а",             "углы",       "при",        "основании",
-        "составляют",  "градусов",   "в",             "каком",      "году",       "была",
-        "подписана",   "грамота",    "князя",         "определите", "значение",   "выражения",
-        "при",         "условии",    "переменная",    "принимает",  "целые",      "значения",
-        "укажите",     "верное",     "утверждение",   "относительно", "закона",   "сохранения",
-        "энергии",     "для",        "замкнутой",     "системы",    "тел",        "чему",
-        "равна",       "сумма",      "внутренних",    "многоугольника", "как",    "называется",
-        "процесс",     "превращения", "воды",         "пар",        "температуре", "кипения",
-        "выберите",    "слово",      "с",             "безударной", "гласной",    "корне",
-        "где",         "находится",  "столица",       "области",    "сколько",    "будет",
-        "решений",     "у",          "уравнения",     "второй",     "степени",    "число",
-        "Москва",      "Россия",     "Пушкин",        "Ломоносов",  "Волга",      "Сибирь",
-        "1812",        "45",         "360",           "2,5",        "100",        "7",
+        "какой",
+        "из",
+        "перечисленных",
+        "вариантов",
+        "является",
+        "правильным",
+        "ответом",
+        "на",
+        "вопрос",
+        "о",
+        "свойствах",
+        "треугольника",
+        "если",
+        "известно",
+        "что",
+        "его",
+        "стороны",
+        "равны",
+        "между",
+        "собой",
+        "а",
+        "углы",
+        "при",
+        "основании",
+        "составляют",
+        "градусов",
+        "в",
+        "каком",
+        "году",
+        "была",
+        "подписана",
+        "грамота",
+        "князя",
+        "определите",
+        "значение",
+        "выражения",
+        "при",
+        "условии",
+        "переменная",
+        "принимает",
+        "целые",
+        "значения",
+        "укажите",
+        "верное",
+        "утверждение",
+        "относительно",
+        "закона",
+        "сохранения",
+        "энергии",
+        "для",
+        "замкнутой",
+        "системы",
+        "тел",
+        "чему",
+        "равна",
+        "сумма",
+        "внутренних",
+        "многоугольника",
+        "как",
+        "называется",
+        "процесс",
+        "превращения",
+        "воды",
+        "пар",
+        "температуре",
+        "кипения",
+        "выберите",
+        "слово",
+        "с",
+        "безударной",
+        "гласной",
+        "корне",
+        "где",
+        "находится",
+        "столица",
+        "области",
+        "сколько",
+        "будет",
+        "решений",
+        "у",
+        "уравнения",
+        "второй",
+        "степени",
+        "число",
+        "Москва",
+        "Россия",
+        "Пушкин",
+        "Ломоносов",
+        "Волга",
+        "Сибирь",
+        "1812",
+        "45",
+        "360",
+        "2,5",
+        "100",
+        "7",
     };
     std::vector<Text> out;
     for (const char* w : utf8) out.push_back(miravel::cp1251::FromUtf8(w));
@@ -118,8 +198,8 @@ bool PlainInBothParsers(const Text& enciphered) {
   if (miravel::EncodeProfileValue(enciphered) != enciphered) return false;
   for (const char c : enciphered)
     if (c == '\0' || c == '\r' || c == '\n' || c == ';' || c == '#' || c == '"' || c == '\'') return false;
-  if (!enciphered.empty() && (enciphered.front() == ' ' || enciphered.back() == ' ' ||
-                              enciphered.front() == '\t' || enciphered.back() == '\t'))
+  if (!enciphered.empty() && (enciphered.front() == ' ' || enciphered.back() == ' ' || enciphered.front() == '\t' ||
+                              enciphered.back() == '\t'))
     return false;
   return true;
 }
@@ -245,8 +325,7 @@ class Files {
 
  private:
   Files() {
-    dir_ = std::filesystem::temp_directory_path() /
-           ("miravel-bench-" + std::to_string(static_cast<long>(::getpid())));
+    dir_ = std::filesystem::temp_directory_path() / ("miravel-bench-" + std::to_string(static_cast<long>(::getpid())));
     std::filesystem::create_directories(dir_);
     const auto sections = MakeTest();
     const std::string content = Render(sections);
@@ -303,8 +382,7 @@ const std::vector<std::int32_t>& QuestionOrder() {
 void SetParseCounters(benchmark::State& state) {
   state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) *
                           static_cast<std::int64_t>(Files::Get().test_size()));
-  state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations()) *
-                          static_cast<std::int64_t>(kEntries));
+  state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations()) * static_cast<std::int64_t>(kEntries));
 }
 
 // --- parsing the whole file ---------------------------------------------------

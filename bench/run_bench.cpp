@@ -65,9 +65,9 @@ class BenchOs : public os::SystemServices {
 
 // A Russian-looking sentence of about `bytes` bytes.
 Text Sentence(std::mt19937& rng, std::size_t bytes) {
-  static const char* const kWords[] = {"фараон", "пирамида", "река", "Нил", "храм", "жрец",
-                                       "папирус", "династия", "Мемфис", "Фивы", "писец",
-                                       "гробница", "обелиск", "сфинкс", "бог", "Ра"};
+  static const char* const kWords[] = {"фараон",  "пирамида", "река",   "Нил",  "храм",  "жрец",
+                                       "папирус", "династия", "Мемфис", "Фивы", "писец", "гробница",
+                                       "обелиск", "сфинкс",   "бог",    "Ра"};
   Text out;
   while (out.size() < bytes) {
     if (!out.empty()) out += ' ';
@@ -84,7 +84,7 @@ int PrefilledOption(int n) {
 }
 
 struct Files {
-  std::string test;                // the test file's path
+  std::string test;  // the test file's path
   std::vector<QString> questions;  // question n's text as the window shows it, [0] unused
 };
 
@@ -142,8 +142,7 @@ struct Program {
     dlg = std::make_unique<ui::ReportPasswordDialog>();
     run->attachPasswordDialog(*dlg);
     form->show();
-    while (form->windowHandle() == nullptr || !form->windowHandle()->isExposed())
-      QApplication::processEvents();
+    while (form->windowHandle() == nullptr || !form->windowHandle()->isExposed()) QApplication::processEvents();
     files = MakeFiles(count, (Folder() / "prefilled.ini").string());
     ui::OpenDialog::SetHookForTests([this](QFileDialog& d) {
       d.selectFile(QString::fromStdString(files.test));
@@ -190,8 +189,8 @@ bool ShowsQuestion(const Program& p, int n) {
   const ui::MainWindow& f = *p.form;
   return f.questionScale->value() == n && f.questionNumberLabel->isVisible() &&
          f.questionNumberLabel->text() == QString::number(n) &&
-         f.questionLabel->text() == p.files.questions[static_cast<std::size_t>(n)] &&
-         f.optionGroup->isVisible() && f.optionGroup->optionTexts().size() == 4;
+         f.questionLabel->text() == p.files.questions[static_cast<std::size_t>(n)] && f.optionGroup->isVisible() &&
+         f.optionGroup->optionTexts().size() == 4;
 }
 
 // Counts the paint events of one widget.
@@ -300,7 +299,7 @@ void BM_Report(benchmark::State& state) {
     return;
   }
   p.form->questionScale->setValue(count + 1);  // the end screen
-  p.run->answer();                             // the report asked for
+  p.run->answer();  // the report asked for
   p.dlg->passwordEdit->setText(QStringLiteral("407152"));
   for (auto _ : state) {
     state.PauseTiming();

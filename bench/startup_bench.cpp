@@ -103,8 +103,8 @@ class FirstFrameProbe : public QObject {
   void FrameDone() {
     const std::int64_t frame_ns = NowNs();
     done_ = true;
-    std::printf("first-frame paints=%d main=%" PRId64 " app=%" PRId64 " paint=%" PRId64 " frame=%" PRId64 "\n",
-                paints_, MainEnteredNs(), app_ns_, first_paint_ns_, frame_ns);
+    std::printf("first-frame paints=%d main=%" PRId64 " app=%" PRId64 " paint=%" PRId64 " frame=%" PRId64 "\n", paints_,
+                MainEnteredNs(), app_ns_, first_paint_ns_, frame_ns);
     std::fflush(stdout);
     QCoreApplication::exit(paints_ > 0 ? 0 : 2);
   }
@@ -156,11 +156,11 @@ struct Run {
   bool ok = false;
   int paints = 0;
   double frame_ms = 0;  // start to the first frame done
-  double exit_ms = 0;   // start to the process reaped
-  double main_ms = 0;   // start to main()
-  double app_ms = 0;    // start to the QApplication made
+  double exit_ms = 0;  // start to the process reaped
+  double main_ms = 0;  // start to main()
+  double app_ms = 0;  // start to the QApplication made
   double paint_ms = 0;  // start to the first paint event
-  double cpu_ms = 0;    // user and system time of the process
+  double cpu_ms = 0;  // user and system time of the process
   double peak_mib = 0;
   std::string output;
 };
@@ -271,8 +271,8 @@ int Drive(const char* self, int rounds) {
   }
 
   std::printf("%d runs of each kind, interleaved; medians (min-max for paint events)\n\n", rounds);
-  std::printf("%-8s %9s %9s %9s %9s %9s %9s %10s %7s\n", "kind", "main ms", "app ms", "paint ms", "frame ms",
-              "exit ms", "cpu ms", "peak MiB", "paints");
+  std::printf("%-8s %9s %9s %9s %9s %9s %9s %10s %7s\n", "kind", "main ms", "app ms", "paint ms", "frame ms", "exit ms",
+              "cpu ms", "peak MiB", "paints");
   double frame[kKinds], peak[kKinds], exit_ms[kKinds], cpu[kKinds];
   for (int k = 0; k < kKinds; ++k) {
     const std::vector<Run>& r = runs[k];
@@ -282,9 +282,9 @@ int Drive(const char* self, int rounds) {
     cpu[k] = Median(Column(r, &Run::cpu_ms));
     const std::vector<double> paints = Column(r, &Run::paints);
     std::printf("%-8s %9.1f %9.1f %9.1f %9.1f %9.1f %9.1f %10.1f %3.0f-%.0f\n", kinds[k],
-                Median(Column(r, &Run::main_ms)), Median(Column(r, &Run::app_ms)),
-                Median(Column(r, &Run::paint_ms)), frame[k], exit_ms[k], cpu[k], peak[k],
-                *std::min_element(paints.begin(), paints.end()), *std::max_element(paints.begin(), paints.end()));
+                Median(Column(r, &Run::main_ms)), Median(Column(r, &Run::app_ms)), Median(Column(r, &Run::paint_ms)),
+                frame[k], exit_ms[k], cpu[k], peak[k], *std::min_element(paints.begin(), paints.end()),
+                *std::max_element(paints.begin(), paints.end()));
   }
   for (int k = 1; k < kKinds; ++k)
     std::printf("%sprogram / %s: frame %.3f, exit %.3f, cpu %.3f, peak %.3f\n", k == 1 ? "\n" : "", kinds[k],

@@ -120,8 +120,8 @@ bool UsableSection(std::string_view s) {
 
 // Keys that a written "key=value" line reads back as.
 bool UsableKey(std::string_view k) {
-  return !k.empty() && !HasLineBreakOrNul(k) && k.find('=') == std::string_view::npos &&
-         k.front() != ';' && k.front() != '[' && Trim(k) == k;
+  return !k.empty() && !HasLineBreakOrNul(k) && k.find('=') == std::string_view::npos && k.front() != ';' &&
+         k.front() != '[' && Trim(k) == k;
 }
 
 std::uint64_t Hash(std::string_view s) {
@@ -210,8 +210,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   for (const auto& k : keys)
     if (UsableKey(k)) usable_keys.push_back(k);
   // Mostly names that are already there; sometimes new ones.
-  const std::string section =
-      (h >> 40) % 5 == 0 ? std::string("Fuzz ") + std::to_string(h % 97) : usable_sections[(h >> 8) % usable_sections.size()];
+  const std::string section = (h >> 40) % 5 == 0 ? std::string("Fuzz ") + std::to_string(h % 97)
+                                                 : usable_sections[(h >> 8) % usable_sections.size()];
   const std::string key =
       (h >> 44) % 5 == 0 ? std::string("k") + std::to_string(h % 89) : usable_keys[(h >> 12) % usable_keys.size()];
 

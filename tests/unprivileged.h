@@ -45,9 +45,9 @@ inline std::string Give(const std::string& path) {
 
 struct Outcome {
   enum class Status {
-    kReturned,          // the part ran to its end; text is what it returned
+    kReturned,  // the part ran to its end; text is what it returned
     kCannotDropRights,  // the child could not give up root's rights; text says why
-    kFailed,            // the part threw or the child died; text says how
+    kFailed,  // the part threw or the child died; text says how
   };
   Status status = Status::kFailed;
   std::string text;

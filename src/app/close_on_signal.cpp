@@ -39,8 +39,7 @@ bool MakeNonBlockingPipe(int (&ends)[2]) {
   if (::pipe(ends) != 0) return false;
   for (const int fd : ends) {
     const int flags = ::fcntl(fd, F_GETFL);
-    if (flags == -1 || ::fcntl(fd, F_SETFL, flags | O_NONBLOCK) == -1 ||
-        ::fcntl(fd, F_SETFD, FD_CLOEXEC) == -1) {
+    if (flags == -1 || ::fcntl(fd, F_SETFL, flags | O_NONBLOCK) == -1 || ::fcntl(fd, F_SETFD, FD_CLOEXEC) == -1) {
       ::close(ends[0]);
       ::close(ends[1]);
       return false;

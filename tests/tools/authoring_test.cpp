@@ -79,9 +79,9 @@ TEST(Compile, WritesTheTestFileLayout) {
     if (content[i] == '\n') {
       ASSERT_TRUE(i > 0 && content[i - 1] == '\r') << "bare LF at byte " << i;
     }
-  const std::vector<std::string> expected = {"[Main]", "TestName", "Desc",   "[Option]", "QwCount", "Time",
-                                             "[qw 1]", "QwText",   "va0",    "va1",      "va3",     "otv",
-                                             "[qw 2]", "QwText",   "va0",    "va1",      "otv"};
+  const std::vector<std::string> expected = {"[Main]", "TestName", "Desc", "[Option]", "QwCount", "Time",
+                                             "[qw 1]", "QwText",   "va0",  "va1",      "va3",     "otv",
+                                             "[qw 2]", "QwText",   "va0",  "va1",      "otv"};
   EXPECT_EQ(Layout(content), expected);
 
   // What the program reads from it.
@@ -142,7 +142,11 @@ TEST(ParseSource, Header) {
       {"BOM and CR LF", "\xEF\xBB\xBFTitle: x\r\n  y\r\nTime: 1\r\n", Text("x\r\ny"), {}, 1},
       {"leading zeros and the largest Time", "Time: 0035791394\n", {}, {}, 35791394},
       {"unquoted backslashes are literal", "Title: a\\nb\\\"\n", Text("a\\nb\\\""), {}, {}},
-      {"quoted value", "Title: \"  a\\\"b\\\\c\\r\\n\\t\\x98\\x00Ё\" \n", Text("  a\"b\\c\r\n\t\x98") + Text(1, '\0') + Text("Ё"_w), {}, {}},
+      {"quoted value",
+       "Title: \"  a\\\"b\\\\c\\r\\n\\t\\x98\\x00Ё\" \n",
+       Text("  a\"b\\c\r\n\t\x98") + Text(1, '\0') + Text("Ё"_w),
+       {},
+       {}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
@@ -190,7 +194,8 @@ TEST(ParseSource, Questions) {
        "\"  # A. \\\"x\\\"\\r\\n\"\nA. \"\"\nB. \"  b \"\nC. \"c\\\\\"\nANSWER: C\n",
        {{"  # A. \"x\"\r\n", {Text(""), Text("  b "), Text("c\\"), none}, 2}}},
       {"an empty quoted question text", "\"\"\nA. a\nANSWER: A\n", {{"", {Text("a"), none, none, none}, 0}}},
-      {"a line only opening a quote is literal", "\"Q\nA. \"a\nANSWER: A\n",
+      {"a line only opening a quote is literal",
+       "\"Q\nA. \"a\nANSWER: A\n",
        {{"\"Q", {Text("\"a"), none, none, none}, 0}}},
   };
   for (const auto& c : cases) {
@@ -287,7 +292,8 @@ TEST(RoundTrip, RandomTexts) {
     if (random() % 2) source.title = text(12);
     if (random() % 2) source.description = text(12);
     if (random() % 2) source.comments = text(12);
-    if (random() % 2) source.time_minutes = static_cast<std::int32_t>(random() % (static_cast<unsigned>(kMaxTimeMinutes) + 1u));
+    if (random() % 2)
+      source.time_minutes = static_cast<std::int32_t>(random() % (static_cast<unsigned>(kMaxTimeMinutes) + 1u));
     const auto count = random() % 4;
     for (std::size_t q = 0; q < count; ++q) {
       SourceQuestion question;

@@ -85,8 +85,7 @@ ToolRun RunTool(const TempDir& dir, const std::string& args) {
     if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
   // Messages are text, and Windows ends their lines with CR LF.
   std::string messages = Get(err);
-  for (auto at = messages.find("\r\n"); at != std::string::npos; at = messages.find("\r\n", at))
-    messages.erase(at, 1);
+  for (auto at = messages.find("\r\n"); at != std::string::npos; at = messages.find("\r\n", at)) messages.erase(at, 1);
   return {status, Get(out), messages};
 }
 
@@ -122,7 +121,8 @@ TEST(SourceErrors, NameTheLineAndWriteNothing) {
   const ErrorCase cases[] = {
       {"character without a Windows-1251 form", "Time: 1\n\nWas ist das?\nA. Käse\nANSWER: A\n", 4,
        "the character \"ä\" (U+00E4) has no Windows-1251 form"},
-      {"character beyond the BMP", "Q \xF0\x9F\x98\x80\nA. a\nANSWER: A\n", 1, "the character \"\xF0\x9F\x98\x80\" (U+1F600)"},
+      {"character beyond the BMP", "Q \xF0\x9F\x98\x80\nA. a\nANSWER: A\n", 1,
+       "the character \"\xF0\x9F\x98\x80\" (U+1F600)"},
       {"malformed UTF-8", "Q\n\xC3(\nA. a\nANSWER: A\n", 2, "malformed UTF-8 (byte 0xC3 at column 1)"},
       {"fifth option", "Q\nA. a\nB. b\nC. c\nD. d\nE. e\nANSWER: A\n", 6, "a fifth option \"E.\""},
       {"options out of order", "Q\nB. b\nA. a\nANSWER: A\n", 3, "option A comes after option B"},

@@ -73,8 +73,7 @@ constexpr auto EqualsNoCase = cp1251::EqualsIgnoringCase;
 // What follows "ANSWER:" on an ANSWER line, or nothing for another line.
 std::optional<std::string_view> AnswerRest(std::string_view t) {
   constexpr std::string_view kKeyword = "answer";
-  if (t.size() < kKeyword.size() || !EqualsNoCase(t.substr(0, kKeyword.size()), kKeyword))
-    return std::nullopt;
+  if (t.size() < kKeyword.size() || !EqualsNoCase(t.substr(0, kKeyword.size()), kKeyword)) return std::nullopt;
   const std::string_view rest = TrimLeft(t.substr(kKeyword.size()));
   if (rest.empty() || rest.front() != ':') return std::nullopt;
   return rest.substr(1);
@@ -220,8 +219,7 @@ Text Unquote(std::string_view t, std::size_t line) {
       p = end;
       continue;
     }
-    if (p + 1 >= body.size())
-      Fail(line, "bad quoted text: it ends with a lone backslash (write \\\\ for a backslash)");
+    if (p + 1 >= body.size()) Fail(line, "bad quoted text: it ends with a lone backslash (write \\\\ for a backslash)");
     const char e = body[p + 1];
     p += 2;
     switch (e) {
@@ -241,8 +239,7 @@ Text Unquote(std::string_view t, std::size_t line) {
       default: {
         const auto ch = cp1251::DecodeUtf8At(body, p - 1);
         const std::string shown(body.substr(p - 1, ch ? ch->length : 1));
-        Fail(line, "bad quoted text: unknown escape \"\\" + shown +
-                       "\" (use \\\\, \\\", \\r, \\n, \\t or \\xHH)");
+        Fail(line, "bad quoted text: unknown escape \"\\" + shown + "\" (use \\\\, \\\", \\r, \\n, \\t or \\xHH)");
       }
     }
   }
@@ -313,8 +310,7 @@ class Parser {
       CheckLength(value, line.number, "the " + std::string(kFieldNames[index]) + " value");
       Store(header->field, value, line.number);
     }
-    if (!source_.time_minutes)
-      warnings_.push_back({0, "no Time is given: the test would end at its first second"});
+    if (!source_.time_minutes) warnings_.push_back({0, "no Time is given: the test would end at its first second"});
   }
 
   // The value of a header line and of the indented lines that continue it.
@@ -409,8 +405,7 @@ class Parser {
         }
         const int option = t[0] - 'A';
         const auto index = static_cast<std::size_t>(option);
-        if (question.options[index])
-          Fail(line.number, "option " + LetterName(index) + " is given twice");
+        if (question.options[index]) Fail(line.number, "option " + LetterName(index) + " is given twice");
         if (option < last_option)
           Fail(line.number, "option " + LetterName(index) + " comes after option " +
                                 LetterName(static_cast<std::size_t>(last_option)) +
@@ -429,8 +424,8 @@ class Parser {
                                 "\": a question has at most the four options A, B, C, D");
         const std::string hint = LetterHint(t);
         if (blank_after_options)
-          Fail(question.line, "the question has no ANSWER line (the next text is at line " +
-                                  std::to_string(line.number) + ")" + hint);
+          Fail(question.line,
+               "the question has no ANSWER line (the next text is at line " + std::to_string(line.number) + ")" + hint);
         Fail(line.number, "text after the options: expected another option (A. to D.) or \"ANSWER: X\"" + hint);
       }
 
@@ -463,22 +458,20 @@ class Parser {
     return text;
   }
 
-  static Text OptionText(std::string_view t, std::size_t line) {
-    return IsQuoted(t) ? Unquote(t, line) : ToText(t);
-  }
+  static Text OptionText(std::string_view t, std::size_t line) { return IsQuoted(t) ? Unquote(t, line) : ToText(t); }
 
   static std::uint8_t AnswerOption(const SourceQuestion& question, std::string_view letter, std::size_t line) {
     if (letter.empty()) Fail(line, "the ANSWER line names no option: write ANSWER: and a letter A to D");
     if (letter.size() != 1 || letter[0] < 'A' || letter[0] > 'D') {
       std::string hint;
       if (letter.size() == 2 && Byte(letter[0]) == 0xD0) hint = " (a Cyrillic letter: use the Latin ones)";
-      Fail(line, "unknown ANSWER letter \"" + std::string(letter) + "\": use one of the capital letters A, B, C, D" +
-                     hint);
+      Fail(line,
+           "unknown ANSWER letter \"" + std::string(letter) + "\": use one of the capital letters A, B, C, D" + hint);
     }
     const auto option = static_cast<std::size_t>(letter[0] - 'A');
     if (!question.options[option]) {
-      const bool none = std::none_of(question.options.begin(), question.options.end(),
-                                     [](const auto& o) { return o.has_value(); });
+      const bool none =
+          std::none_of(question.options.begin(), question.options.end(), [](const auto& o) { return o.has_value(); });
       Fail(line, "ANSWER: " + LetterName(option) + " names an option the question does not have" +
                      (none ? " (it has no options: option lines start with A. to D.)" : ""));
     }
@@ -565,9 +558,7 @@ class Decoder {
   }
 
  private:
-  std::optional<Text> Find(std::string_view section, std::string_view key) const {
-    return file_.Find(section, key);
-  }
+  std::optional<Text> Find(std::string_view section, std::string_view key) const { return file_.Find(section, key); }
 
   std::string HeaderText(std::string_view key, std::string_view keyword) const {
     const auto value = Find(keys::kMain, key);

@@ -35,7 +35,7 @@ struct SourceQuestion {
   std::size_t line = 0;  // where its text starts
   Text text;
   std::array<std::optional<Text>, 4> options;  // A..D; absent ones are not stored
-  std::uint8_t answer = 0;                     // 0..3, always an option present
+  std::uint8_t answer = 0;  // 0..3, always an option present
 };
 
 // A parsed source. An absent header field leaves its key out of the file.
@@ -49,7 +49,7 @@ struct TestSource {
 
 struct ParseResult {
   std::optional<TestSource> source;  // set when there is no error
-  std::optional<Diagnostic> error;   // the first error of the source
+  std::optional<Diagnostic> error;  // the first error of the source
   std::vector<Diagnostic> warnings;  // in line order; also given with an error
 };
 

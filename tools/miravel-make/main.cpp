@@ -137,8 +137,7 @@ std::string FileName(const std::string& path) {
 std::string ReplaceExtension(const std::string& path, std::string_view extension) {
   const std::size_t name = path.size() - FileName(path).size();
   const auto dot = path.rfind('.');
-  const bool has_extension =
-      dot != std::string::npos && dot > name && path.compare(name, std::string::npos, "..") != 0;
+  const bool has_extension = dot != std::string::npos && dot > name && path.compare(name, std::string::npos, "..") != 0;
   return (has_extension ? path.substr(0, dot) : path) + std::string(extension);
 }
 

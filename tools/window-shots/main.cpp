@@ -64,8 +64,8 @@ QPalette DarkPalette() {
   const QColor window(0x2B, 0x2B, 0x2B);
   const QColor base(0x1E, 0x1E, 0x1E);
   const QColor button(0x3A, 0x3A, 0x3A);
-  QPalette palette(text, button, button.lighter(150), button.darker(150), button.darker(120), text,
-                   Qt::white, base, window);
+  QPalette palette(text, button, button.lighter(150), button.darker(150), button.darker(120), text, Qt::white, base,
+                   window);
   palette.setColor(QPalette::Disabled, QPalette::WindowText, QColor(0x80, 0x80, 0x80));
   palette.setColor(QPalette::Disabled, QPalette::ButtonText, QColor(0x80, 0x80, 0x80));
   palette.setColor(QPalette::Disabled, QPalette::Text, QColor(0x80, 0x80, 0x80));

@@ -69,10 +69,19 @@ constexpr std::optional<Utf8Char> DecodeUtf8At(std::string_view s, std::size_t p
   std::size_t len = 0;
   char32_t cp = 0;
   char32_t min = 0;
-  if ((b0 & 0xE0u) == 0xC0u) { len = 2; cp = b0 & 0x1Fu; min = 0x80; }
-  else if ((b0 & 0xF0u) == 0xE0u) { len = 3; cp = b0 & 0x0Fu; min = 0x800; }
-  else if ((b0 & 0xF8u) == 0xF0u) { len = 4; cp = b0 & 0x07u; min = 0x10000; }
-  else return std::nullopt;
+  if ((b0 & 0xE0u) == 0xC0u) {
+    len = 2;
+    cp = b0 & 0x1Fu;
+    min = 0x80;
+  } else if ((b0 & 0xF0u) == 0xE0u) {
+    len = 3;
+    cp = b0 & 0x0Fu;
+    min = 0x800;
+  } else if ((b0 & 0xF8u) == 0xF0u) {
+    len = 4;
+    cp = b0 & 0x07u;
+    min = 0x10000;
+  } else return std::nullopt;
   if (pos + len > s.size()) return std::nullopt;
   for (std::size_t i = 1; i < len; ++i) {
     const unsigned char b = at(pos + i);
@@ -92,9 +101,21 @@ inline constexpr std::array<unsigned char, 256> kFoldCase = [] {
   for (unsigned c = 'A'; c <= 'Z'; ++c) t[c] = static_cast<unsigned char>(c + 32);
   for (unsigned c = 0xC0; c <= 0xDF; ++c) t[c] = static_cast<unsigned char>(c + 32);  // А-Я
   constexpr std::array<std::array<unsigned char, 2>, 15> kPairs = {{
-      {0x80, 0x90}, {0x81, 0x83}, {0x8A, 0x9A}, {0x8C, 0x9C}, {0x8D, 0x9D}, {0x8E, 0x9E},
-      {0x8F, 0x9F}, {0xA1, 0xA2}, {0xA3, 0xBC}, {0xA5, 0xB4}, {0xA8, 0xB8}, {0xAA, 0xBA},
-      {0xAF, 0xBF}, {0xB2, 0xB3}, {0xBD, 0xBE},
+      {0x80, 0x90},
+      {0x81, 0x83},
+      {0x8A, 0x9A},
+      {0x8C, 0x9C},
+      {0x8D, 0x9D},
+      {0x8E, 0x9E},
+      {0x8F, 0x9F},
+      {0xA1, 0xA2},
+      {0xA3, 0xBC},
+      {0xA5, 0xB4},
+      {0xA8, 0xB8},
+      {0xAA, 0xBA},
+      {0xAF, 0xBF},
+      {0xB2, 0xB3},
+      {0xBD, 0xBE},
   }};
   for (const auto& p : kPairs) t[p[0]] = p[1];
   return t;

@@ -178,9 +178,7 @@ class Handle {
 
 // FILETIME and the other 100-nanosecond counts in nanoseconds.
 std::int64_t Nanoseconds(std::uint64_t ticks) { return static_cast<std::int64_t>(ticks) * 100; }
-std::int64_t Nanoseconds(FILETIME t) {
-  return Nanoseconds((std::uint64_t{t.dwHighDateTime} << 32) | t.dwLowDateTime);
-}
+std::int64_t Nanoseconds(FILETIME t) { return Nanoseconds((std::uint64_t{t.dwHighDateTime} << 32) | t.dwLowDateTime); }
 
 // The stamp of an open file, and its attributes; false when the system
 // gives nothing.
@@ -259,8 +257,7 @@ std::optional<FileContent> ReadWhole(const std::string& path) {
   for (int attempt = 0; attempt < 3; ++attempt) {
     FileContent out;
     DWORD attributes = 0;
-    if (!StampOf(h.get(), out.stamp, attributes) || (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
-      return std::nullopt;
+    if (!StampOf(h.get(), out.stamp, attributes) || (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return std::nullopt;
     if (out.stamp.size > kMaxFileSize) return std::nullopt;
     // One byte more than the file holds: filling it means the file grew
     // while it was read, and it is read again from the start.
@@ -305,8 +302,8 @@ bool WriteReplacing(const std::string& path, std::string_view bytes) {
   ok = h.Close() && ok;
   // The marks of the file replaced (hidden, system, archive...) stay, as the
   // permissions do on POSIX systems.
-  constexpr DWORD kKept = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE |
-                          FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
+  constexpr DWORD kKept =
+      FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
   if (ok && had_old && (old & kKept) != 0) ok = SetFileAttributesA(temp.c_str(), old & kKept) != 0;
   if (ok) ok = MoveOver(temp, path, had_old ? old : 0);
   if (!ok) DeleteFileA(temp.c_str());

@@ -53,8 +53,8 @@ std::string SystemServices::ProfileFolder() {
 
 std::string SystemServices::ShortDateText() {
   char buffer[256] = {};
-  const int length = GetDateFormatA(LOCALE_USER_DEFAULT, DATE_SHORTDATE, nullptr, nullptr, buffer,
-                                    static_cast<int>(sizeof buffer));
+  const int length =
+      GetDateFormatA(LOCALE_USER_DEFAULT, DATE_SHORTDATE, nullptr, nullptr, buffer, static_cast<int>(sizeof buffer));
   if (length <= 0) return {};
   return std::string(buffer, strnlen(buffer, sizeof buffer));
 }
@@ -66,9 +66,7 @@ bool SystemServices::FileExists(const std::string& path) {
 
 void SystemServices::RemoveFile(const std::string& path) { DeleteFileA(path.c_str()); }
 
-void SystemServices::SetHidden(const std::string& path) {
-  SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_HIDDEN);
-}
+void SystemServices::SetHidden(const std::string& path) { SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_HIDDEN); }
 
 Services::Creation SystemServices::CreateExclusive(const std::string& path) {
   // No sharing while it is open; the profile folder is the user's own, so

@@ -80,7 +80,7 @@ std::string DecodeStored(std::string_view raw) {
 enum class LineKind : std::uint8_t { kBlank, kComment, kSection, kEntry, kOther };
 
 struct Line {
-  std::uint32_t begin = 0;   // offset of the line in the content
+  std::uint32_t begin = 0;  // offset of the line in the content
   std::uint32_t length = 0;  // bytes before the line end
   std::uint32_t name_off = 0, name_len = 0;  // section name or key, from begin
   std::uint32_t value_off = 0, value_len = 0;  // stored value, from begin
@@ -97,9 +97,7 @@ std::string_view Trim(std::string_view s) {
 // Fills in kind, name and value of a line whose begin and length are set.
 void Classify(const std::string& content, Line& line) {
   const std::string_view text(content.data() + line.begin, line.length);
-  const auto rel = [&](std::string_view part) {
-    return static_cast<std::uint32_t>(part.data() - text.data());
-  };
+  const auto rel = [&](std::string_view part) { return static_cast<std::uint32_t>(part.data() - text.data()); };
   std::size_t start = 0;
   while (start < text.size() && IsBlank(text[start])) ++start;
   line.name_off = line.name_len = line.value_off = line.value_len = 0;
@@ -185,8 +183,8 @@ class IndexTable {
 
 struct Section {
   std::uint32_t header = kNoLine;  // line of "[name]"; kNoLine for the lines before the first
-  std::uint32_t first = 0;         // first line (the header, if any)
-  std::uint32_t end = 0;           // one past the last line
+  std::uint32_t first = 0;  // first line (the header, if any)
+  std::uint32_t end = 0;  // one past the last line
   std::uint32_t entries = 0;
   // Key table of a large section, built on first use: entries are line
   // numbers counted from `first`, so edits elsewhere leave them valid.
@@ -204,12 +202,8 @@ struct ProfileDocument::Impl {
   IndexTable section_table;
   bool crlf = true;  // line end used for new lines
 
-  std::string_view NameOf(const Line& l) const {
-    return {content.data() + l.begin + l.name_off, l.name_len};
-  }
-  std::string_view StoredValueOf(const Line& l) const {
-    return {content.data() + l.begin + l.value_off, l.value_len};
-  }
+  std::string_view NameOf(const Line& l) const { return {content.data() + l.begin + l.name_off, l.name_len}; }
+  std::string_view StoredValueOf(const Line& l) const { return {content.data() + l.begin + l.value_off, l.value_len}; }
   std::string_view SectionName(std::uint32_t s) const {
     const Section& sec = sections[s];
     return sec.header == kNoLine ? std::string_view{} : NameOf(lines[sec.header]);
@@ -268,8 +262,7 @@ struct ProfileDocument::Impl {
   }
 
   std::uint32_t FindSection(std::string_view name) const {
-    return section_table.Find(NameHash(name),
-                              [&](std::uint32_t s) { return NamesEqual(SectionName(s), name); });
+    return section_table.Find(NameHash(name), [&](std::uint32_t s) { return NamesEqual(SectionName(s), name); });
   }
 
   // Line number of the first entry `key` in section s, or kNoLine.
@@ -287,9 +280,8 @@ struct ProfileDocument::Impl {
           });
         }
       }
-      const std::uint32_t r = sec.keys->Find(NameHash(key), [&](std::uint32_t other) {
-        return NamesEqual(NameOf(lines[sec.first + other]), key);
-      });
+      const std::uint32_t r = sec.keys->Find(
+          NameHash(key), [&](std::uint32_t other) { return NamesEqual(NameOf(lines[sec.first + other]), key); });
       return r == kNoLine ? kNoLine : sec.first + r;
     }
     for (std::uint32_t i = sec.first; i < sec.end; ++i)
@@ -332,8 +324,7 @@ struct ProfileDocument::Impl {
   void InsertLine(std::uint32_t index, std::uint32_t s, const std::string& text) {
     CheckSize(text.size() + 2);
     if (index == lines.size()) TerminateLastLine();
-    const std::uint32_t begin =
-        index == lines.size() ? static_cast<std::uint32_t>(content.size()) : lines[index].begin;
+    const std::uint32_t begin = index == lines.size() ? static_cast<std::uint32_t>(content.size()) : lines[index].begin;
     const std::string with_eol = text + std::string(Eol());
     content.insert(begin, with_eol);
     Line line;
@@ -401,9 +392,7 @@ std::optional<Text> ProfileDocument::Find(std::string_view section, std::string_
   return DecodeStored(impl_->StoredValueOf(impl_->lines[at]));
 }
 
-bool ProfileDocument::HasSection(std::string_view section) const {
-  return impl_->FindSection(section) != kNoLine;
-}
+bool ProfileDocument::HasSection(std::string_view section) const { return impl_->FindSection(section) != kNoLine; }
 
 std::vector<std::string_view> ProfileDocument::SectionNames() const {
   std::vector<std::string_view> names;
@@ -483,8 +472,8 @@ ProfileWriteError::ProfileWriteError(const std::string& path)
     : std::runtime_error("Unable to write to " + fs::PathForDisplay(path)), path_(path) {}
 
 struct ProfileFile::Cache {
-  bool valid = false;     // doc and stamp describe the file as last seen
-  bool readable = true;   // false when the file exists but could not be read
+  bool valid = false;  // doc and stamp describe the file as last seen
+  bool readable = true;  // false when the file exists but could not be read
   fs::FileStamp stamp;
   ProfileDocument doc;
 };

@@ -26,16 +26,14 @@ namespace miravel::run {
 
 enum class ReportColor : std::uint8_t {
   kBlue,  // right answers: rgb(0, 0, 255)
-  kRed,   // wrong answers: rgb(255, 0, 0)
+  kRed,  // wrong answers: rgb(255, 0, 0)
 };
 
 struct Rgb {
   std::uint8_t red, green, blue;
   friend bool operator==(const Rgb&, const Rgb&) = default;
 };
-constexpr Rgb ToRgb(ReportColor color) {
-  return color == ReportColor::kBlue ? Rgb{0, 0, 255} : Rgb{255, 0, 0};
-}
+constexpr Rgb ToRgb(ReportColor color) { return color == ReportColor::kBlue ? Rgb{0, 0, 255} : Rgb{255, 0, 0}; }
 
 // Where the report goes: the report box.
 class ReportSink {

@@ -157,8 +157,8 @@ void TestRun::EndScreen() {
 }
 
 void TestRun::ShowQuestion(std::int32_t n) {
-  const testdata::QuestionTexts question = test_ ? TestFileReader(*test_).Question(n)
-                                                 : TestFileReader(ProfileFile(std::string())).Question(n);
+  const testdata::QuestionTexts question =
+      test_ ? TestFileReader(*test_).Question(n) : TestFileReader(ProfileFile(std::string())).Question(n);
   option_count_ = 0;
   chosen_ = -1;
   question_text_ = question.text;
@@ -235,7 +235,8 @@ void TestRun::EnterPassword(const Text& typed, ReportSink& report) {
   password_window_shown_ = false;
   stage_ = Stage::kReport;
   report_shown_ = true;
-  WriteReport(journal_.File(), [this] { return journal_.Exists(); }, QuestionCount(-1), report, right_count_);
+  WriteReport(
+      journal_.File(), [this] { return journal_.Exists(); }, QuestionCount(-1), report, right_count_);
   totals_shown_ = true;
   back_enabled_ = false;
   clock_running_ = false;

@@ -44,10 +44,10 @@ namespace miravel::run {
 
 enum class Stage {
   kRegistration,  // no test open yet
-  kTestOpen,      // a test's header is shown and Start is possible
-  kAnswering,     // the questions are shown and answered
-  kFinished,      // every question passed, or the time is up: the report may be asked for
-  kReport,        // the report is shown
+  kTestOpen,  // a test's header is shown and Start is possible
+  kAnswering,  // the questions are shown and answered
+  kFinished,  // every question passed, or the time is up: the report may be asked for
+  kReport,  // the report is shown
 };
 
 class TestRun {

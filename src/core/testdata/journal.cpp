@@ -88,19 +88,15 @@ void AnswerJournal::Create() {
         created_ = true;
         file_ = ProfileFile(path_);
         return;
-      case os::Services::Creation::kFailed:
-        throw ProfileWriteError(path_);
-      case os::Services::Creation::kTaken:
-        break;
+      case os::Services::Creation::kFailed: throw ProfileWriteError(path_);
+      case os::Services::Creation::kTaken: break;
     }
     // Another program took the name after this run drew it.
     taken.insert(suffix_);
     const std::unordered_set<std::string> names = NamesOf(os_.FolderEntries(folder_));
-    const auto next = DrawJournalSuffix([this](unsigned bound) { return os_.Random(bound); },
-                                        [&](unsigned suffix) {
-                                          return taken.count(suffix) != 0 ||
-                                                 names.count(JournalFileName(date_, suffix)) != 0;
-                                        });
+    const auto next = DrawJournalSuffix(
+        [this](unsigned bound) { return os_.Random(bound); },
+        [&](unsigned suffix) { return taken.count(suffix) != 0 || names.count(JournalFileName(date_, suffix)) != 0; });
     if (!next) break;
     suffix_ = *next;
     path_ = JournalPath(folder_, date_, suffix_);
@@ -128,8 +124,7 @@ std::optional<std::uint64_t> JournalLeftoverProcess(std::string_view name) {
   constexpr std::string_view kPrefix = "tmp";
   constexpr std::string_view kMiddle = ".ini.~";
   const std::size_t middle = name.rfind(kMiddle);
-  if (middle == std::string_view::npos || middle <= kPrefix.size() || !name.starts_with(kPrefix))
-    return std::nullopt;
+  if (middle == std::string_view::npos || middle <= kPrefix.size() || !name.starts_with(kPrefix)) return std::nullopt;
   const char last = name[middle - 1];
   if (last < '0' || last > '9') return std::nullopt;
   const std::string_view tail = name.substr(middle + kMiddle.size());

@@ -17,14 +17,12 @@ Text QuestionSection(std::int32_t n) { return "qw " + std::to_string(n); }
 
 Text OptionKey(std::int32_t k) { return "va" + std::to_string(k); }
 
-Text ReadEnciphered(const ProfileDocument& doc, std::string_view section, std::string_view key,
-                    std::string_view def) {
+Text ReadEnciphered(const ProfileDocument& doc, std::string_view section, std::string_view key, std::string_view def) {
   if (auto value = doc.Find(section, key)) return EnCr(*value);
   return Text(def);
 }
 
-Text ReadEnciphered(const ProfileFile& file, std::string_view section, std::string_view key,
-                    std::string_view def) {
+Text ReadEnciphered(const ProfileFile& file, std::string_view section, std::string_view key, std::string_view def) {
   return ReadEnciphered(file.Snapshot(), section, key, def);
 }
 
@@ -34,9 +32,7 @@ Text TestFileReader::Comments() const { return ReadEnciphered(file_, kMain, kKom
 
 Text TestFileReader::QuestionCountText() const { return file_.ReadText(kOption, kQwCount, "00"); }
 
-std::int32_t TestFileReader::QuestionCount(std::int32_t def) const {
-  return file_.ReadNumber(kOption, kQwCount, def);
-}
+std::int32_t TestFileReader::QuestionCount(std::int32_t def) const { return file_.ReadNumber(kOption, kQwCount, def); }
 
 std::int32_t TestFileReader::TimeMinutes() const { return file_.ReadNumber(kOption, kTime, 0); }
 
@@ -53,7 +49,8 @@ QuestionTexts TestFileReader::Question(std::int32_t n) const {
   const Text section = QuestionSection(n);
   QuestionTexts q;
   q.text = ReadEnciphered(doc, section, kQwTExt, "");
-  for (std::int32_t k = 0; k < 4; ++k) q.options[static_cast<std::size_t>(k)] = ReadEnciphered(doc, section, OptionKey(k), "");
+  for (std::int32_t k = 0; k < 4; ++k)
+    q.options[static_cast<std::size_t>(k)] = ReadEnciphered(doc, section, OptionKey(k), "");
   return q;
 }
 

@@ -41,10 +41,8 @@ Text QuestionSection(std::int32_t n);
 Text OptionKey(std::int32_t k);
 
 // A value read by the reading rule: decoded when present, `def` when missing.
-Text ReadEnciphered(const ProfileFile& file, std::string_view section, std::string_view key,
-                    std::string_view def);
-Text ReadEnciphered(const ProfileDocument& doc, std::string_view section, std::string_view key,
-                    std::string_view def);
+Text ReadEnciphered(const ProfileFile& file, std::string_view section, std::string_view key, std::string_view def);
+Text ReadEnciphered(const ProfileDocument& doc, std::string_view section, std::string_view key, std::string_view def);
 
 // What showing one question needs: its text and its four options.
 struct QuestionTexts {
@@ -76,7 +74,7 @@ class TestFileReader {
   QuestionTexts Question(std::int32_t n) const;
 
   // For recording the answer to question N in the journal.
-  Text RecordedQuestionText(std::int32_t n) const;                   // "НЕТ"
+  Text RecordedQuestionText(std::int32_t n) const;  // "НЕТ"
   Text RecordedGivenAnswer(std::int32_t n, std::int32_t chosen) const;  // "нет ответа"
   Text RecordedReferenceAnswer(std::int32_t n, std::int32_t correct) const;  // "нет"
   // The correct option from the answer code ("r", so -1, when missing).

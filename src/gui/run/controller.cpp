@@ -49,8 +49,7 @@ Controller::Controller(ui::MainWindow& window, os::Services& os) : window_(windo
   // Every connection ends with the controller (the windows may outlive it).
   QObject* const context = &connections_;
   QObject::connect(window_.nameEdit, &QLineEdit::textChanged, context, GuardedSlot([this] { registrationChanged(); }));
-  QObject::connect(window_.groupEdit, &QLineEdit::textChanged, context,
-                   GuardedSlot([this] { registrationChanged(); }));
+  QObject::connect(window_.groupEdit, &QLineEdit::textChanged, context, GuardedSlot([this] { registrationChanged(); }));
   QObject::connect(window_.openButton, &QPushButton::clicked, context, GuardedSlot([this] { open(); }));
   QObject::connect(window_.startButton, &QPushButton::clicked, context, GuardedSlot([this] { start(); }));
   QObject::connect(window_.answerButton, &QPushButton::clicked, context, GuardedSlot([this] { answer(); }));
@@ -69,8 +68,7 @@ Controller::~Controller() = default;
 
 void Controller::attachPasswordDialog(ui::ReportPasswordDialog& dialog) {
   password_dialog_ = &dialog;
-  QObject::connect(dialog.okButton, &QPushButton::clicked, &connections_,
-                   ui::GuardedSlot([this] { enterPassword(); }));
+  QObject::connect(dialog.okButton, &QPushButton::clicked, &connections_, ui::GuardedSlot([this] { enterPassword(); }));
   // Cancel, Esc and the close box reject the window.
   QObject::connect(&dialog, &QDialog::rejected, &connections_, ui::GuardedSlot([this] { passwordClosed(); }));
   show();

@@ -14,13 +14,14 @@ namespace {
 // heights match the designed face; the last two are fallbacks for a machine
 // with none of these, close in width, not in height.
 QStringList Families() {
-  return QStringList{
+  return QStringList {
 #if defined(Q_OS_WIN)
-      QStringLiteral("MS Sans Serif"), QStringLiteral("Microsoft Sans Serif"),
+    QStringLiteral("MS Sans Serif"), QStringLiteral("Microsoft Sans Serif"),
 #elif defined(Q_OS_MACOS)
-      QStringLiteral("Microsoft Sans Serif"),  // macOS has the TrueType form
+    QStringLiteral("Microsoft Sans Serif"),  // macOS has the TrueType form
 #endif
-      QStringLiteral("Cantarell"), QStringLiteral("DejaVu Sans"), QStringLiteral("Liberation Sans")};
+        QStringLiteral("Cantarell"), QStringLiteral("DejaVu Sans"), QStringLiteral("Liberation Sans")
+  };
 }
 
 QFont Face(int pixels) {

@@ -24,9 +24,8 @@ TEST(Cp1251, KnownCharacters) {
     unsigned char byte;
     char32_t cp;
   } cases[] = {
-      {0x41, U'A'},     {0xC0, U'А'},     {0xDF, U'Я'},     {0xE0, U'а'}, {0xFF, U'я'},
-      {0xA8, U'Ё'},     {0xB8, U'ё'},     {0xB9, U'№'},     {0x88, U'€'}, {0x97, U'—'},
-      {0xAB, U'«'},     {0xBB, U'»'},     {0xA0, 0x00A0},   {0x98, 0x0098},
+      {0x41, U'A'}, {0xC0, U'А'}, {0xDF, U'Я'}, {0xE0, U'а'}, {0xFF, U'я'}, {0xA8, U'Ё'},   {0xB8, U'ё'},
+      {0xB9, U'№'}, {0x88, U'€'}, {0x97, U'—'}, {0xAB, U'«'}, {0xBB, U'»'}, {0xA0, 0x00A0}, {0x98, 0x0098},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(cp1251::ToUnicode(c.byte), c.cp) << int{c.byte};
@@ -37,7 +36,11 @@ TEST(Cp1251, KnownCharacters) {
 TEST(Cp1251, UnmappableAndMalformedInput) {
   // "ä" and "😀" have no Windows-1251 form; a lone continuation byte and a
   // truncated sequence are malformed. Each becomes one "?".
-  EXPECT_EQ(cp1251::FromUtf8("a\xC3\xA4" "b\xF0\x9F\x98\x80" "c\x80" "d\xD0"), "a?b?c?d?");
+  EXPECT_EQ(cp1251::FromUtf8("a\xC3\xA4"
+                             "b\xF0\x9F\x98\x80"
+                             "c\x80"
+                             "d\xD0"),
+            "a?b?c?d?");
   const auto strict = cp1251::FromUtf8Strict("Да ä");
   ASSERT_TRUE(strict.problem);
   EXPECT_EQ(strict.problem->offset, 5u);

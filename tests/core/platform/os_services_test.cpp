@@ -106,11 +106,7 @@ TEST(OsServices, ProfileFolderIsHomeWhenSetElseTheAccounts) {
     const char* home;
     std::string expected;
   } cases[] = {
-      {"/some/where", "/some/where"},
-      {"/", "/"},
-      {nullptr, account},
-      {"", account},
-      {"relative/home", account},
+      {"/some/where", "/some/where"}, {"/", "/"}, {nullptr, account}, {"", account}, {"relative/home", account},
   };
   for (const auto& c : cases) {
     const ScopedEnv home("HOME", c.home);
@@ -195,8 +191,8 @@ TEST(OsServices, ShortDateInRussianLocale) {
     }
   if (name == nullptr) GTEST_SKIP() << "no ru_RU locale installed (scripts/setup.sh generates ru_RU.UTF-8)";
   // LC_TIME wins over LANG; LC_ALL wins over both.
-  for (const auto& call : {ShortDateWith(nullptr, name, "C", Form::kRussian),
-                           ShortDateWith(name, "C", "C", Form::kRussian)}) {
+  for (const auto& call :
+       {ShortDateWith(nullptr, name, "C", Form::kRussian), ShortDateWith(name, "C", "C", Form::kRussian)}) {
     EXPECT_TRUE(call.text == call.before || call.text == call.after) << call.text;
     EXPECT_EQ(call.text.size(), 10u);
   }
@@ -345,8 +341,8 @@ TEST(WindowsServices, TheJournalIsHiddenAloneAfterEveryRecording) {
   DeleteFileA(probe.c_str());
   ASSERT_NE(hidden_alone, INVALID_FILE_ATTRIBUTES);
   if ((hidden_alone & FILE_ATTRIBUTE_HIDDEN) == 0)
-    GTEST_SKIP() << "the file system of " << folder << " keeps no hidden mark (attributes read back as "
-                 << hidden_alone << "; Wine keeps it in the user.DOSATTRIB extended attribute)";
+    GTEST_SKIP() << "the file system of " << folder << " keeps no hidden mark (attributes read back as " << hidden_alone
+                 << "; Wine keeps it in the user.DOSATTRIB extended attribute)";
   EXPECT_EQ(hidden_alone & ~DWORD{FILE_ATTRIBUTE_ARCHIVE}, DWORD{FILE_ATTRIBUTE_HIDDEN});
 
   testdata::AnswerJournal journal(os, folder);

@@ -76,10 +76,9 @@ TEST(ProfileRead, Cases) {
       {"no line end at the end", "[s]\nk=v", "s", "k", "v"},
       {"section case", "[Main]\nk=v\n", "mAIN", "k", "v"},
       {"key case", "[s]\nQwText=v\n", "s", "QwTExt", "v"},
-      {"Cyrillic section case", std::string("[") + std::string("ВОПРОС№1"_w) + "]\nk=v\n",
-       std::string("Вопрос№1"_w), "k", "v"},
-      {"Cyrillic key case, Ё", std::string("[s]\n") + std::string("ЁЖ"_w) + "=v\n", "s",
-       std::string("ёж"_w), "v"},
+      {"Cyrillic section case", std::string("[") + std::string("ВОПРОС№1"_w) + "]\nk=v\n", std::string("Вопрос№1"_w),
+       "k", "v"},
+      {"Cyrillic key case, Ё", std::string("[s]\n") + std::string("ЁЖ"_w) + "=v\n", "s", std::string("ёж"_w), "v"},
       {"blanks around names and value", "[ \tsec \t]\n \t key \t=\t value  \t\n", "sec", "key", "value"},
       {"inner blanks kept", "[s]\nk=a  b\n", "s", "k", "a  b"},
       {"double quotes", "[s]\nk=\"  v \"\n", "s", "k", "  v "},
@@ -105,8 +104,7 @@ TEST(ProfileRead, Cases) {
       {"NUL is data", "[s]\n" + nul_inside, "s", "k", std::string("a\0b", 3)},
       {"bytes above 127", "[s]\nk=\xFF\x80\x98\n", "s", "k", "\xFF\x80\x98"},
       {"lone CR is data", "[s]\nk=a\rb\n", "s", "k", "a\rb"},
-      {"escaped form", std::string("[s]\nk=\0\"a\\r\\nb\\0\\\\\"\n", 21), "s", "k",
-       std::string("a\r\nb\0\\", 6)},
+      {"escaped form", std::string("[s]\nk=\0\"a\\r\\nb\\0\\\\\"\n", 21), "s", "k", std::string("a\r\nb\0\\", 6)},
       {"malformed escape reads plain", std::string("[s]\nk=\0\"a\\qb\"\n", 14), "s", "k",
        std::string("\0\"a\\qb\"", 7)},
       {"empty file", "", "s", "k", std::nullopt},
@@ -233,16 +231,32 @@ TEST(ProfileWrite, KeepsCommentsBlanksAndLineEndsOfAnExistingFile) {
   file.WriteText("s", "added", "v");
   file.WriteText("t", "y", "2");
   file.WriteText("u", "z", "3");
-  EXPECT_EQ(Get(path),
-            "; head\n[s]\nk=new\nother line\nadded=v\n\n; about t\n[t]\nx=1\ny=2\n[u]\nz=3\n");
+  EXPECT_EQ(Get(path), "; head\n[s]\nk=new\nother line\nadded=v\n\n; about t\n[t]\nx=1\ny=2\n[u]\nz=3\n");
   EXPECT_EQ(file.ReadText("t", "x", ""), "1");
 }
 
 TEST(ProfileWrite, EveryValueReadsBackByteForByte) {
   const std::vector<std::string> awkward = {
-      "",          " ",       "  lead",   "trail\t",  "\"q\"",     "'q'",      "\"",
-      "\"a'",      "a\r\nb",  "\r",       "\n",       std::string(1, '\0'), std::string("\0\"x\"", 4),
-      "\\r\\n",    "=;[]",    "[s]",      "; not a comment", "\"\"",  "a\\",      "\\",
+      "",
+      " ",
+      "  lead",
+      "trail\t",
+      "\"q\"",
+      "'q'",
+      "\"",
+      "\"a'",
+      "a\r\nb",
+      "\r",
+      "\n",
+      std::string(1, '\0'),
+      std::string("\0\"x\"", 4),
+      "\\r\\n",
+      "=;[]",
+      "[s]",
+      "; not a comment",
+      "\"\"",
+      "a\\",
+      "\\",
   };
   TempDir dir;
   const std::string path = dir.File("rt.ini");
@@ -272,12 +286,10 @@ TEST(ProfileWrite, RandomValuesAndKeyOrdersRoundTrip) {
       std::string value(rng() % 40, '\0');
       // Mostly the bytes that need care, and some of everything else.
       const char special[] = {'\0', '\r', '\n', ' ', '\t', '"', '\'', '\\', '=', ';', '['};
-      for (auto& c : value)
-        c = rng() % 2 ? special[rng() % sizeof special] : static_cast<char>(rng() & 0xFF);
+      for (auto& c : value) c = rng() % 2 ? special[rng() % sizeof special] : static_cast<char>(rng() & 0xFF);
       file.WriteText(section, key, value);
-      auto it = std::find_if(expected.begin(), expected.end(), [&](const auto& e) {
-        return e.first.first == section && e.first.second == key;
-      });
+      auto it = std::find_if(expected.begin(), expected.end(),
+                             [&](const auto& e) { return e.first.first == section && e.first.second == key; });
       if (it == expected.end()) expected.push_back({{section, key}, value});
       else it->second = value;
     }

@@ -100,8 +100,10 @@ class Report : public ::testing::Test {
   // One recorded answer, as the journal holds it.
   static std::vector<Entry> Recorded(int n, std::string_view question, std::string_view given,
                                      std::string_view reference) {
-    return {{n, keys::kQuestionText, Text(question)}, {n, keys::kGivenAnswer, Text(given)},
-            {n, keys::kReferenceAnswer, Text(reference)}, {n, keys::kGivenOption, "0"}};
+    return {{n, keys::kQuestionText, Text(question)},
+            {n, keys::kGivenAnswer, Text(given)},
+            {n, keys::kReferenceAnswer, Text(reference)},
+            {n, keys::kGivenOption, "0"}};
   }
 
   // Runs the report with a journal file that exists (or not); counts the
@@ -163,7 +165,9 @@ TEST_F(Report, RightOnlyWhenTheAnswerEqualsTheReferenceAndIsNotEmpty) {
       {"letter case differs", Recorded(1, "Q", "париж"_w, "Париж"_w), false, Text("Вы ответили: париж"_w)},
       {"trailing blank", Recorded(1, "Q", "A ", "A"), false, Text("Вы ответили: A "_w)},
       {"reference missing", {{1, keys::kGivenAnswer, "A"}}, false, Text("Вы ответили: A"_w)},
-      {"answer missing, reference empty", {{1, keys::kReferenceAnswer, ""}}, false,
+      {"answer missing, reference empty",
+       {{1, keys::kReferenceAnswer, ""}},
+       false,
        Text("Вы ответили: "_w) + kTimeRanOut},
       {"option number alone", {{1, keys::kGivenOption, "2"}}, false, Text("Вы ответили: "_w) + kTimeRanOut},
   };
@@ -245,16 +249,15 @@ TEST_F(Report, AFailingLineStopsTheReportAndKeepsTheCount) {
 TEST(RecordedQuestions, OnlyTheSectionsOfQuestionNumbersInRange) {
   // Sections as a journal may hold them, the ones a question's lookup finds
   // included whatever their letter case.
-  const ProfileDocument doc(std::string(
-      "[Вопрос№3]\r\n[Вопрос№1]\r\n[вопрос№2]\r\n[ВОПРОС№12]\r\n[Вопрос№3]\r\n"
-      "[Вопрос№07]\r\n[Вопрос№0]\r\n[Вопрос№-4]\r\n[Вопрос№5x]\r\n[Вопрос№]\r\n[Вопрос 6]\r\n"
-      "[qw 8]\r\n[Вопрос№99999999999]\r\n[Вопрос№2147483647]\r\n"_w));
+  const ProfileDocument doc(
+      std::string("[Вопрос№3]\r\n[Вопрос№1]\r\n[вопрос№2]\r\n[ВОПРОС№12]\r\n[Вопрос№3]\r\n"
+                  "[Вопрос№07]\r\n[Вопрос№0]\r\n[Вопрос№-4]\r\n[Вопрос№5x]\r\n[Вопрос№]\r\n[Вопрос 6]\r\n"
+                  "[qw 8]\r\n[Вопрос№99999999999]\r\n[Вопрос№2147483647]\r\n"_w));
   EXPECT_EQ(RecordedQuestions(doc, 12), (std::vector<std::int32_t>{1, 2, 3, 12}));
   EXPECT_EQ(RecordedQuestions(doc, 2), (std::vector<std::int32_t>{1, 2}));
   EXPECT_EQ(RecordedQuestions(doc, 0), std::vector<std::int32_t>{});
   EXPECT_EQ(RecordedQuestions(doc, 2147483647), (std::vector<std::int32_t>{1, 2, 3, 12, 2147483647}));
-  for (const std::int32_t n : RecordedQuestions(doc, 2147483647))
-    EXPECT_TRUE(doc.HasSection(JournalSection(n))) << n;
+  for (const std::int32_t n : RecordedQuestions(doc, 2147483647)) EXPECT_TRUE(doc.HasSection(JournalSection(n))) << n;
 }
 
 TEST_F(Report, AQuestionCountOfBillionsCostsNoMoreThanTheLinesWritten) {

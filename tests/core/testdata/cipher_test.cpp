@@ -53,8 +53,8 @@ TEST(AnswerCode, OnlyTheFirstByteCounts) {
     const char* code;
     int option;
   } cases[] = {
-      {"@", 0}, {"@#%", 0}, {"&x", 1}, {"%", 2}, {"#", 3}, {"r", -1},
-      {"R", -1}, {"", -1}, {"x@", -1}, {" @", -1}, {"0", -1},
+      {"@", 0},  {"@#%", 0}, {"&x", 1},  {"%", 2},   {"#", 3},  {"r", -1},
+      {"R", -1}, {"", -1},   {"x@", -1}, {" @", -1}, {"0", -1},
   };
   for (const auto& c : cases) EXPECT_EQ(EnCrypt(c.code), c.option) << '"' << c.code << '"';
 }

@@ -51,9 +51,7 @@ class FakeOs : public os::Services {
   std::vector<std::string> hidden;
   int date_calls = 0;
 
-  std::string ProfileFolder() override {
-    return profile;
-  }
+  std::string ProfileFolder() override { return profile; }
   std::string ShortDateText() override {
     ++date_calls;
     return date;
@@ -140,10 +138,9 @@ class Journal : public ::testing::Test {
   // The journal section as the file holds it.
   static std::string Block(int n, std::string_view question, std::string_view given, std::string_view reference,
                            int option) {
-    return "[" + JournalSection(n) + "]\r\n" + std::string("Текст вопроса="_w) + std::string(question) +
-           "\r\n" + std::string("ВариантДан="_w) + std::string(given) + "\r\n" +
-           std::string("ВариантЭталон="_w) + std::string(reference) + "\r\n" +
-           std::string("ВариантДанНомер="_w) + std::to_string(option) + "\r\n";
+    return "[" + JournalSection(n) + "]\r\n" + std::string("Текст вопроса="_w) + std::string(question) + "\r\n" +
+           std::string("ВариантДан="_w) + std::string(given) + "\r\n" + std::string("ВариантЭталон="_w) +
+           std::string(reference) + "\r\n" + std::string("ВариантДанНомер="_w) + std::to_string(option) + "\r\n";
   }
 
   stdfs::path dir_;
@@ -170,12 +167,13 @@ TEST(JournalName, PathOfProfileFolderDateAndNumber) {
       {"/home/ivan", "12/08/26", 5, "/home/ivan/tmp12.08.265.ini"},
       {"/home/ivan", "2026-12-08", 5, "/home/ivan/tmp2026-12-085.ini"},
       {"/h", "a\\b/c:d*e?f\"g<h>i|j", 1, "/h/tmpa.b.c.d.e.f.g.h.i.j1.ini"},
-      {"/h", std::string("\x01\t\x1F \x7F", 5), 1, "/h/tmp... \x7F" "1.ini"},
+      {"/h", std::string("\x01\t\x1F \x7F", 5), 1,
+       "/h/tmp... \x7F"
+       "1.ini"},
       {"/h", std::string("8 дек. 2026 г."_w), 3, "/h/tmp" + std::string("8 дек. 2026 г."_w) + "3.ini"},
       {"/h", "", 4, "/h/tmp4.ini"},
   };
-  for (const auto& c : cases)
-    EXPECT_EQ(JournalPath(Native(c.profile), c.date, c.suffix), Native(c.path)) << c.date;
+  for (const auto& c : cases) EXPECT_EQ(JournalPath(Native(c.profile), c.date, c.suffix), Native(c.path)) << c.date;
   EXPECT_EQ(JournalSection(12), "Вопрос№12"_w);
 }
 
@@ -184,7 +182,7 @@ TEST(JournalName, SuffixIsDrawnOnceAmongTheFreeNumbers) {
     const char* what;
     std::set<unsigned> existing;
     unsigned drawn_index;
-    unsigned bound;      // what the generator is asked for
+    unsigned bound;  // what the generator is asked for
     unsigned expected;
   } cases[] = {
       {"none exist, first", {}, 0, 100, 0},
@@ -193,9 +191,22 @@ TEST(JournalName, SuffixIsDrawnOnceAmongTheFreeNumbers) {
       {"some exist, first free", {0, 1, 2, 50}, 0, 96, 3},
       {"some exist, skips 50", {0, 1, 2, 50}, 47, 96, 51},
       {"some exist, last free", {0, 1, 2, 50}, 95, 96, 99},
-      {"one free", [] { std::set<unsigned> s; for (unsigned i = 0; i < 100; ++i) if (i != 63) s.insert(i); return s; }(), 0, 1, 63},
+      {"one free",
+       [] {
+         std::set<unsigned> s;
+         for (unsigned i = 0; i < 100; ++i)
+           if (i != 63) s.insert(i);
+         return s;
+       }(),
+       0, 1, 63},
       // Every usual number taken: the wider range, never a taken name.
-      {"all exist", [] { std::set<unsigned> s; for (unsigned i = 0; i < 100; ++i) s.insert(i); return s; }(), 77, 9900, 177},
+      {"all exist",
+       [] {
+         std::set<unsigned> s;
+         for (unsigned i = 0; i < 100; ++i) s.insert(i);
+         return s;
+       }(),
+       77, 9900, 177},
   };
   for (const auto& c : cases) {
     std::vector<unsigned> bounds;
@@ -311,7 +322,8 @@ TEST_F(Journal, ProgramsStartedAtOnceNeverShareAJournal) {
     EXPECT_EQ(left_behind.count(journal.Path()), 0u) << journal.Path();
     const ProfileDocument content(Get(journal.Path()));
     const std::vector<std::string_view> sections = content.SectionNames();
-    EXPECT_EQ(std::vector<std::string>(sections.begin(), sections.end()), std::vector<std::string>{JournalSection(i + 1)})
+    EXPECT_EQ(std::vector<std::string>(sections.begin(), sections.end()),
+              std::vector<std::string>{JournalSection(i + 1)})
         << journal.Path();
   }
   EXPECT_EQ(paths.size(), static_cast<std::size_t>(kPrograms));

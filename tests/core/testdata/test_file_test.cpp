@@ -44,7 +44,7 @@ TEST_F(TestFileRead, HeaderIsDecodedOrDefaulted) {
   EXPECT_EQ(r.TestName(), "История"_w);
   EXPECT_EQ(r.Description(), "");
   EXPECT_EQ(r.Comments(), "Ошибка открытия теста"_w);  // missing: the default, not decoded
-  EXPECT_EQ(r.QuestionCountText(), "0x0A");             // as stored
+  EXPECT_EQ(r.QuestionCountText(), "0x0A");  // as stored
   EXPECT_EQ(r.QuestionCount(0), 10);
   EXPECT_EQ(r.TimeMinutes(), 5);
 }

@@ -27,10 +27,9 @@ namespace {
 using namespace testing_support;
 using miravel::literals::operator""_w;
 
-const QString kAllAnswered = QStringLiteral(
-    "Вы ответили на все вопросы! Пригласите преподавателя для просмотра Ваших результатов");
-const QString kTimeUp =
-    QStringLiteral("Ваше время истекло. Пригласите преподавателя для просмотра Ваших результатов");
+const QString kAllAnswered =
+    QStringLiteral("Вы ответили на все вопросы! Пригласите преподавателя для просмотра Ваших результатов");
+const QString kTimeUp = QStringLiteral("Ваше время истекло. Пригласите преподавателя для просмотра Ваших результатов");
 const QString kStudent = QStringLiteral("Иванов Иван\rГР-11");
 const QString kNoTest = QStringLiteral("Ошибка открытия теста");
 const QString kStars(87, QChar('*'));
@@ -177,8 +176,7 @@ TEST_F(Opening, ATimeTheGaugeCannotTakeStopsTheOpeningAfterTheHeader) {
     const char* time;
     bool opened_before;  // a good test was open before
   };
-  for (const Case& c : {Case{"-1", false}, Case{"-1", true}, Case{"35791395", false},
-                        Case{"35791394", true}}) {
+  for (const Case& c : {Case{"-1", false}, Case{"-1", true}, Case{"35791395", false}, Case{"35791394", true}}) {
     SCOPED_TRACE(testing::Message() << c.time << (c.opened_before ? " after a test" : ""));
     Restart();
     boxes.boxes.clear();
@@ -250,8 +248,8 @@ TEST_F(Running, StartShowsTheFirstQuestion) {
   EXPECT_EQ(form->questionHeading->text(), QStringLiteral("Вопрос №"));
   EXPECT_EQ(form->questionNumberLabel->text(), QStringLiteral("1"));
   EXPECT_EQ(form->questionLabel->text(), QStringLiteral("Вопрос 1"));
-  EXPECT_EQ(form->optionGroup->optionTexts(), (QStringList{QStringLiteral("1-0"), QStringLiteral("1-1"),
-                                                     QStringLiteral("1-2"), QStringLiteral("1-3")}));
+  EXPECT_EQ(form->optionGroup->optionTexts(),
+            (QStringList{QStringLiteral("1-0"), QStringLiteral("1-1"), QStringLiteral("1-2"), QStringLiteral("1-3")}));
   EXPECT_EQ(form->optionGroup->options()->checkedId(), -1);
   EXPECT_EQ(form->timeGauge->value(), 60);
   EXPECT_FALSE(stdfs::exists(run->run().journal().Path())) << "nothing recorded yet";
@@ -294,11 +292,10 @@ TEST_F(Running, AnswersAreRecordedAndShownAgainWhenTheStudentComesBack) {
   EXPECT_FALSE(form->backButton->isEnabled()) << "question 1";
 
   const std::string journal = ReadAll(run->run().journal().Path());
-  const auto section = [](int n, const char* question, const char* given, const char* reference,
-                          int option) {
-    return "[" + W("Вопрос№") + std::to_string(n) + "]\r\n" + W("Текст вопроса=") + W(question) +
-           "\r\n" + W("ВариантДан=") + W(given) + "\r\n" + W("ВариантЭталон=") + W(reference) +
-           "\r\n" + W("ВариантДанНомер=") + std::to_string(option) + "\r\n";
+  const auto section = [](int n, const char* question, const char* given, const char* reference, int option) {
+    return "[" + W("Вопрос№") + std::to_string(n) + "]\r\n" + W("Текст вопроса=") + W(question) + "\r\n" +
+           W("ВариантДан=") + W(given) + "\r\n" + W("ВариантЭталон=") + W(reference) + "\r\n" + W("ВариантДанНомер=") +
+           std::to_string(option) + "\r\n";
   };
   EXPECT_EQ(journal, section(1, "Вопрос 1", "1-2", "1-1", 2) + section(2, "Вопрос 2", "2-3", "2-2", 3) +
                          section(3, "Вопрос 3", "нет ответа", "3-3", -1));
@@ -321,8 +318,7 @@ TEST_F(Running, DraggingTheThumbShowsEveryQuestionAndTheEndEndsTheTestUnrecorded
   QTest::mousePress(form->questionScale, Qt::LeftButton, Qt::NoModifier, thumb.center());
   for (int x = thumb.center().x(); x < form->questionScale->width(); x += 2)
     QTest::mouseMove(form->questionScale, {x, y});
-  QTest::mouseRelease(form->questionScale, Qt::LeftButton, Qt::NoModifier,
-                      {form->questionScale->width() - 1, y});
+  QTest::mouseRelease(form->questionScale, Qt::LeftButton, Qt::NoModifier, {form->questionScale->width() - 1, y});
   shown.erase(std::unique(shown.begin(), shown.end()), shown.end());
   EXPECT_EQ(shown, (std::vector<QString>{"2", "3", "4", "5", "end"}));
 
@@ -508,10 +504,12 @@ TEST_F(Report, TheRightPasswordShowsTheGradedReportAndTheTotals) {
     EXPECT_EQ(lines[at + 2].first, kStars);
     for (std::size_t i = at; i < at + 3; ++i) EXPECT_EQ(lines[i].second, kBlue) << i;
   }
-  const std::vector<QString> wrong4 = {
-      QStringLiteral("ВОПРОС № 4 ---ОШИБКА---"), QStringLiteral("Вопрос 4"),
-      QStringLiteral("Вы ответили: 4-1"),         QStringLiteral("Правильный вариант 4-0"),
-      QString(),                                  kStars};
+  const std::vector<QString> wrong4 = {QStringLiteral("ВОПРОС № 4 ---ОШИБКА---"),
+                                       QStringLiteral("Вопрос 4"),
+                                       QStringLiteral("Вы ответили: 4-1"),
+                                       QStringLiteral("Правильный вариант 4-0"),
+                                       QString(),
+                                       kStars};
   for (std::size_t i = 0; i < 6; ++i) {
     EXPECT_EQ(lines[9 + i].first, wrong4[i]) << i;
     EXPECT_EQ(lines[9 + i].second, kRed) << i;
@@ -560,8 +558,8 @@ TEST_F(Report, AWrongPasswordRecordsTheAnswerShownAndMovesOn) {
   AnswerSome(2, 2);
   Ticks(61);  // on question 3: the thumb stands at 4
   ASSERT_TRUE(dlg->isVisible());
-  for (const QString& wrong : {QStringLiteral("407152 "), QStringLiteral(" 407152"), QString(),
-                               QStringLiteral("4071520")}) {
+  for (const QString& wrong :
+       {QStringLiteral("407152 "), QStringLiteral(" 407152"), QString(), QStringLiteral("4071520")}) {
     TypePassword(wrong);
     EXPECT_TRUE(dlg->isVisible());
     EXPECT_EQ(dlg->passwordEdit->text(), wrong) << "the typed text stays";
@@ -672,11 +670,7 @@ TEST_F(Report, ACountOfZeroGivesAnEmptyReportAndZeroTotals) {
 
 TEST_F(Report, ATestClaimingBillionsOfQuestionsFillsTheBoxAndStops) {
   const std::string huge = File("huge.DLL");
-  TestFileBuilder()
-      .Plain("Option", "QwCount", "2147483647")
-      .Plain("Option", "Time", "1")
-      .Questions(3)
-      .Save(huge);
+  TestFileBuilder().Plain("Option", "QwCount", "2147483647").Plain("Option", "Time", "1").Questions(3).Save(huge);
   StartTest(huge);
   EXPECT_EQ(form->questionScale->maximum(), 10) << "count + 1 wraps round and is ignored";
   Pick(1);
@@ -709,8 +703,7 @@ TEST_F(JournalFile, AJournalThatCannotBeWrittenStopsTheStepAndLosesNothing) {
   Pick(2);
   Answer();
   ASSERT_EQ(boxes.boxes.size(), 1U);
-  EXPECT_EQ(boxes.boxes[0].text,
-            QString::fromStdString("Unable to write to " + run->run().journal().Path() + "."));
+  EXPECT_EQ(boxes.boxes[0].text, QString::fromStdString("Unable to write to " + run->run().journal().Path() + "."));
   EXPECT_EQ(form->questionScale->value(), 2) << "the track bar did not move";
   EXPECT_EQ(form->optionGroup->options()->checkedId(), 2) << "the choice is still on screen";
   Back();

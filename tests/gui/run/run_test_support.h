@@ -43,9 +43,7 @@ class FakeOs : public os::SystemServices {
   std::string ProfileFolder() override { return profile; }
   std::string ShortDateText() override { return date; }
   void SetHidden(const std::string& path) override { hidden.push_back(path); }
-  unsigned Random(unsigned bound) override {
-    return bound == 0 ? 0 : random_result % bound;
-  }
+  unsigned Random(unsigned bound) override { return bound == 0 ? 0 : random_result % bound; }
 };
 
 inline std::string ReadAll(const std::string& path) {
@@ -146,8 +144,7 @@ class RunFixture : public ::testing::Test {
   std::string File(const std::string& name) const { return (dir / name).string(); }
 
   // Types the name and the group as a student does.
-  void Register(const QString& name = QStringLiteral("Иванов Иван"),
-                const QString& group = QStringLiteral("гр-11")) {
+  void Register(const QString& name = QStringLiteral("Иванов Иван"), const QString& group = QStringLiteral("гр-11")) {
     form->nameEdit->setFocus();
     ui::testing_support::Type(form->nameEdit, name);
     form->groupEdit->setFocus();

@@ -40,9 +40,9 @@ struct Expected {
   // "disabled", "checked" or "unchecked", "readonly", "editable",
   // "password", "focusable".
   const char* states;
-  std::optional<double> value = {};    // the value interface's current value
+  std::optional<double> value = {};  // the value interface's current value
   std::optional<double> maximum = {};  // ... and its maximum
-  std::optional<QString> text = {};    // the text interface's whole text
+  std::optional<QString> text = {};  // the text interface's whole text
   std::optional<QString> description = {};
 };
 
@@ -62,8 +62,7 @@ constexpr int kSeconds = 3 * 60;
 const char* const kTestName = "Древний Египет";
 const char* const kDescription = "Проверка знаний о Египте";
 const char* const kComments = "Выберите один вариант";
-const char* const kAllAnswered =
-    "Вы ответили на все вопросы! Пригласите преподавателя для просмотра Ваших результатов";
+const char* const kAllAnswered = "Вы ответили на все вопросы! Пригласите преподавателя для просмотра Ваших результатов";
 
 const std::vector<Stage>& Stages() {
   static const std::vector<Stage> stages = {
@@ -73,34 +72,59 @@ const std::vector<Stage>& Stages() {
        {
            {.object = "Form1", .role = Role::Window, .name = Str("Миравель"), .states = "shown"},
            {.object = "GroupBox1", .role = Role::Grouping, .name = Str("Регистрация пользователя"), .states = "shown"},
-           {.object = "Label1", .role = Role::StaticText, .name = Str("Ф.И.О. ..........................."),
+           {.object = "Label1",
+            .role = Role::StaticText,
+            .name = Str("Ф.И.О. ..........................."),
             .states = "shown"},
-           {.object = "Edit1", .role = Role::EditableText, .name = Str("Ф.И.О."),
-            .states = "shown enabled editable focusable", .text = QString(),
+           {.object = "Edit1",
+            .role = Role::EditableText,
+            .name = Str("Ф.И.О."),
+            .states = "shown enabled editable focusable",
+            .text = QString(),
             .description = Str("Введите свою фмилию, имя, отчество")},
-           {.object = "Label2", .role = Role::StaticText, .name = Str("№ группы ......................."),
+           {.object = "Label2",
+            .role = Role::StaticText,
+            .name = Str("№ группы ......................."),
             .states = "shown"},
-           {.object = "Edit2", .role = Role::EditableText, .name = Str("№ группы"),
-            .states = "shown enabled editable focusable", .text = QString(),
+           {.object = "Edit2",
+            .role = Role::EditableText,
+            .name = Str("№ группы"),
+            .states = "shown enabled editable focusable",
+            .text = QString(),
             .description = Str("Введите свою группу")},
-           {.object = "Button1", .role = Role::Button, .name = Str("Открыть"), .states = "shown disabled focusable",
+           {.object = "Button1",
+            .role = Role::Button,
+            .name = Str("Открыть"),
+            .states = "shown disabled focusable",
             .description = Str("Открывает файл теста")},
            {.object = "Button2", .role = Role::Button, .name = Str("Начать"), .states = "shown disabled"},
            {.object = "Button3", .role = Role::Button, .name = Str("Ответить"), .states = "hidden"},
            {.object = "Button4", .role = Role::Button, .name = Str("Назад"), .states = "hidden"},
-           {.object = "Gauge1", .role = Role::ProgressBar, .name = Str("Оценка оставшегося времени"),
+           {.object = "Gauge1",
+            .role = Role::ProgressBar,
+            .name = Str("Оценка оставшегося времени"),
             .states = "shown"},
            {.object = "GroupBox2", .role = Role::Grouping, .name = Str("Информация о тесте"), .states = "shown"},
            {.object = "Label4", .role = Role::StaticText, .name = Str("Название теста"), .states = "shown"},
-           {.object = "Label3", .role = Role::StaticText, .name = Str("---тест не выбран---"), .states = "shown",
+           {.object = "Label3",
+            .role = Role::StaticText,
+            .name = Str("---тест не выбран---"),
+            .states = "shown",
             .description = Str("Название теста")},
-           {.object = "Label10", .role = Role::StaticText, .name = Str("Количество вопросов в тесте:"),
+           {.object = "Label10",
+            .role = Role::StaticText,
+            .name = Str("Количество вопросов в тесте:"),
             .states = "shown"},
            {.object = "Label11", .role = Role::StaticText, .name = Str("00"), .states = "shown"},
            {.object = "Label13", .role = Role::StaticText, .name = Str("минут"), .states = "shown"},
-           {.object = "TrackBar1", .role = Role::Slider, .name = Str("Шкала вопросов"), .states = "disabled",
+           {.object = "TrackBar1",
+            .role = Role::Slider,
+            .name = Str("Шкала вопросов"),
+            .states = "disabled",
             .value = 1},
-           {.object = "Memo1", .role = Role::EditableText, .name = Str("Результаты выполненого теста"),
+           {.object = "Memo1",
+            .role = Role::EditableText,
+            .name = Str("Результаты выполненого теста"),
             .states = "hidden readonly"},
            {.object = "StatusBar1", .role = Role::StatusBar, .name = QString(), .states = "shown"},
        }},
@@ -108,9 +132,15 @@ const std::vector<Stage>& Stages() {
        "HeaderShown",
        Window::Main,
        {
-           {.object = "Edit1", .role = Role::EditableText, .name = Str("Ф.И.О."), .states = "shown enabled",
+           {.object = "Edit1",
+            .role = Role::EditableText,
+            .name = Str("Ф.И.О."),
+            .states = "shown enabled",
             .text = Str("Иванов Иван")},
-           {.object = "Edit2", .role = Role::EditableText, .name = Str("№ группы"), .states = "shown enabled",
+           {.object = "Edit2",
+            .role = Role::EditableText,
+            .name = Str("№ группы"),
+            .states = "shown enabled",
             .text = Str("ГР-11")},
            {.object = "Button1", .role = Role::Button, .name = Str("Открыть"), .states = "shown enabled"},
            {.object = "Button2", .role = Role::Button, .name = Str("Начать"), .states = "shown enabled focusable"},
@@ -119,8 +149,12 @@ const std::vector<Stage>& Stages() {
            {.object = "Label8", .role = Role::StaticText, .name = Str(kComments), .states = "shown"},
            {.object = "Label11", .role = Role::StaticText, .name = Str("2"), .states = "shown"},
            {.object = "Label12", .role = Role::StaticText, .name = Str("3"), .states = "shown"},
-           {.object = "Gauge1", .role = Role::ProgressBar, .name = Str("Оценка оставшегося времени"),
-            .states = "shown", .value = kSeconds, .maximum = kSeconds},
+           {.object = "Gauge1",
+            .role = Role::ProgressBar,
+            .name = Str("Оценка оставшегося времени"),
+            .states = "shown",
+            .value = kSeconds,
+            .maximum = kSeconds},
        }},
       {StageId::QuestionShown,
        "QuestionShown",
@@ -131,26 +165,50 @@ const std::vector<Stage>& Stages() {
            {.object = "GroupBox2", .role = Role::Grouping, .name = Str("Информация о тесте"), .states = "hidden"},
            {.object = "Label14", .role = Role::StaticText, .name = Str("Вопрос №"), .states = "shown"},
            {.object = "Label15", .role = Role::StaticText, .name = Str("1"), .states = "shown"},
-           {.object = "TrackBar1", .role = Role::Slider, .name = Str("Шкала вопросов"),
-            .states = "shown enabled focusable", .value = 1, .maximum = 3},
-           {.object = "Label16", .role = Role::StaticText, .name = Str("Вопрос 1"), .states = "shown",
+           {.object = "TrackBar1",
+            .role = Role::Slider,
+            .name = Str("Шкала вопросов"),
+            .states = "shown enabled focusable",
+            .value = 1,
+            .maximum = 3},
+           {.object = "Label16",
+            .role = Role::StaticText,
+            .name = Str("Вопрос 1"),
+            .states = "shown",
             .description = Str("Наименование вопроса")},
-           {.object = "RadioGroup1", .role = Role::Grouping, .name = Str("Варианты ответов"),
+           {.object = "RadioGroup1",
+            .role = Role::Grouping,
+            .name = Str("Варианты ответов"),
             .states = "shown enabled"},
-           {.object = "RadioGroup1/0", .role = Role::RadioButton, .name = Str("1-0"),
+           {.object = "RadioGroup1/0",
+            .role = Role::RadioButton,
+            .name = Str("1-0"),
             .states = "shown enabled unchecked"},
-           {.object = "RadioGroup1/1", .role = Role::RadioButton, .name = Str("1-1"),
+           {.object = "RadioGroup1/1",
+            .role = Role::RadioButton,
+            .name = Str("1-1"),
             .states = "shown enabled checked focusable"},
-           {.object = "RadioGroup1/2", .role = Role::RadioButton, .name = Str("1-2"),
+           {.object = "RadioGroup1/2",
+            .role = Role::RadioButton,
+            .name = Str("1-2"),
             .states = "shown enabled unchecked"},
-           {.object = "RadioGroup1/3", .role = Role::RadioButton, .name = Str("1-3"),
+           {.object = "RadioGroup1/3",
+            .role = Role::RadioButton,
+            .name = Str("1-3"),
             .states = "shown enabled unchecked"},
            {.object = "Button2", .role = Role::Button, .name = Str("Начать"), .states = "hidden"},
            {.object = "Button3", .role = Role::Button, .name = Str("Ответить"), .states = "shown enabled"},
-           {.object = "Button4", .role = Role::Button, .name = Str("Назад"), .states = "shown disabled",
+           {.object = "Button4",
+            .role = Role::Button,
+            .name = Str("Назад"),
+            .states = "shown disabled",
             .description = Str("Перейти к предыдущему вопросу")},
-           {.object = "Gauge1", .role = Role::ProgressBar, .name = Str("Оценка оставшегося времени"),
-            .states = "shown", .value = kSeconds, .maximum = kSeconds},
+           {.object = "Gauge1",
+            .role = Role::ProgressBar,
+            .name = Str("Оценка оставшегося времени"),
+            .states = "shown",
+            .value = kSeconds,
+            .maximum = kSeconds},
        }},
       {StageId::EndScreen,
        "EndScreen",
@@ -162,9 +220,14 @@ const std::vector<Stage>& Stages() {
            {.object = "RadioGroup1", .role = Role::Grouping, .name = Str("Варианты ответов"), .states = "hidden"},
            {.object = "Button3", .role = Role::Button, .name = Str("Отчет"), .states = "shown enabled"},
            {.object = "Button4", .role = Role::Button, .name = Str("Назад"), .states = "shown disabled"},
-           {.object = "TrackBar1", .role = Role::Slider, .name = Str("Шкала вопросов"), .states = "shown disabled",
+           {.object = "TrackBar1",
+            .role = Role::Slider,
+            .name = Str("Шкала вопросов"),
+            .states = "shown disabled",
             .value = 3},
-           {.object = "Memo1", .role = Role::EditableText, .name = Str("Результаты выполненого теста"),
+           {.object = "Memo1",
+            .role = Role::EditableText,
+            .name = Str("Результаты выполненого теста"),
             .states = "hidden"},
        }},
       {StageId::PasswordWindow,
@@ -173,7 +236,9 @@ const std::vector<Stage>& Stages() {
        {
            {.object = "PasswordDlg", .role = Role::Dialog, .name = Str("Просмотр отчета"), .states = "shown"},
            {.object = "Label1", .role = Role::StaticText, .name = Str("Введите пароль"), .states = "shown"},
-           {.object = "Password", .role = Role::EditableText, .name = Str("Введите пароль"),
+           {.object = "Password",
+            .role = Role::EditableText,
+            .name = Str("Введите пароль"),
             .states = "shown enabled editable password focusable"},
            {.object = "OKBtn", .role = Role::Button, .name = Str("OK"), .states = "shown enabled"},
            {.object = "CancelBtn", .role = Role::Button, .name = Str("Cancel"), .states = "shown enabled"},
@@ -186,8 +251,11 @@ const std::vector<Stage>& Stages() {
            {.object = "Label17", .role = Role::StaticText, .name = Str("Правильных ответов: 1"), .states = "shown"},
            {.object = "Label18", .role = Role::StaticText, .name = Str("Неправильных ответов: 1"), .states = "shown"},
            {.object = "Button3", .role = Role::Button, .name = Str("Отчет"), .states = "shown disabled"},
-           {.object = "Memo1", .role = Role::EditableText, .name = Str("Результаты выполненого теста"),
-            .states = "shown readonly focusable", .description = Str("Результаты выполненого теста")},
+           {.object = "Memo1",
+            .role = Role::EditableText,
+            .name = Str("Результаты выполненого теста"),
+            .states = "shown readonly focusable",
+            .description = Str("Результаты выполненого теста")},
        }},
   };
   return stages;
@@ -220,18 +288,16 @@ std::map<QString, QAccessibleInterface*> Walk(QAccessibleInterface* root) {
 // The words of `words` whose states do not hold for `iface`.
 QStringList MissingStates(QAccessibleInterface* iface, const char* words) {
   const QAccessible::State s = iface->state();
-  const std::map<QString, bool> holds = {
-      {"shown", !s.invisible}, {"hidden", s.invisible},  {"enabled", !s.disabled},
-      {"disabled", s.disabled}, {"checked", s.checked},   {"unchecked", s.checkable && !s.checked},
-      {"readonly", s.readOnly}, {"editable", s.editable}, {"password", s.passwordEdit},
-      {"focusable", s.focusable}};
+  const std::map<QString, bool> holds = {{"shown", !s.invisible},      {"hidden", s.invisible},
+                                         {"enabled", !s.disabled},     {"disabled", s.disabled},
+                                         {"checked", s.checked},       {"unchecked", s.checkable && !s.checked},
+                                         {"readonly", s.readOnly},     {"editable", s.editable},
+                                         {"password", s.passwordEdit}, {"focusable", s.focusable}};
   QStringList missing;
   for (const QString& word : QString::fromLatin1(words).split(u' ', Qt::SkipEmptyParts)) {
     const auto it = holds.find(word);
-    if (it == holds.end())
-      missing << QStringLiteral("(no such state word: %1)").arg(word);
-    else if (!it->second)
-      missing << word;
+    if (it == holds.end()) missing << QStringLiteral("(no such state word: %1)").arg(word);
+    else if (!it->second) missing << word;
   }
   return missing;
 }
@@ -369,10 +435,12 @@ TEST_F(Accessibility, AScreenReaderChoosesOneOptionAtATimeAndTheAnswerIsRecorded
     for (int other = 0; other < 4; ++other) EXPECT_EQ(option(other)->state().checked, other == k) << other;
   }
   // Pressing "Ответить" as a screen reader does records option 1, right.
-  Control(form.get(), QStringLiteral("Button3"))->actionInterface()->doAction(
-      QAccessibleActionInterface::pressAction());
-  EXPECT_TRUE(QTest::qWaitFor([&] { return Control(form.get(), QStringLiteral("Label16"))->text(QAccessible::Name) ==
-                                           QStringLiteral("Вопрос 2"); }));
+  Control(form.get(), QStringLiteral("Button3"))
+      ->actionInterface()
+      ->doAction(QAccessibleActionInterface::pressAction());
+  EXPECT_TRUE(QTest::qWaitFor([&] {
+    return Control(form.get(), QStringLiteral("Label16"))->text(QAccessible::Name) == QStringLiteral("Вопрос 2");
+  }));
   Back();
   EXPECT_TRUE(option(1)->state().checked) << "the answer given through the options' actions was recorded";
 }
@@ -384,7 +452,7 @@ TEST_F(Accessibility, TheScaleAndTheGaugeReportTheirValuesAsTheRunGoesOn) {
   ASSERT_NE(gauge->valueInterface(), nullptr);
   ASSERT_NE(scale->valueInterface(), nullptr);
   struct Step {
-    int ticks;     // timer ticks before the step
+    int ticks;  // timer ticks before the step
     int position;  // the scale's value set as a screen reader sets it
     const char* question;
   };

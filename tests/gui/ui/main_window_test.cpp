@@ -91,32 +91,19 @@ TEST_F(MainWindow, WindowItself) {
 
 TEST_F(MainWindow, EveryControlStandsWhereDesigned) {
   const std::vector<Placed> table = {
-      {"Panel1", "Form1", {0, 0, 462, 424}},
-      {"GroupBox1", "Panel1", {0, 0, 462, 97}},
-      {"Edit1", "GroupBox1", {136, 16, 289, 21}},
-      {"Edit2", "GroupBox1", {136, 48, 121, 21}},
-      {"Button1", "GroupBox1", {288, 48, 137, 25}},
-      {"Panel2", "Panel1", {0, 348, 462, 57}},
-      {"Button2", "Panel2", {256, 25, 75, 25}},
-      {"Button3", "Panel2", {336, 25, 75, 25}},
-      {"Button4", "Panel2", {96, 25, 75, 25}},
-      {"Panel7", "Panel2", {6, 3, 449, 17}},
-      {"Gauge1", "Panel7", {0, 0, 449, 17}},
-      {"GroupBox2", "Panel1", {0, 97, 462, 272}},
-      {"Panel3", "GroupBox2", {8, 48, 433, 17}},
-      {"Label3", "Panel3", {0, 0, 433, 17}},
-      {"Panel4", "GroupBox2", {8, 88, 433, 41}},
-      {"Label5", "Panel4", {0, 0, 433, 41}},
-      {"Panel5", "GroupBox2", {8, 144, 433, 41}},
-      {"Label8", "Panel5", {0, 0, 433, 41}},
-      {"Panel6", "Panel1", {0, 369, 462, 0}},
-      {"Label14", "Panel6", {0, 45, 462, 16}},
-      {"TrackBar1", "Panel6", {0, 0, 462, 45}},
-      {"GroupBox3", "Panel6", {0, 61, 462, 79}},
-      {"Label16", "GroupBox3", {2, 18, 458, 59}},
-      {"RadioGroup1", "Panel6", {0, 140, 462, 3}},
-      {"Memo1", "Panel6", {0, 140, 462, 3}},
-      {"StatusBar1", "Panel1", {0, 405, 462, 19}},
+      {"Panel1", "Form1", {0, 0, 462, 424}},        {"GroupBox1", "Panel1", {0, 0, 462, 97}},
+      {"Edit1", "GroupBox1", {136, 16, 289, 21}},   {"Edit2", "GroupBox1", {136, 48, 121, 21}},
+      {"Button1", "GroupBox1", {288, 48, 137, 25}}, {"Panel2", "Panel1", {0, 348, 462, 57}},
+      {"Button2", "Panel2", {256, 25, 75, 25}},     {"Button3", "Panel2", {336, 25, 75, 25}},
+      {"Button4", "Panel2", {96, 25, 75, 25}},      {"Panel7", "Panel2", {6, 3, 449, 17}},
+      {"Gauge1", "Panel7", {0, 0, 449, 17}},        {"GroupBox2", "Panel1", {0, 97, 462, 272}},
+      {"Panel3", "GroupBox2", {8, 48, 433, 17}},    {"Label3", "Panel3", {0, 0, 433, 17}},
+      {"Panel4", "GroupBox2", {8, 88, 433, 41}},    {"Label5", "Panel4", {0, 0, 433, 41}},
+      {"Panel5", "GroupBox2", {8, 144, 433, 41}},   {"Label8", "Panel5", {0, 0, 433, 41}},
+      {"Panel6", "Panel1", {0, 369, 462, 0}},       {"Label14", "Panel6", {0, 45, 462, 16}},
+      {"TrackBar1", "Panel6", {0, 0, 462, 45}},     {"GroupBox3", "Panel6", {0, 61, 462, 79}},
+      {"Label16", "GroupBox3", {2, 18, 458, 59}},   {"RadioGroup1", "Panel6", {0, 140, 462, 3}},
+      {"Memo1", "Panel6", {0, 140, 462, 3}},        {"StatusBar1", "Panel1", {0, 405, 462, 19}},
   };
   for (const Placed& p : table) {
     QWidget* w = Control(p.name);
@@ -134,12 +121,10 @@ TEST_F(MainWindow, LabelsSizeToTheirTextFromTheirDesignedCorner) {
     int right_limit;  // the next control to the right, which the text must not reach
   };
   const std::vector<Row> table = {
-      {"Label1", {8, 24}, 13, 136},   {"Label2", {8, 56}, 13, 136},
-      {"Label4", {8, 32}, 16, 441},   {"Label6", {8, 72}, 16, 441},
-      {"Label7", {8, 128}, 16, 441},  {"Label9", {8, 208}, 16, 240},
-      {"Label10", {8, 184}, 16, 240}, {"Label11", {240, 184}, 16, 441},
-      {"Label12", {240, 208}, 16, 264}, {"Label13", {264, 208}, 16, 441},
-      {"Label15", {64, 45}, 16, 462},  {"Label17", {8, 32}, 16, 458},
+      {"Label1", {8, 24}, 13, 136},     {"Label2", {8, 56}, 13, 136},     {"Label4", {8, 32}, 16, 441},
+      {"Label6", {8, 72}, 16, 441},     {"Label7", {8, 128}, 16, 441},    {"Label9", {8, 208}, 16, 240},
+      {"Label10", {8, 184}, 16, 240},   {"Label11", {240, 184}, 16, 441}, {"Label12", {240, 208}, 16, 264},
+      {"Label13", {264, 208}, 16, 441}, {"Label15", {64, 45}, 16, 462},   {"Label17", {8, 32}, 16, 458},
       {"Label18", {8, 56}, 16, 458},
   };
   for (const Row& r : table) {
@@ -158,8 +143,8 @@ TEST_F(MainWindow, CreationOrderDecidesStacking) {
       {"GroupBox1", {"Label1", "Label2", "Edit1", "Edit2", "Button1"}},
       {"Panel2", {"Button2", "Button3", "Button4", "Panel7"}},
       {"GroupBox2",
-       {"Label4", "Label6", "Label7", "Label9", "Label10", "Label11", "Label12", "Label13",
-        "Panel3", "Panel4", "Panel5"}},
+       {"Label4", "Label6", "Label7", "Label9", "Label10", "Label11", "Label12", "Label13", "Panel3", "Panel4",
+        "Panel5"}},
       {"Panel6", {"Label14", "Label15", "TrackBar1", "GroupBox3", "RadioGroup1", "Memo1"}},
       {"GroupBox3", {"Label16", "Label17", "Label18"}},
   };
@@ -193,12 +178,9 @@ TEST_F(MainWindow, QuestionAreaFillsTheWindowOnceTheGroupsAreHidden) {
   HideTopGroups();
   AddFourOptions();
   const std::vector<Placed> table = {
-      {"Panel6", "Panel1", {0, 0, 462, 348}},
-      {"TrackBar1", "Panel6", {0, 0, 462, 45}},
-      {"Label14", "Panel6", {0, 45, 462, 16}},
-      {"GroupBox3", "Panel6", {0, 61, 462, 79}},
-      {"Label16", "GroupBox3", {2, 18, 458, 59}},
-      {"RadioGroup1", "Panel6", {0, 140, 462, 208}},
+      {"Panel6", "Panel1", {0, 0, 462, 348}},     {"TrackBar1", "Panel6", {0, 0, 462, 45}},
+      {"Label14", "Panel6", {0, 45, 462, 16}},    {"GroupBox3", "Panel6", {0, 61, 462, 79}},
+      {"Label16", "GroupBox3", {2, 18, 458, 59}}, {"RadioGroup1", "Panel6", {0, 140, 462, 208}},
   };
   for (const Placed& p : table) EXPECT_EQ(Control(p.name)->geometry(), p.rect) << p.name;
   // The hidden report box keeps its last place until it is shown; then it
@@ -207,8 +189,7 @@ TEST_F(MainWindow, QuestionAreaFillsTheWindowOnceTheGroupsAreHidden) {
   form->reportBox->show();
   EXPECT_EQ(form->reportBox->geometry(), QRect(0, 140, 462, 208));
   const int tops[] = {18, 64, 110, 156};
-  for (int i = 0; i < 4; ++i)
-    EXPECT_EQ(form->optionGroup->option(i)->geometry(), QRect(8, tops[i], 452, 46)) << i;
+  for (int i = 0; i < 4; ++i) EXPECT_EQ(form->optionGroup->option(i)->geometry(), QRect(8, tops[i], 452, 46)) << i;
   EXPECT_EQ(Control("Label15")->pos(), QPoint(64, 45));
 }
 
@@ -299,11 +280,10 @@ TEST_F(MainWindow, StartingStates) {
     bool enabled;
   };
   const std::vector<Row> table = {
-      {"GroupBox1", true, true}, {"Edit1", true, true},     {"Edit2", true, true},
-      {"Button1", true, false},  {"GroupBox2", true, true}, {"Button2", true, false},
-      {"Button3", false, true},  {"Button4", false, true},  {"Gauge1", true, true},
-      {"TrackBar1", true, true}, {"Label17", false, true},  {"Label18", false, true},
-      {"RadioGroup1", true, true}, {"Memo1", false, true},  {"Panel6", true, true},
+      {"GroupBox1", true, true},   {"Edit1", true, true},     {"Edit2", true, true},    {"Button1", true, false},
+      {"GroupBox2", true, true},   {"Button2", true, false},  {"Button3", false, true}, {"Button4", false, true},
+      {"Gauge1", true, true},      {"TrackBar1", true, true}, {"Label17", false, true}, {"Label18", false, true},
+      {"RadioGroup1", true, true}, {"Memo1", false, true},    {"Panel6", true, true},
   };
   for (const Row& r : table) {
     QWidget* w = Control(r.name);
@@ -383,8 +363,7 @@ TEST_F(MainWindow, TabChainPassesOverHiddenAndDisabledControls) {
   EXPECT_EQ(TabChain(*form, form->nameEdit, 3), (Chain{"Edit2", "TrackBar1", "Edit1"}));
   form->openButton->setEnabled(true);
   form->startButton->setEnabled(true);
-  EXPECT_EQ(TabChain(*form, form->nameEdit, 5),
-            (Chain{"Edit2", "Button1", "Button2", "TrackBar1", "Edit1"}));
+  EXPECT_EQ(TabChain(*form, form->nameEdit, 5), (Chain{"Edit2", "Button1", "Button2", "TrackBar1", "Edit1"}));
   // Running: groups hidden, Start hidden, answer buttons shown.
   HideTopGroups();
   form->startButton->hide();
@@ -394,8 +373,7 @@ TEST_F(MainWindow, TabChainPassesOverHiddenAndDisabledControls) {
   // No option selected: the option group is passed over.
   EXPECT_EQ(TabChain(*form, form->answerButton, 3), (Chain{"Button4", "TrackBar1", "Button3"}));
   form->optionGroup->checkOption(2);
-  EXPECT_EQ(TabChain(*form, form->answerButton, 4),
-            (Chain{"Button4", "TrackBar1", "option 2", "Button3"}));
+  EXPECT_EQ(TabChain(*form, form->answerButton, 4), (Chain{"Button4", "TrackBar1", "option 2", "Button3"}));
   form->backButton->setEnabled(false);
   EXPECT_EQ(TabChain(*form, form->answerButton, 3), (Chain{"TrackBar1", "option 2", "Button3"}));
   // The report: options hidden, report box shown.
@@ -408,8 +386,7 @@ TEST_F(MainWindow, TabChainPassesOverHiddenAndDisabledControls) {
 TEST_F(MainWindow, EnterClicksTheFirstVisibleEnabledDefaultButton) {
   std::vector<std::string> clicks;
   for (QPushButton* b : {form->openButton, form->startButton, form->answerButton}) {
-    QObject::connect(b, &QPushButton::clicked, b,
-                     [&clicks, b] { clicks.push_back(b->objectName().toStdString()); });
+    QObject::connect(b, &QPushButton::clicked, b, [&clicks, b] { clicks.push_back(b->objectName().toStdString()); });
   }
   form->nameEdit->setText(QStringLiteral("x"));
   form->openButton->setEnabled(true);
@@ -495,13 +472,12 @@ TEST_F(MainWindow, StatusLineShowsTheHintOfTheControlUnderThePointer) {
   form->backButton->show();
   AddFourOptions();
   const std::vector<Row> running = {
-      {"TrackBar1", "Шкала вопросов"},       {"Label14", "Порядковый номер вопроса"},
-      {"Label16", "Наименование вопроса"},   {"Gauge1", "Оценка оставшегося времени"},
-      {"Button3", "Ответить на вопрос"},     {"Button4", "Перейти к предыдущему вопросу"},
+      {"TrackBar1", "Шкала вопросов"},     {"Label14", "Порядковый номер вопроса"},
+      {"Label16", "Наименование вопроса"}, {"Gauge1", "Оценка оставшегося времени"},
+      {"Button3", "Ответить на вопрос"},   {"Button4", "Перейти к предыдущему вопросу"},
       {"RadioGroup1", "Варианты ответов"},
   };
-  for (const Row& r : running)
-    EXPECT_EQ(HintAt(Centre(r.over)), QString::fromUtf8(r.hint)) << r.over;
+  for (const Row& r : running) EXPECT_EQ(HintAt(Centre(r.over)), QString::fromUtf8(r.hint)) << r.over;
   const QRect option(form->optionGroup->option(1)->mapTo(form.get(), QPoint(0, 0)),
                      form->optionGroup->option(1)->size());
   EXPECT_EQ(HintAt(option.center()), QStringLiteral("Варианты ответов")) << "an option";
@@ -514,8 +490,7 @@ TEST_F(MainWindow, StatusLineShowsTheHintOfTheControlUnderThePointer) {
 
 TEST_F(MainWindow, FailureInAHandlerShowsTheErrorBoxAndTheLoopGoesOn) {
   std::vector<std::pair<QString, QString>> boxes;
-  ui::SetErrorBoxHookForTests(
-      [&](const QString& caption, const QString& text) { boxes.emplace_back(caption, text); });
+  ui::SetErrorBoxHookForTests([&](const QString& caption, const QString& text) { boxes.emplace_back(caption, text); });
   form->openButton->setEnabled(true);
   int after = 0;
   // Handlers are connected through the guard.

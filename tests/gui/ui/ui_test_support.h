@@ -21,8 +21,7 @@ struct Box {
 class BoxRecorder {
  public:
   BoxRecorder() {
-    SetErrorBoxHookForTests(
-        [this](const QString& caption, const QString& text) { boxes.push_back({caption, text}); });
+    SetErrorBoxHookForTests([this](const QString& caption, const QString& text) { boxes.push_back({caption, text}); });
   }
   ~BoxRecorder() { SetErrorBoxHookForTests({}); }
   BoxRecorder(const BoxRecorder&) = delete;

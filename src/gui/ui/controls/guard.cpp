@@ -39,8 +39,7 @@ void ShowErrorBox(const QString& text) {
     Hook()(ApplicationTitle(), text);
     return;
   }
-  QMessageBox box(QMessageBox::Critical, ApplicationTitle(), text, QMessageBox::Ok,
-                  QApplication::activeWindow());
+  QMessageBox box(QMessageBox::Critical, ApplicationTitle(), text, QMessageBox::Ok, QApplication::activeWindow());
   box.setTextFormat(Qt::PlainText);  // a message may hold "<" from a file name
   box.exec();
 }

@@ -80,8 +80,7 @@ TEST_F(EditsTest, UpperCaseEditWithKeyClicksAndTheCursorInTheMiddle) {
   Type(&edit, QStringLiteral("ю"));
   EXPECT_EQ(edit.text(), QStringLiteral("GABЮRP"));
   EXPECT_EQ(edit.cursorPosition(), 4);
-  EXPECT_EQ(Texts(changed), (QStringList{QStringLiteral("GARP"), QStringLiteral("GABRP"),
-                                         QStringLiteral("GABЮRP")}));
+  EXPECT_EQ(Texts(changed), (QStringList{QStringLiteral("GARP"), QStringLiteral("GABRP"), QStringLiteral("GABЮRP")}));
 }
 
 TEST_F(EditsTest, UpperCaseEditTurnsPastedTextToUpperCaseInOneChange) {

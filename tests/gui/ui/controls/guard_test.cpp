@@ -32,16 +32,16 @@ TEST(ErrorBoxTextTest, AppendsAStopOnlyAfterACharacterAboveTheFullStop) {
   const Case cases[] = {
       {"", ""},
       {"abc", "abc."},
-      {"abc.", "abc."},                 // '.' is not above itself
-      {"a!", "a!"},                     // '!' (33) is below '.' (46)
-      {"a-", "a-"},                     // '-' (45)
-      {"a,", "a,"},                     // ',' (44)
-      {"a ", "a "},                     // a space (32)
-      {"a/", "a/."},                    // '/' (47), the first code above '.'
+      {"abc.", "abc."},  // '.' is not above itself
+      {"a!", "a!"},  // '!' (33) is below '.' (46)
+      {"a-", "a-"},  // '-' (45)
+      {"a,", "a,"},  // ',' (44)
+      {"a ", "a "},  // a space (32)
+      {"a/", "a/."},  // '/' (47), the first code above '.'
       {"Range check error", "Range check error."},
       {"Value must be between 1 and 2147483647", "Value must be between 1 and 2147483647."},
       {"Unable to write to C:\\x.ini", "Unable to write to C:\\x.ini."},
-      {"Нет файла", "Нет файла."},      // a Cyrillic last letter
+      {"Нет файла", "Нет файла."},  // a Cyrillic last letter
       {"Нет файла.", "Нет файла."},
       {"Вопрос №", "Вопрос №."},
   };
@@ -54,13 +54,12 @@ TEST(ErrorBoxTextTest, AppendsAStopOnlyAfterACharacterAboveTheFullStop) {
 TEST(GuardedTest, ShowsAFailureMessageInTheErrorBox) {
   struct Case {
     const char* name;
-    std::string what;   // the bytes the failure carries
+    std::string what;  // the bytes the failure carries
     const char* shown;  // UTF-8
   };
   const std::vector<Case> cases = {
       {"ascii", "Range check error", "Range check error."},
-      {"gauge range", "Value must be between 1 and 2147483647",
-       "Value must be between 1 and 2147483647."},
+      {"gauge range", "Value must be between 1 and 2147483647", "Value must be between 1 and 2147483647."},
       {"ends in a comma", "a,", "a,"},
       {"empty", "", ""},
       {"utf-8", "Ошибка", "Ошибка."},
@@ -118,9 +117,9 @@ TEST(GuardedTest, GuardedSlotCatchesAFailureOfASignalHandler) {
   QTimer source;  // any object with a signal
   int runs = 0;
   QObject::connect(&source, &QTimer::objectNameChanged, GuardedSlot([&] {
-                     ++runs;
-                     throw std::out_of_range("Value must be between 1 and 2147483647");
-                   }));
+    ++runs;
+    throw std::out_of_range("Value must be between 1 and 2147483647");
+  }));
   source.setObjectName(QStringLiteral("x"));
   source.setObjectName(QStringLiteral("y"));
   EXPECT_EQ(runs, 2);
@@ -145,8 +144,7 @@ TEST(GuardedTest, TheRealErrorBoxShowsTheMessage) {
     ++polls;
     QWidget* modal = QApplication::activeModalWidget();
     if (auto* box = qobject_cast<QMessageBox*>(modal)) {
-      seen = {true, box->windowTitle(), box->text(), box->icon(), box->standardButtons(),
-              box->textFormat()};
+      seen = {true, box->windowTitle(), box->text(), box->icon(), box->standardButtons(), box->textFormat()};
       box->button(QMessageBox::Ok)->click();
     } else if (modal != nullptr) {
       modal->close();  // not the expected box; do not hang

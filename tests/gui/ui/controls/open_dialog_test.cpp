@@ -51,8 +51,7 @@ class OpenDialogTest : public ::testing::Test {
   // hook saw.
   bool Open(const std::function<bool(QFileDialog&)>& answer) {
     OpenDialog::SetHookForTests([this, &answer](QFileDialog& d) {
-      seen_.push_back({&d, QDir(d.directory()).absolutePath(), d.nameFilters(), d.windowTitle(),
-                       d.objectName()});
+      seen_.push_back({&d, QDir(d.directory()).absolutePath(), d.nameFilters(), d.windowTitle(), d.objectName()});
       return answer(d);
     });
     return dialog_.Execute();
