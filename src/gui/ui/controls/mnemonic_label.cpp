@@ -1,5 +1,6 @@
 #include "ui/controls/mnemonic_label.h"
 
+#include <QEvent>
 #include <QFontMetrics>
 #include <QPainter>
 #include <QStyle>
@@ -13,12 +14,6 @@ namespace miravel::ui {
 namespace {
 
 constexpr int kTextFlags = Qt::AlignLeft | Qt::AlignTop | Qt::TextShowMnemonic | Qt::TextExpandTabs;
-
-// One line as it is painted: its text with the "&" marks, and its width.
-struct Line {
-  QString raw;
-  int width;
-};
 
 // The text a line of captions shows, without its "&" marks, and where each
 // shown character begins in the caption (one more entry: the caption's end).
@@ -91,6 +86,7 @@ std::vector<std::pair<qsizetype, qsizetype>> WrapPieces(const QString& text, int
   return pieces;
 }
 
+template <typename Line>
 std::vector<Line> LayOut(const QString& caption, const QFont& font, bool word_wrap, int width) {
   const QFontMetrics metrics(font);
   std::vector<Line> lines;
@@ -120,23 +116,49 @@ MnemonicLabel::MnemonicLabel(const QString& text, QWidget* parent) : QLabel(text
   setAlignment(Qt::AlignLeft | Qt::AlignTop);
 }
 
+const MnemonicLabel::Layout& MnemonicLabel::laidOut(int width) const {
+  const bool word_wrap = wordWrap();
+  const int key_width = word_wrap ? width : -1;
+  const QString caption = text();
+  const QFont& label_font = font();
+  if (layout_.valid && layout_.word_wrap == word_wrap && layout_.width == key_width && layout_.text == caption &&
+      layout_.font == label_font) {
+    return layout_;
+  }
+  layout_.lines = LayOut<Line>(caption, label_font, word_wrap, width);
+  int widest = 0;
+  for (const Line& line : layout_.lines) widest = std::max(widest, line.width);
+  layout_.size = QSize(widest, static_cast<int>(layout_.lines.size()) * LineHeight(label_font));
+  layout_.text = caption;
+  layout_.font = label_font;
+  layout_.word_wrap = word_wrap;
+  layout_.width = key_width;
+  layout_.valid = true;
+  return layout_;
+}
+
 QStringList MnemonicLabel::shownLines() const {
   QStringList texts;
-  for (const Line& line : LayOut(text(), font(), wordWrap(), width())) texts.append(line.raw);
+  for (const Line& line : laidOut(width()).lines) texts.append(line.raw);
   return texts;
 }
 
-QSize MnemonicLabel::sizeHint() const {
-  const std::vector<Line> lines = LayOut(text(), font(), wordWrap(), width());
-  int widest = 0;
-  for (const Line& line : lines) widest = std::max(widest, line.width);
-  return QSize(widest, static_cast<int>(lines.size()) * LineHeight(font()));
-}
+QSize MnemonicLabel::sizeHint() const { return laidOut(width()).size; }
 
 QSize MnemonicLabel::minimumSizeHint() const { return sizeHint(); }
 
 int MnemonicLabel::heightForWidth(int width) const {
-  return static_cast<int>(LayOut(text(), font(), wordWrap(), width).size()) * LineHeight(font());
+  if (wordWrap() && width != this->width()) {
+    // A width other than the label's own: measured without keeping it, so
+    // that the lines kept stay those the label shows.
+    return static_cast<int>(LayOut<Line>(text(), font(), true, width).size()) * LineHeight(font());
+  }
+  return laidOut(width).size.height();
+}
+
+void MnemonicLabel::changeEvent(QEvent* event) {
+  if (event->type() == QEvent::FontChange) layout_.valid = false;
+  QLabel::changeEvent(event);
 }
 
 void MnemonicLabel::paintEvent(QPaintEvent* /*event*/) {
@@ -146,7 +168,7 @@ void MnemonicLabel::paintEvent(QPaintEvent* /*event*/) {
   const int step = LineHeight(font());
   const Qt::Alignment horizontal = alignment() & Qt::AlignHorizontal_Mask;
   int top = 0;
-  for (const Line& line : LayOut(text(), font(), wordWrap(), width())) {
+  for (const Line& line : laidOut(width()).lines) {
     if (top >= height()) break;  // the rest is cut off at the bottom edge
     int left = 0;
     if (horizontal & Qt::AlignHCenter) {

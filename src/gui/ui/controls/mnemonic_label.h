@@ -15,10 +15,15 @@
 // The size hint is the size of the text: its widest line by the number of
 // lines (an empty caption measures like one space). A label in a
 // StripLayout takes it at once whenever its text or font changes.
+// The lines are laid out once for the text, font, word wrap and (with word
+// wrap only) width they were laid out for, and again only when one of these
+// has changed.
 #pragma once
 
+#include <QFont>
 #include <QLabel>
 #include <QStringList>
+#include <vector>
 
 namespace miravel::ui {
 
@@ -39,6 +44,32 @@ class MnemonicLabel : public QLabel {
 
  protected:
   void paintEvent(QPaintEvent* event) override;
+  // A font change (also one of resolution, on another screen, that leaves
+  // the font comparing equal) lays the lines out again.
+  void changeEvent(QEvent* event) override;
+
+ private:
+  // One line as it is painted: its text with the "&" marks, and its width.
+  struct Line {
+    QString raw;
+    int width;
+  };
+  // The lines at `width` and what they were laid out for; `width` is -1
+  // without word wrap, where the width changes nothing.
+  struct Layout {
+    QString text;
+    QFont font;
+    bool word_wrap = false;
+    int width = -1;
+    bool valid = false;
+    std::vector<Line> lines;
+    QSize size;
+  };
+  // The lines at `width`, laid out again only when the text, font, word
+  // wrap or (with word wrap) the width differ from the last ones.
+  const Layout& laidOut(int width) const;
+
+  mutable Layout layout_;
 };
 
 }  // namespace miravel::ui

@@ -5,11 +5,13 @@
 #include <gtest/gtest.h>
 
 #include <QColor>
+#include <QFont>
 #include <QFontMetrics>
 #include <QImage>
 #include <QLabel>
 #include <QPalette>
 #include <QPixmap>
+#include <QSize>
 #include <QString>
 #include <QStringList>
 #include <QWidget>
@@ -27,6 +29,41 @@ QStringList Utf8List(const std::vector<const char*>& texts) {
   QStringList list;
   for (const char* t : texts) list << QString::fromUtf8(t);
   return list;
+}
+
+// ---------------------------------------------------------------------------
+// The measured lines are kept, and measured again after every change that
+// moves them: text, font, word wrap, and the width when the label wraps.
+
+TEST(MnemonicLabelKeptLines, FollowEveryChangeThatMovesThem) {
+  MnemonicLabel label;
+  label.setFont(LargerFont());
+  label.setText(QStringLiteral("aaa bbb"));
+  EXPECT_EQ(label.sizeHint(), QSize(Advance(QStringLiteral("aaa bbb")), LineHeight(LargerFont())));
+
+  label.setText(QStringLiteral("aaa bbb ccc"));
+  EXPECT_EQ(label.sizeHint().width(), Advance(QStringLiteral("aaa bbb ccc")));
+  EXPECT_EQ(label.shownLines(), QStringList{QStringLiteral("aaa bbb ccc")});
+
+  QFont bold = LargerFont();
+  bold.setBold(true);
+  label.setFont(bold);
+  EXPECT_EQ(label.sizeHint(),
+            QSize(QFontMetrics(bold).horizontalAdvance(QStringLiteral("aaa bbb ccc")), LineHeight(bold)));
+  label.setFont(LargerFont());
+
+  // Without word wrap the width changes nothing; with it, each width has its lines.
+  label.resize(Advance(QStringLiteral("aaa bbb")), 100);
+  EXPECT_EQ(label.shownLines(), QStringList{QStringLiteral("aaa bbb ccc")});
+  label.setWordWrap(true);
+  EXPECT_EQ(label.shownLines(), (QStringList{QStringLiteral("aaa bbb"), QStringLiteral("ccc")}));
+  EXPECT_EQ(label.sizeHint().height(), 2 * LineHeight(LargerFont()));
+  EXPECT_EQ(label.heightForWidth(Advance(QStringLiteral("aaa"))), 3 * LineHeight(LargerFont()));
+  EXPECT_EQ(label.shownLines(), (QStringList{QStringLiteral("aaa bbb"), QStringLiteral("ccc")}));
+  label.resize(Advance(QStringLiteral("aaa")), 100);
+  EXPECT_EQ(label.shownLines(), (QStringList{QStringLiteral("aaa"), QStringLiteral("bbb"), QStringLiteral("ccc")}));
+  label.setWordWrap(false);
+  EXPECT_EQ(label.shownLines(), QStringList{QStringLiteral("aaa bbb ccc")});
 }
 
 // ---------------------------------------------------------------------------
