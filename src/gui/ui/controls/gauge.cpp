@@ -13,27 +13,12 @@ namespace {
 constexpr QRgb kBar = 0x000000;  // and the frame
 constexpr QRgb kGround = 0xFFFFFF;  // the bar area beyond the bar
 
-// The range error. The bounds are formed in 64 bits so that the message
-// still shows the arithmetic value at the ends of the range.
-[[noreturn]] void ThrowRangeError(std::int64_t low, std::int64_t high) {
-  char message[80];
-  std::snprintf(message, sizeof message, "Value must be between %lld and %lld", static_cast<long long>(low),
-                static_cast<long long>(high));
-  throw std::out_of_range(message);
-}
-
 }  // namespace
 
 Gauge::Gauge(QWidget* parent) : QProgressBar(parent) {
   setValue(0);
   // Every pixel of the rectangle is painted.
   setAttribute(Qt::WA_OpaquePaintEvent);
-}
-
-void Gauge::startCountdown(std::int64_t seconds) {
-  if (seconds < minimum() || seconds > INT_MAX) ThrowRangeError(std::int64_t{minimum()} + 1, INT_MAX);
-  setMaximum(static_cast<int>(seconds));
-  setValue(static_cast<int>(seconds));
 }
 
 int Gauge::percent() const {

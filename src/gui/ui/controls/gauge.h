@@ -5,9 +5,8 @@
 // screen's own resolution, so it stays sharp at any scale, and it writes the
 // percentage only while its text is visible (QProgressBar::textVisible).
 //
-// The main window uses it as a countdown: startCountdown sets the maximum and
-// the value to the test time in seconds, and every timer tick lowers the
-// value by one.
+// The main window uses it as a countdown: its maximum is the test time in
+// seconds and its value the seconds left, as the run holds them.
 #pragma once
 
 #include <QProgressBar>
@@ -20,12 +19,6 @@ class Gauge : public QProgressBar {
 
  public:
   explicit Gauge(QWidget* parent = nullptr);
-
-  // Counts down from `seconds`: the maximum and the value both become
-  // `seconds`. A count below the minimum or beyond the 32-bit range is
-  // refused with std::out_of_range("Value must be between A and 2147483647"),
-  // A the minimum + 1, and changes nothing.
-  void startCountdown(std::int64_t seconds);
 
   // The shown percentage, 0..100: the integer part of
   // 100 * (value - minimum) / (maximum - minimum), 0 for an empty range.

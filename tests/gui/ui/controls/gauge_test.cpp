@@ -65,44 +65,6 @@ TEST_F(GaugeTest, StartsEmptyAtZeroOfAHundredAndTakesNoFocus) {
   EXPECT_EQ(fresh.focusPolicy(), Qt::NoFocus);
 }
 
-TEST_F(GaugeTest, ACountdownOutsideTheRangeIsRefusedAndChangesNothing) {
-  struct Case {
-    int min;
-    std::int64_t seconds;
-    const char* error;  // nullptr: taken
-  };
-  const Case cases[] = {
-      {0, 300, nullptr},
-      {0, 0, nullptr},  // a test time of 0
-      {0, 2147483640, nullptr},
-      {0, INT_MAX, nullptr},
-      {0, -60, "Value must be between 1 and 2147483647"},
-      {0, std::int64_t{INT_MAX} + 1, "Value must be between 1 and 2147483647"},
-      {0, 35791395LL * 60, "Value must be between 1 and 2147483647"},
-      {10, 9, "Value must be between 11 and 2147483647"},
-      {10, 10, nullptr},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(testing::Message() << c.min << ", " << c.seconds);
-    SetState(c.min, 120, 70);
-    if (c.error != nullptr) {
-      try {
-        gauge_->startCountdown(c.seconds);
-        ADD_FAILURE() << "no error";
-      } catch (const std::out_of_range& e) {
-        EXPECT_EQ(std::string(e.what()), c.error);
-      }
-      EXPECT_EQ(gauge_->maximum(), 120);
-      EXPECT_EQ(gauge_->value(), 70);
-    } else {
-      gauge_->startCountdown(c.seconds);
-      EXPECT_EQ(gauge_->maximum(), c.seconds);
-      EXPECT_EQ(gauge_->value(), c.seconds);
-      EXPECT_EQ(gauge_->minimum(), c.min);
-    }
-  }
-}
-
 TEST_F(GaugeTest, PercentTruncatesAndSurvivesExtremeRanges) {
   struct Case {
     int min, max, value, want;
@@ -279,7 +241,8 @@ TEST_F(GaugeTest, IsSharpAtTwiceThePixels) {
 // A 10-minute test: the percentage goes down by one every 6 ticks, the first
 // at the first tick.
 TEST_F(GaugeTest, TenMinuteCountdown) {
-  gauge_->startCountdown(600);
+  gauge_->setMaximum(600);
+  gauge_->setValue(600);
   EXPECT_EQ(gauge_->percent(), 100);
   EXPECT_EQ(Px(Render(), 447, 15), kBlack);
   std::vector<int> changed_at;
