@@ -23,6 +23,7 @@
 
 #include "authoring.h"
 #include "platform/profile_file.h"
+#include "fifo_release.h"
 #include "tool_test_support.h"
 
 namespace miravel::authoring {
@@ -242,20 +243,10 @@ TEST(MiravelMake, DecodingWhatIsNoRegularFileFailsAtOnce) {
   ::mkdir(dir.File("folder.DLL").c_str(), 0700);
   for (const std::string& path : {fifo, std::string("/dev/zero"), dir.File("folder.DLL")}) {
     SCOPED_TRACE(path);
-    // Should the tool wait for a writer, this releases it after 5 s, and the
-    // time shows it.
-    std::atomic<bool> done{false};
-    std::thread release([&] {
-      for (int i = 0; i < 50 && !done; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(100));
-      if (done) return;
-      const int fd = ::open(fifo.c_str(), O_RDWR | O_NONBLOCK);
-      if (fd >= 0) ::close(fd);
-    });
+    const FifoRelease release(fifo);
     const auto start = std::chrono::steady_clock::now();
     const ToolRun run = RunTool(dir, "--decode " + Quoted(path));
     const auto elapsed = std::chrono::steady_clock::now() - start;
-    done = true;
-    release.join();
     EXPECT_EQ(run.status, 1) << run.err;
     EXPECT_NE(run.err.find(path + ": not a regular file"), std::string::npos) << run.err;
     EXPECT_EQ(run.out, "");

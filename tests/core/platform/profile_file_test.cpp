@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/file_system.h"
+#include "fifo_release.h"
 
 #ifdef _WIN32
 #ifndef NOMINMAX
@@ -386,19 +387,11 @@ TEST(FileRead, OnlyRegularFilesAreReadAndTheirSizeIsAllItTakes) {
   TempDir dir;
   const std::string fifo = dir.File("pipe.ini");
   ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
-  std::atomic<bool> done{false};
-  std::thread release([&] {  // releases a read that waits, after 5 s
-    for (int i = 0; i < 50 && !done; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    if (done) return;
-    const int fd = ::open(fifo.c_str(), O_RDWR | O_NONBLOCK);
-    if (fd >= 0) ::close(fd);
-  });
+  const FifoRelease release(fifo);
   const auto start = std::chrono::steady_clock::now();
   for (const std::string& path : {fifo, std::string("/dev/zero"), std::string("/dev/null"), dir.File("")})
     EXPECT_FALSE(fs::ReadWhole(path).has_value()) << path;
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
-  done = true;
-  release.join();
   EXPECT_EQ(ProfileFile(fifo).ReadText("Main", "TestName", "none"), "none");
   EXPECT_FALSE(fs::Stamp(fifo).regular);
   EXPECT_TRUE(fs::Stamp(fifo).exists);

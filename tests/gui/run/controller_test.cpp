@@ -19,6 +19,7 @@
 #include <unistd.h>
 #endif
 
+#include "fifo_release.h"
 #include "run_test_support.h"
 
 namespace miravel::run {
@@ -109,21 +110,11 @@ TEST_F(Opening, WhatIsNoRegularFileOpensLikeAMissingFileAtOnce) {
   stdfs::create_directory(File("folder.DLL"));
   Register();
   for (const std::string& path : {fifo, std::string("/dev/zero"), std::string("/dev/null"), File("folder.DLL")}) {
-    // Should the opening wait for a writer, this releases it after 5 s and
-    // the time shows it.
-    std::atomic<bool> done{false};
-    std::thread release([&] {
-      for (int i = 0; i < 50 && !done; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(100));
-      if (done) return;
-      const int fd = ::open(fifo.c_str(), O_RDWR | O_NONBLOCK);
-      if (fd >= 0) ::close(fd);
-    });
+    const FifoRelease release(fifo);
     QElapsedTimer clock;
     clock.start();
     Open(path);
     const qint64 elapsed = clock.elapsed();
-    done = true;
-    release.join();
     EXPECT_LT(elapsed, 2000) << path;
     for (const ui::MnemonicLabel* l : {form->testNameLabel, form->descriptionLabel, form->commentsLabel})
       EXPECT_EQ(l->text(), kNoTest) << path << " " << l->objectName().toStdString();
