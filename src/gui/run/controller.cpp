@@ -18,7 +18,14 @@ namespace {
 
 // Windows-1251 text to the screen's Unicode, and back. A character typed that
 // has no Windows-1251 form becomes "?".
-QString Screen(std::string_view text) { return QString::fromStdString(cp1251::ToUtf8(text)); }
+// Every Windows-1251 byte is one UTF-16 unit, so the text is decoded in one
+// pass, straight into the QString.
+QString Screen(std::string_view text) {
+  QString screen(static_cast<qsizetype>(text.size()), Qt::Uninitialized);
+  char16_t* out = reinterpret_cast<char16_t*>(screen.data());
+  for (const char c : text) *out++ = static_cast<char16_t>(cp1251::ToUnicode(static_cast<unsigned char>(c)));
+  return screen;
+}
 Text Bytes(const QString& text) { return cp1251::FromUtf8(text.toStdString()); }
 
 // The report box as the report writes into it.

@@ -38,25 +38,32 @@ QStringList OptionGroup::optionTexts() const {
 
 void OptionGroup::setOptions(const QStringList& texts) {
   checkOption(-1);
-  for (OptionButton* b : buttons_) {
+  const int count = static_cast<int>(texts.size());
+  for (std::size_t i = 0; i < buttons_.size(); ++i) {
+    OptionButton* b = buttons_[i];
     // A focused option leaves the focus with the window, not with the next
     // control, so that Enter keeps following the default buttons.
     if (b->hasFocus()) window()->setFocus(Qt::OtherFocusReason);
-    // Hidden, not deleted: it may be the option whose click is running.
-    b->hide();
+    // Hidden, not deleted: it may be the option whose click is running. The
+    // options that stay are only given their new texts.
+    if (static_cast<int>(i) >= count) b->hide();
   }
-  count_ = static_cast<int>(texts.size());
+  count_ = count;
   for (int i = 0; i < count_; ++i) {
     if (static_cast<std::size_t>(i) == buttons_.size()) {
       auto* made = new OptionButton(this);
       options_->addButton(made, i);
       buttons_.push_back(made);
     }
-    buttons_[static_cast<std::size_t>(i)]->setText(texts[i]);
+    OptionButton* b = buttons_[static_cast<std::size_t>(i)];
+    if (b->text() != texts[i]) b->setText(texts[i]);
   }
   placeOptions();
   followChecked();
-  for (int i = 0; i < count_; ++i) buttons_[static_cast<std::size_t>(i)]->show();
+  for (int i = 0; i < count_; ++i) {
+    OptionButton* b = buttons_[static_cast<std::size_t>(i)];
+    if (b->isHidden()) b->show();
+  }
 }
 
 void OptionGroup::checkOption(int id) {
