@@ -8,6 +8,8 @@ set -euo pipefail
 packages=(
   build-essential cmake pkgconf git
   libgtest-dev libgmock-dev libbenchmark-dev libinih-dev
+  # The report password hash of the site configuration (Argon2id).
+  libsodium-dev
   clang libclang-rt-14-dev
   # The windows: Qt 6 Widgets, and Cantarell, the face that stands in for the
   # designed one (see src/gui/ui/fonts.h).

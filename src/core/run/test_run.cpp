@@ -225,7 +225,7 @@ void TestRun::Tick() {
 // --- the report ------------------------------------------------------------------
 
 void TestRun::EnterPassword(const Text& typed, ReportSink& report) {
-  if (typed != kReportPassword) {
+  if (!report_password_.Accepts(typed)) {
     // A wrong password: the window stays open; the answer shown is recorded
     // and the scale moves one on.
     Record();

@@ -33,11 +33,13 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 
 #include "platform/cp1251.h"
 #include "platform/os_services.h"
 #include "platform/profile_file.h"
 #include "run/grading.h"
+#include "run/report_password.h"
 #include "testdata/journal.h"
 
 namespace miravel::run {
@@ -80,8 +82,8 @@ class TestRun {
   // tick ends the test and asks for the report.
   void Tick();
   // The teacher confirmed `typed` in the password window. The right password
-  // shows the report, whose lines go to `report`; a wrong one records the
-  // answer shown and moves the scale on.
+  // (by the report password rule) shows the report, whose lines go to
+  // `report`; a wrong one records the answer shown and moves the scale on.
   void EnterPassword(const Text& typed, ReportSink& report);
   // The password window was closed without the report: it may be asked for
   // again.
@@ -161,8 +163,13 @@ class TestRun {
   // The test open now, or nothing.
   const ProfileFile* test() const { return test_.get(); }
 
-  // The report password.
-  static constexpr std::string_view kReportPassword = "407152";
+  // The built-in report password.
+  static constexpr std::string_view kReportPassword = kBuiltInReportPassword;
+
+  // The rule that decides which password unlocks the report: the built-in
+  // password unless the site configuration says otherwise.
+  void SetReportPassword(ReportPassword rule) { report_password_ = std::move(rule); }
+  const ReportPassword& reportPassword() const { return report_password_; }
 
  private:
   std::int32_t QuestionCount(std::int32_t def) const;
@@ -178,6 +185,7 @@ class TestRun {
   void Record();
 
   testdata::AnswerJournal journal_;
+  ReportPassword report_password_;
   std::unique_ptr<ProfileFile> test_;
   Stage stage_ = Stage::kRegistration;
 

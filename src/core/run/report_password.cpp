@@ -1,0 +1,99 @@
+#include "run/report_password.h"
+
+#include <cstring>
+#include <utility>
+
+#ifdef MIRAVEL_PASSWORD_HASHES
+#include <sodium.h>
+#endif
+
+namespace miravel::run {
+
+#ifdef MIRAVEL_PASSWORD_HASHES
+
+namespace {
+
+// libsodium is set up once, at the first use (sodium_init may be called
+// again, but chooses its code paths only the first time).
+bool SodiumReady() {
+  static const bool ready = sodium_init() >= 0;
+  return ready;
+}
+
+// The hash as libsodium takes it: NUL-terminated within
+// crypto_pwhash_STRBYTES bytes. Nothing for a longer one or one holding a NUL.
+struct HashBuffer {
+  char text[crypto_pwhash_STRBYTES] = {};
+  bool Fill(std::string_view hash) {
+    if (hash.size() >= sizeof text || hash.find('\0') != std::string_view::npos) return false;
+    std::memcpy(text, hash.data(), hash.size());
+    return true;
+  }
+};
+
+}  // namespace
+
+bool PasswordHashesAvailable() { return SodiumReady(); }
+
+bool IsPasswordHash(std::string_view hash) {
+  HashBuffer buffer;
+  if (!SodiumReady() || !buffer.Fill(hash)) return false;
+  // needs_rehash decodes the whole string (algorithm, version, limits, salt
+  // and hash) and answers -1 when it is no hash it can check.
+  return crypto_pwhash_str_needs_rehash(buffer.text, crypto_pwhash_OPSLIMIT_INTERACTIVE,
+                                        crypto_pwhash_MEMLIMIT_INTERACTIVE) != -1;
+}
+
+std::optional<std::string> HashPassword(std::string_view password) {
+  if (!SodiumReady()) return std::nullopt;
+  char out[crypto_pwhash_STRBYTES] = {};
+  if (crypto_pwhash_str(out, password.data(), password.size(), crypto_pwhash_OPSLIMIT_INTERACTIVE,
+                        crypto_pwhash_MEMLIMIT_INTERACTIVE) != 0)
+    return std::nullopt;
+  return std::string(out);
+}
+
+namespace {
+bool Verify(const std::string& hash, const Text& typed) {
+  HashBuffer buffer;
+  if (!SodiumReady() || !buffer.Fill(hash)) return false;
+  const std::string utf8 = cp1251::ToUtf8(typed);
+  return crypto_pwhash_str_verify(buffer.text, utf8.data(), utf8.size()) == 0;
+}
+}  // namespace
+
+#else  // built without libsodium: no hash is checked, none is made
+
+bool PasswordHashesAvailable() { return false; }
+bool IsPasswordHash(std::string_view) { return false; }
+std::optional<std::string> HashPassword(std::string_view) { return std::nullopt; }
+
+namespace {
+bool Verify(const std::string&, const Text&) { return false; }
+}  // namespace
+
+#endif
+
+ReportPassword ReportPassword::Hash(std::string hash) {
+  ReportPassword rule;
+  rule.kind_ = Kind::kHash;
+  rule.hash_ = std::move(hash);
+  return rule;
+}
+
+ReportPassword ReportPassword::RefuseAll() {
+  ReportPassword rule;
+  rule.kind_ = Kind::kRefuseAll;
+  return rule;
+}
+
+bool ReportPassword::Accepts(const Text& typed) const {
+  switch (kind_) {
+    case Kind::kBuiltIn: return typed == kBuiltInReportPassword;
+    case Kind::kHash: return Verify(hash_, typed);
+    case Kind::kRefuseAll: return false;
+  }
+  return false;
+}
+
+}  // namespace miravel::run

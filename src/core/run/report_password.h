@@ -1,0 +1,75 @@
+// The rule by which the run decides whether the text typed into the password
+// window unlocks the report.
+//
+// Three rules:
+//  - the built-in password, "407152": the same in every copy of the program
+//    and printed in its manual, so it is no secret. It is the rule when the
+//    computer has no site configuration;
+//  - a hash set by the administrator (`miravel-make --set-report-password`
+//    writes it into the site configuration): an Argon2id string as
+//    libsodium's crypto_pwhash_str makes it. The typed Windows-1251 text is
+//    turned into UTF-8 and checked with crypto_pwhash_str_verify, so that a
+//    password typed on the tool's terminal (UTF-8) and in the window agree;
+//  - refuse every password: the site configuration exists but is broken, and
+//    a broken configuration must not open the report to anyone.
+// A refused password is a wrong password: the run goes on as it does for any
+// wrong one.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "platform/cp1251.h"
+
+namespace miravel::run {
+
+// The password that the program is built with.
+inline constexpr std::string_view kBuiltInReportPassword = "407152";
+
+class ReportPassword {
+ public:
+  enum class Kind { kBuiltIn, kHash, kRefuseAll };
+
+  // The built-in password.
+  ReportPassword() = default;
+  static ReportPassword BuiltIn() { return {}; }
+  // The passwords whose hash is `hash`. A string that is no password hash
+  // (see IsPasswordHash) matches no password.
+  static ReportPassword Hash(std::string hash);
+  static ReportPassword RefuseAll();
+
+  Kind kind() const { return kind_; }
+  // The hash of the kHash rule; empty for the others.
+  const std::string& hash() const { return hash_; }
+
+  // Whether `typed`, the Windows-1251 text of the password window, unlocks
+  // the report. The built-in password is compared byte for byte: nothing is
+  // trimmed or folded. A hash is checked against the typed text in UTF-8.
+  bool Accepts(const Text& typed) const;
+
+ private:
+  Kind kind_ = Kind::kBuiltIn;
+  std::string hash_;
+};
+
+// Whether this build checks and makes password hashes (it is built with
+// libsodium). Without it, a kHash rule refuses every password.
+bool PasswordHashesAvailable();
+
+// Whether `hash` is a password hash that Accepts can check: an Argon2id (or
+// Argon2i) string in the form crypto_pwhash_str makes, shorter than
+// crypto_pwhash_STRBYTES, with sound parameters. False in a build without
+// password hashes.
+bool IsPasswordHash(std::string_view hash);
+
+// How hard a new hash is to compute: libsodium's "interactive" limits
+// (Argon2id, 2 passes over 64 MiB). Checking a password then takes about a
+// tenth of a second, short enough for the password window's OK button.
+// The hash string names its own limits, so hashes made with other limits
+// are checked as well.
+// The hash of the UTF-8 text `password`, with a fresh random salt; nothing
+// when hashing fails (too little memory) or the build has no password hashes.
+std::optional<std::string> HashPassword(std::string_view password);
+
+}  // namespace miravel::run
