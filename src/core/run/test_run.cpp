@@ -74,6 +74,7 @@ void TestRun::Open(const std::optional<std::string>& file, const Text& name, con
 
 void TestRun::OpenTest(const std::string& file) {
   test_ = std::make_unique<ProfileFile>(file);
+  test_file_ = file;
   const TestFileReader reader(*test_);
   title_ = reader.TestName();
   description_ = reader.Description();
@@ -213,6 +214,7 @@ void TestRun::Tick() {
   }
   clock_running_ = false;
   stage_ = Stage::kFinished;
+  time_ran_out_ = true;
   Answer();
   options_shown_ = false;
   question_text_ = kTimeUp;
@@ -242,8 +244,10 @@ void TestRun::EnterPassword(const Text& typed, ReportSink& report) {
   clock_running_ = false;
   question_text_ = kTotal;
   right_total_text_ = Text(kRightTotal) + std::to_string(right_count_);
-  const std::int64_t wrong = std::int64_t{QuestionCount(0)} - right_count_;
+  const std::int32_t questions = QuestionCount(0);
+  const std::int64_t wrong = std::int64_t{questions} - right_count_;
   wrong_total_text_ = Text(kWrongTotal) + std::to_string(wrong);
+  report_summary_ = ReportSummary{std::chrono::system_clock::now(), questions, right_count_, wrong, time_ran_out_};
 }
 
 void TestRun::PasswordClosed() {

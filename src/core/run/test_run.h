@@ -29,6 +29,7 @@
 #pragma once
 
 #include <array>
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -43,6 +44,16 @@
 #include "testdata/journal.h"
 
 namespace miravel::run {
+
+// What a shown report comes to: when it was shown and its totals, as the
+// report's heading, a saved report and the class results give them.
+struct ReportSummary {
+  std::chrono::system_clock::time_point shown_at;
+  std::int32_t questions = 0;  // the test's question count (0 when it has none)
+  std::int32_t right = 0;
+  std::int64_t wrong = 0;  // every question not right, answered or not
+  bool time_ran_out = false;
+};
 
 enum class Stage {
   kRegistration,  // no test open yet
@@ -162,6 +173,13 @@ class TestRun {
   const testdata::AnswerJournal& journal() const { return journal_; }
   // The test open now, or nothing.
   const ProfileFile* test() const { return test_.get(); }
+  // The file of the test open now as it was given (the system's bytes), or
+  // an empty text.
+  const std::string& testFile() const { return test_file_; }
+  // Whether the test ended because its time ran out.
+  bool timeRanOut() const { return time_ran_out_; }
+  // Once the report and its totals are shown: what they come to.
+  const std::optional<ReportSummary>& reportSummary() const { return report_summary_; }
 
   // The built-in report password.
   static constexpr std::string_view kReportPassword = kBuiltInReportPassword;
@@ -230,6 +248,9 @@ class TestRun {
   Text group_;
   std::int32_t time_limit_ = 0;
   std::int32_t right_count_ = 0;
+  std::string test_file_;
+  bool time_ran_out_ = false;
+  std::optional<ReportSummary> report_summary_;
 };
 
 }  // namespace miravel::run

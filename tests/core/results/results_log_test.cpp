@@ -1,0 +1,444 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The class results log: quoting, the lines, the row of a run, appending to
+// a new and to an existing file, what is refused, and many programs
+// appending at once.
+#include "results/results_log.h"
+
+#include <gtest/gtest.h>
+
+#include <ctime>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <random>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#ifndef _WIN32
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <future>
+#include <thread>
+#endif
+
+#include "platform/os_services.h"
+#include "platform/profile_file.h"
+#include "run/test_run.h"
+#include "testdata/cipher.h"
+
+#ifndef _WIN32
+extern char** environ;
+#endif
+
+namespace miravel::results {
+namespace {
+
+using namespace miravel::literals;
+namespace stdfs = std::filesystem;
+
+const std::string kHeader =
+    "Дата и время;Ф.И.О.;Группа;Тест;Файл теста;Вопросов;Правильных;Неправильных;Время истекло\r\n";
+
+std::string ReadAll(const stdfs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream ss;
+  ss << in.rdbuf();
+  return ss.str();
+}
+
+void WriteFile(const stdfs::path& path, const std::string& bytes) {
+  std::ofstream out(path, std::ios::binary);
+  out << bytes;
+}
+
+// Reads ";"-separated lines ended by CR LF, quoted as RFC 4180 quotes them.
+// Nothing when the text is not such lines (a stray quote, CR or LF, a last
+// line without its end).
+std::optional<std::vector<std::vector<std::string>>> ParseLines(std::string_view text) {
+  std::vector<std::vector<std::string>> lines;
+  std::vector<std::string> fields;
+  std::string field;
+  std::size_t i = 0;
+  while (i < text.size()) {
+    if (text[i] == '"') {
+      ++i;
+      for (;;) {
+        if (i >= text.size()) return std::nullopt;
+        if (text[i] == '"') {
+          if (i + 1 < text.size() && text[i + 1] == '"') {
+            field += '"';
+            i += 2;
+            continue;
+          }
+          ++i;
+          break;
+        }
+        field += text[i++];
+      }
+    } else {
+      while (i < text.size() && text[i] != ';' && text[i] != '\r' && text[i] != '\n') {
+        if (text[i] == '"') return std::nullopt;
+        field += text[i++];
+      }
+    }
+    if (i >= text.size()) return std::nullopt;  // every line ends with CR LF
+    fields.push_back(std::move(field));
+    field.clear();
+    if (text[i] == ';') {
+      ++i;
+    } else if (text.substr(i, 2) == "\r\n") {
+      i += 2;
+      lines.push_back(std::move(fields));
+      fields.clear();
+    } else {
+      return std::nullopt;
+    }
+  }
+  return lines;
+}
+
+ResultRow SampleRow(const std::string& student) {
+  ResultRow row;
+  row.shown_at = "10.12.2026 14:05:33";
+  row.student = student;
+  row.group = "ГР-11";
+  row.test_title = "История";
+  row.test_file = "history.DLL";
+  row.questions = 14;
+  row.right = 9;
+  row.wrong = 5;
+  row.time_ran_out = false;
+  return row;
+}
+
+class ResultsFolder : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::random_device rd;
+    dir = stdfs::temp_directory_path() / ("miravel-results-" + std::to_string(rd()));
+    stdfs::create_directories(dir);
+  }
+  void TearDown() override {
+    std::error_code ec;
+    stdfs::remove_all(dir, ec);
+  }
+  stdfs::path Log() const { return dir / "results.csv"; }
+
+  stdfs::path dir;
+};
+
+// --- the lines --------------------------------------------------------------------
+
+TEST(ResultsLines, FieldsAreQuotedOnlyWhenTheyMustBe) {
+  const struct {
+    std::string field, line;
+  } cases[] = {
+      {"Иванов Иван", "Иванов Иван"},
+      {"", ""},
+      {"a;b", "\"a;b\""},
+      {"say \"hi\"", "\"say \"\"hi\"\"\""},
+      {"\"", "\"\"\"\""},
+      {"two\r\nlines", "\"two\r\nlines\""},
+      {"cr\ronly", "\"cr\ronly\""},
+      {"lf\nonly", "\"lf\nonly\""},
+      {"a,b 'c' \t", "a,b 'c' \t"},  // commas, apostrophes and tabs need no quotes
+  };
+  for (const auto& c : cases) EXPECT_EQ(QuoteField(c.field), c.line) << c.field;
+}
+
+TEST(ResultsLines, TextsThatLookLikeFormulasGetAnApostrophe) {
+  const struct {
+    std::string text, kept;
+  } cases[] = {
+      {"=HYPERLINK(\"http://x\")", "'=HYPERLINK(\"http://x\")"},
+      {"+7", "'+7"},
+      {"-2+3", "'-2+3"},
+      {"@SUM(A1)", "'@SUM(A1)"},
+      {"\tTAB", "'\tTAB"},
+      {"\rCR", "'\rCR"},
+      {"ГР-11", "ГР-11"},
+      {"a=b", "a=b"},
+      {"'already", "'already"},
+      {"", ""},
+  };
+  for (const auto& c : cases) EXPECT_EQ(DefuseFormula(c.text), c.kept) << c.text;
+}
+
+TEST(ResultsLines, TheHeaderAndARowReadBackAsTheirFields) {
+  EXPECT_EQ(HeaderLine(), kHeader);
+  ResultRow row = SampleRow("=Петров; \"Пётр\"\r\nвторая строка");
+  row.group = "-А1";
+  row.time_ran_out = true;
+  row.wrong = 3000000000;
+  const std::string line = RowLine(row);
+  EXPECT_EQ(line.substr(line.size() - 2), "\r\n");
+  const auto parsed = ParseLines(line);
+  ASSERT_TRUE(parsed.has_value()) << line;
+  ASSERT_EQ(parsed->size(), 1u);
+  EXPECT_EQ(parsed->front(),
+            (std::vector<std::string>{"10.12.2026 14:05:33", "'=Петров; \"Пётр\"\r\nвторая строка", "'-А1", "История",
+                                      "history.DLL", "14", "9", "3000000000", "да"}));
+  EXPECT_EQ(ParseLines(RowLine(SampleRow("Иванов")))->front().back(), "нет");
+}
+
+TEST(ResultsLines, TheDateAndTimeAreLocal) {
+  std::tm local = {};
+  local.tm_year = 2026 - 1900;
+  local.tm_mon = 2;
+  local.tm_mday = 5;
+  local.tm_hour = 7;
+  local.tm_min = 8;
+  local.tm_sec = 9;
+  local.tm_isdst = -1;
+  const auto when = std::chrono::system_clock::from_time_t(std::mktime(&local));
+  EXPECT_EQ(LocalDateTimeText(when), "05.03.2026 07:08:09");
+}
+
+// --- the row of a run -----------------------------------------------------------
+
+class FolderOs : public os::SystemServices {
+ public:
+  explicit FolderOs(std::string folder) : folder_(std::move(folder)) {}
+  std::string ProfileFolder() override { return folder_; }
+
+ private:
+  std::string folder_;
+};
+
+class NoLines : public run::ReportSink {
+ public:
+  void SetColor(run::ReportColor) override {}
+  void AppendLine(const Text&) override {}
+};
+
+TEST_F(ResultsFolder, TheRowOfARunIsWhatItsReportShows) {
+  ProfileDocument doc;
+  doc.Set("Main", "TestName", testdata::Cr("История; \"Египет\""_w));
+  doc.Set("Option", "QwCount", "3");
+  doc.Set("Option", "Time", "1");
+  for (int k = 0; k < 4; ++k)
+    doc.Set("qw 1", "va" + std::to_string(k), testdata::Cr(Text("вариант "_w) + std::to_string(k)));
+  doc.Set("qw 1", "otv", "@");
+  const stdfs::path test = dir / "тест 1.DLL";
+  doc.SaveAs(test.string());
+
+  FolderOs os(dir.string());
+  run::TestRun run(os);
+  EXPECT_THROW(RowOfRun(run), std::logic_error) << "no report shown yet";
+  run.RegistrationChanged(true, true);
+  run.Open(test.string(), Text("Иванов Иван"_w), Text("ГР-11"_w));
+  run.Start();
+  run.ChooseOption(0);
+  run.Answer();  // question 1 right
+  for (int i = 0; i <= 60; ++i) run.Tick();  // the time runs out on question 2
+  NoLines report;
+  const auto before = std::chrono::system_clock::now();
+  run.EnterPassword(Text(run::TestRun::kReportPassword), report);
+  const auto after = std::chrono::system_clock::now();
+
+  ASSERT_TRUE(run.reportSummary().has_value());
+  const run::ReportSummary& summary = *run.reportSummary();
+  EXPECT_GE(summary.shown_at, before);
+  EXPECT_LE(summary.shown_at, after);
+  const ResultRow row = RowOfRun(run);
+  EXPECT_EQ(row.shown_at, LocalDateTimeText(summary.shown_at));
+  EXPECT_EQ(row.student, "Иванов Иван");
+  EXPECT_EQ(row.group, "ГР-11");
+  EXPECT_EQ(row.test_title, "История; \"Египет\"");
+  EXPECT_EQ(row.test_file, "тест 1.DLL");
+  EXPECT_EQ(row.questions, 3);
+  EXPECT_EQ(row.right, 1);
+  EXPECT_EQ(row.wrong, 2);
+  EXPECT_TRUE(row.time_ran_out);
+}
+
+// --- appending --------------------------------------------------------------------
+
+TEST_F(ResultsFolder, ANewLogGetsTheMarkAndTheHeaderOnceThenRowsFollow) {
+  AppendRow(dir, SampleRow("Иванов"));
+  AppendRow(dir, SampleRow("Петров"));
+  const std::string bytes = ReadAll(Log());
+  EXPECT_EQ(bytes, std::string(kByteOrderMark) + kHeader + RowLine(SampleRow("Иванов")) + RowLine(SampleRow("Петров")));
+}
+
+TEST_F(ResultsFolder, AnUnfinishedLastLineIsEndedBeforeTheRow) {
+  WriteFile(Log(), std::string(kByteOrderMark) + kHeader + "10.12.2026;обрыв");
+  AppendRow(dir, SampleRow("Иванов"));
+  EXPECT_EQ(ReadAll(Log()),
+            std::string(kByteOrderMark) + kHeader + "10.12.2026;обрыв\r\n" + RowLine(SampleRow("Иванов")));
+  // A file a spreadsheet saved without the mark keeps its start.
+  WriteFile(Log(), kHeader);
+  AppendRow(dir, SampleRow("Петров"));
+  EXPECT_EQ(ReadAll(Log()), kHeader + RowLine(SampleRow("Петров")));
+}
+
+TEST_F(ResultsFolder, AMissingFolderIsAnErrorThatNamesTheFile) {
+  try {
+    AppendRow(dir / "нет такой", SampleRow("Иванов"));
+    FAIL() << "no error";
+  } catch (const AppendError& e) {
+    const std::string message = e.what();
+    EXPECT_NE(message.find((dir / "нет такой" / "results.csv").string()), std::string::npos) << message;
+  }
+}
+
+#ifndef _WIN32
+
+TEST_F(ResultsFolder, ANewLogIsReadableByEveryoneWhateverTheUmask) {
+  const mode_t old = ::umask(077);
+  AppendRow(dir, SampleRow("Иванов"));
+  ::umask(old);
+  struct stat st {};
+  ASSERT_EQ(::stat(Log().c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0644u);
+}
+
+// What is not a regular file in the log's place is refused at once and left
+// as it was; a link is not followed.
+TEST_F(ResultsFolder, WhatIsNoRegularFileIsRefusedAtOnce) {
+  const stdfs::path target = dir / "target.csv";
+  WriteFile(target, "kept");
+  const struct {
+    const char* what;
+    void (*make)(const stdfs::path& log, const stdfs::path& target);
+  } cases[] = {
+      {"link to a file", [](const stdfs::path& log, const stdfs::path& t) { stdfs::create_symlink(t, log); }},
+      {"dangling link",
+       [](const stdfs::path& log, const stdfs::path& t) { stdfs::create_symlink(t.string() + "-none", log); }},
+      {"FIFO", [](const stdfs::path& log, const stdfs::path&) { ASSERT_EQ(::mkfifo(log.c_str(), 0600), 0); }},
+      {"folder", [](const stdfs::path& log, const stdfs::path&) { stdfs::create_directory(log); }},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    c.make(Log(), target);
+    // The append runs beside the test, so that a wait on the FIFO fails it
+    // instead of hanging it.
+    auto append = std::async(std::launch::async, [this] { AppendRow(dir, SampleRow("Иванов")); });
+    ASSERT_EQ(append.wait_for(std::chrono::seconds(10)), std::future_status::ready);
+    EXPECT_THROW(append.get(), AppendError);
+    EXPECT_EQ(ReadAll(target), "kept");
+    EXPECT_FALSE(stdfs::exists(target.string() + "-none"));
+    stdfs::remove(Log());
+  }
+}
+
+// Starts the helper program appending a row for `student` to `folder`; its
+// standard input is `input`.
+pid_t StartAppending(const std::string& folder, const std::string& student, int input, int other_end) {
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_adddup2(&actions, input, 0);
+  posix_spawn_file_actions_addclose(&actions, other_end);
+  std::vector<char*> argv = {const_cast<char*>(MIRAVEL_APPEND_HELPER), const_cast<char*>(folder.c_str()),
+                             const_cast<char*>(student.c_str()), nullptr};
+  pid_t pid = 0;
+  const int error = posix_spawn(&pid, MIRAVEL_APPEND_HELPER, &actions, nullptr, argv.data(), environ);
+  posix_spawn_file_actions_destroy(&actions);
+  return error == 0 ? pid : -1;
+}
+
+// A program that holds the log's lock keeps every other one waiting.
+TEST_F(ResultsFolder, AnAppendWaitsWhileAnotherProgramHoldsTheLock) {
+  WriteFile(Log(), std::string(kByteOrderMark) + kHeader);
+  // The lock is taken in a child: a process does not wait on its own locks.
+  int locked[2];
+  int release[2];
+  ASSERT_EQ(::pipe(locked), 0);
+  ASSERT_EQ(::pipe(release), 0);
+  const pid_t holder = ::fork();
+  ASSERT_GE(holder, 0);
+  if (holder == 0) {
+    const int fd = ::open(Log().c_str(), O_RDWR);
+    struct flock lock = {};
+    lock.l_type = F_WRLCK;
+    lock.l_whence = SEEK_SET;
+    const char done = fd >= 0 && ::fcntl(fd, F_SETLK, &lock) == 0 ? 'y' : 'n';
+    static_cast<void>(::write(locked[1], &done, 1));
+    char byte;
+    static_cast<void>(::read(release[0], &byte, 1));
+    ::_exit(0);
+  }
+  char done = 0;
+  ASSERT_EQ(::read(locked[0], &done, 1), 1);
+  ASSERT_EQ(done, 'y');
+
+  int start[2];
+  ASSERT_EQ(::pipe(start), 0);
+  const pid_t appender = StartAppending(dir.string(), "Иванов", start[0], start[1]);
+  ASSERT_GT(appender, 0);
+  ::close(start[0]);
+  ::close(start[1]);
+  std::this_thread::sleep_for(std::chrono::milliseconds(500));
+  int status = 0;
+  EXPECT_EQ(::waitpid(appender, &status, WNOHANG), 0) << "the append did not wait for the lock";
+  EXPECT_EQ(ReadAll(Log()), std::string(kByteOrderMark) + kHeader);
+
+  ASSERT_EQ(::write(release[1], "x", 1), 1);
+  ASSERT_EQ(::waitpid(holder, &status, 0), holder);
+  ASSERT_EQ(::waitpid(appender, &status, 0), appender);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  const auto lines = ParseLines(ReadAll(Log()).substr(kByteOrderMark.size()));
+  ASSERT_TRUE(lines.has_value());
+  ASSERT_EQ(lines->size(), 2u);
+  EXPECT_EQ(lines->back().at(1), "Иванов");
+  for (int fd : {locked[0], locked[1], release[0], release[1]}) ::close(fd);
+}
+
+// 32 programs append at the same moment: every row is there once and whole,
+// after one mark and one header.
+TEST_F(ResultsFolder, ThirtyTwoProgramsAppendingAtOnceWriteThirtyTwoWholeRows) {
+  constexpr int kPrograms = 32;
+  int start[2];
+  ASSERT_EQ(::pipe(start), 0);
+  std::vector<pid_t> children;
+  std::set<std::string> students;
+  for (int k = 0; k < kPrograms; ++k) {
+    // Names with the characters that need quotes, and long enough that a
+    // row takes more than one small write if it were split.
+    const std::string student = "Ученик " + std::to_string(k) + "; \"" + std::string(200, 'x') + "\"\r\nконец";
+    students.insert(student);
+    const pid_t pid = StartAppending(dir.string(), student, start[0], start[1]);
+    ASSERT_GT(pid, 0) << MIRAVEL_APPEND_HELPER;
+    children.push_back(pid);
+  }
+  // All of them are waiting on the pipe: closing it lets them go together.
+  ::close(start[0]);
+  ::close(start[1]);
+  for (const pid_t pid : children) {
+    int status = 0;
+    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "status " << status;
+  }
+
+  const std::string bytes = ReadAll(Log());
+  ASSERT_EQ(bytes.rfind(kByteOrderMark), 0u) << "one mark, at the start";
+  const auto lines = ParseLines(std::string_view(bytes).substr(kByteOrderMark.size()));
+  ASSERT_TRUE(lines.has_value()) << "the file is whole lines";
+  ASSERT_EQ(lines->size(), kPrograms + 1u);
+  EXPECT_EQ(JoinLine(lines->front()), kHeader);
+  std::set<std::string> seen;
+  for (std::size_t k = 1; k < lines->size(); ++k) {
+    const std::vector<std::string>& fields = (*lines)[k];
+    ASSERT_EQ(fields.size(), 9u) << "row " << k;
+    EXPECT_EQ(fields[0], "10.12.2026 14:05:33");
+    EXPECT_EQ(fields[2], "ГР-11");
+    EXPECT_EQ(fields[3], "История; \"Египет\"");
+    EXPECT_EQ(fields[4], "history.DLL");
+    EXPECT_EQ((std::vector<std::string>(fields.begin() + 5, fields.end())),
+              (std::vector<std::string>{"14", "9", "5", "да"}));
+    seen.insert(fields[1]);
+  }
+  EXPECT_EQ(seen, students);
+}
+
+#endif
+
+}  // namespace
+}  // namespace miravel::results
