@@ -24,6 +24,7 @@
 #include "platform/cp1251.h"
 #include "platform/file_system.h"
 #include "platform/profile_file.h"
+#include "report_password_setting.h"
 
 #ifndef MIRAVEL_VERSION
 #error "MIRAVEL_VERSION must be defined by the build"
@@ -247,6 +248,8 @@ int main(int argc, char** argv) {
   std::optional<std::string> output;
   std::vector<std::string> inputs;
   bool options_end = false;
+  bool set_password = false;
+  make::PasswordSetting password_setting;
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& arg = args[i];
     if (options_end || arg.empty() || arg[0] != '-' || arg == "-") {
@@ -254,13 +257,20 @@ int main(int argc, char** argv) {
     } else if (arg == "--") {
       options_end = true;
     } else if (arg == "--help" || arg == "-h") {
-      std::cout << kHelp;
+      std::cout << kHelp << make::kPasswordSettingHelp;
       return kOk;
     } else if (arg == "--version") {
       std::cout << "miravel-make " MIRAVEL_VERSION "\n";
       return kOk;
     } else if (arg == "--decode") {
       decode = true;
+    } else if (arg == "--set-report-password") {
+      set_password = true;
+    } else if (arg == "--password-stdin") {
+      password_setting.from_stdin = true;
+    } else if (arg == "--config") {
+      if (i + 1 >= args.size() || args[i + 1].empty()) return UsageError("option --config needs a file name");
+      password_setting.config = args[++i];
     } else if (arg == "-o" || arg == "--output") {
       if (i + 1 >= args.size()) return UsageError("option " + arg + " needs a file name");
       if (output) return UsageError("option " + arg + " is given twice");
@@ -269,6 +279,11 @@ int main(int argc, char** argv) {
     } else {
       return UsageError("unknown option " + arg);
     }
+  }
+  if (set_password || password_setting.config || password_setting.from_stdin) {
+    if (!set_password) return UsageError("--config and --password-stdin go with --set-report-password");
+    if (decode || output || !inputs.empty()) return UsageError("--set-report-password takes no file or other option");
+    return make::SetReportPassword(password_setting);
   }
   if (inputs.empty()) return UsageError(decode ? "no test file to decode" : "no source file");
   if (inputs.size() > 1) return UsageError("more than one input file: " + inputs[0] + ", " + inputs[1]);

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -282,6 +283,52 @@ TEST_F(Run, AWrongPasswordRecordsTheAnswerShownAndMovesOn) {
   EXPECT_TRUE(run_->journal().Created());
   EXPECT_EQ(run_->position(), 3);
   EXPECT_TRUE(run_->passwordWindowShown());
+}
+
+TEST_F(Run, EachReportPasswordRuleUnlocksTheReportOnlyWithItsPassword) {
+  const std::optional<std::string> hash = HashPassword("Учитель 7");
+  struct Case {
+    const char* name;
+    ReportPassword rule;
+    std::optional<Text> right;  // nothing: no password opens the report
+    std::vector<Text> wrong;
+  };
+  std::vector<Case> cases = {
+      {"built-in", ReportPassword::BuiltIn(), Text(TestRun::kReportPassword), {"407153", Text("Учитель 7"_w)}},
+      {"refuse all", ReportPassword::RefuseAll(), std::nullopt, {Text(TestRun::kReportPassword), ""}},
+  };
+  if (hash) {
+    cases.push_back({"hash",
+                     ReportPassword::Hash(*hash),
+                     Text("Учитель 7"_w),
+                     {Text(TestRun::kReportPassword), Text("учитель 7"_w), ""}});
+  }
+  for (Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    run_ = std::make_unique<TestRun>(*os_);
+    EXPECT_EQ(run_->reportPassword().kind(), ReportPassword::Kind::kBuiltIn) << "a new run's rule";
+    run_->SetReportPassword(c.rule);
+    Begin("2", "1");
+    run_->MoveScale(3);
+    run_->Answer();
+    ASSERT_TRUE(run_->passwordWindowShown());
+    Lines report;
+    // A refused password is a wrong one: the window stays, the scale moves on.
+    for (const Text& typed : c.wrong) {
+      const std::int32_t position = run_->position();
+      run_->EnterPassword(typed, report);
+      EXPECT_TRUE(run_->passwordWindowShown()) << typed;
+      EXPECT_EQ(run_->stage(), Stage::kFinished) << typed;
+      EXPECT_EQ(run_->position(), std::min(position + 1, run_->scaleMaximum())) << typed;
+      EXPECT_TRUE(report.lines.empty()) << typed;
+    }
+    if (!c.right) continue;
+    run_->EnterPassword(*c.right, report);
+    EXPECT_EQ(run_->stage(), Stage::kReport);
+    EXPECT_FALSE(run_->passwordWindowShown());
+    EXPECT_FALSE(report.lines.empty());
+  }
+  if (!hash) GTEST_SKIP() << "built without password hashes: the hash rule was not tried";
 }
 
 TEST_F(Run, ATestWithoutQuestionsEndsOnlyByTimeOut) {

@@ -1,0 +1,259 @@
+// The site configuration: which files give which report password rule,
+// results folder and start-up problem, and how the password line of a file
+// is set while the rest of it stays.
+#include "site/site_config.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <string>
+#include <vector>
+
+#ifndef _WIN32
+#include <sys/stat.h>
+
+#include "unprivileged.h"
+#endif
+
+namespace miravel::site {
+namespace {
+
+namespace stdfs = std::filesystem;
+using run::ReportPassword;
+using Kind = ReportPassword::Kind;
+
+// One hash made for the whole test program (making one takes a while).
+const std::string& SampleHash() {
+  static const std::string hash = run::HashPassword("Пароль 1").value_or("");
+  return hash;
+}
+
+class TempFolder {
+ public:
+  TempFolder() {
+    std::random_device rd;
+    path_ = stdfs::temp_directory_path() / ("miravel-site-test-" + std::to_string(rd()) + std::to_string(rd()));
+    stdfs::create_directories(path_);
+    stdfs::permissions(path_, stdfs::perms::owner_all | stdfs::perms::group_read | stdfs::perms::group_exec |
+                                  stdfs::perms::others_read | stdfs::perms::others_exec);
+  }
+  ~TempFolder() {
+    std::error_code ec;
+    stdfs::permissions(path_ / "locked", stdfs::perms::owner_all, ec);
+    stdfs::remove_all(path_, ec);
+  }
+  TempFolder(const TempFolder&) = delete;
+  TempFolder& operator=(const TempFolder&) = delete;
+  std::string File(const std::string& name) const { return (path_ / name).string(); }
+
+ private:
+  stdfs::path path_;
+};
+
+void Put(const std::string& path, const std::string& bytes) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out << bytes;
+  ASSERT_TRUE(out.good()) << path;
+}
+
+const char* KindName(Kind kind) {
+  switch (kind) {
+    case Kind::kBuiltIn: return "built-in";
+    case Kind::kHash: return "hash";
+    case Kind::kRefuseAll: return "refuse-all";
+  }
+  return "?";
+}
+
+// What a load came to, in one line, so that a case shows all of it at once.
+std::string Summary(const LoadResult& r) {
+  std::string s = std::string(r.found ? "found" : "absent") + ", " + KindName(r.config.report_password.kind());
+  if (r.problem) s += ", problem: " + Describe(*r.problem);
+  if (r.config.results_folder) s += ", folder " + r.config.results_folder->string();
+  if (!r.warnings.empty()) s += ", " + std::to_string(r.warnings.size()) + " warning(s)";
+  return s;
+}
+
+struct Expected {
+  bool found = true;
+  Kind rule = Kind::kBuiltIn;
+  std::optional<Problem> problem;
+  std::optional<std::string> folder;
+  std::size_t warnings = 0;
+};
+
+// A file that is read: its rule, folder and warnings.
+Expected Sound(Kind rule = Kind::kBuiltIn, std::optional<std::string> folder = std::nullopt, std::size_t warnings = 0) {
+  Expected e;
+  e.rule = rule;
+  e.folder = std::move(folder);
+  e.warnings = warnings;
+  return e;
+}
+// A broken file: every password is refused.
+Expected Broken(ProblemKind kind, std::size_t line, std::optional<std::string> folder = std::nullopt) {
+  Expected e;
+  e.rule = Kind::kRefuseAll;
+  e.problem = Problem{kind, line};
+  e.folder = std::move(folder);
+  return e;
+}
+
+std::string Summary(const Expected& e) {
+  LoadResult r;
+  r.found = e.found;
+  r.config.report_password = e.rule == Kind::kHash        ? ReportPassword::Hash(SampleHash())
+                             : e.rule == Kind::kRefuseAll ? ReportPassword::RefuseAll()
+                                                          : ReportPassword::BuiltIn();
+  r.problem = e.problem;
+  if (e.folder) r.config.results_folder = stdfs::path(*e.folder);
+  r.warnings.resize(e.warnings);
+  return Summary(r);
+}
+
+// Skips a test that needs password hashes in a build without them.
+#define NEEDS_PASSWORD_HASHES() \
+  if (!run::PasswordHashesAvailable()) GTEST_SKIP() << "built without password hashes (MIRAVEL_PASSWORD_HASHES)"
+
+TEST(SiteConfig, FilesAndWhatTheyGive) {
+  NEEDS_PASSWORD_HASHES();
+  ASSERT_FALSE(SampleHash().empty());
+  const std::string hash = SampleHash();
+  struct Case {
+    const char* name;
+    std::string text;
+    Expected expected;
+  };
+  const Case cases[] = {
+      {"empty", "", Sound()},
+      {"comments and blank lines only", "# nothing yet\n\n  ; nor here\n", Sound()},
+      {"a section without keys", "[report]\n", Sound()},
+      {"a hash", "[report]\npassword = " + hash + "\n", Sound(Kind::kHash)},
+      {"a folder", "[results]\nfolder = /srv/miravel/results\n", Sound(Kind::kBuiltIn, "/srv/miravel/results")},
+      {"both, with a BOM, CR LF, blanks, any letter case and no last line end",
+       "\xEF\xBB\xBF# site\r\n [Report] \r\n\tPassword\t=  " + hash + "  \r\n[RESULTS]\r\nfolder=/srv/класс 5#a",
+       Sound(Kind::kHash, "/srv/класс 5#a")},
+      {"unknown section and key are ignored with a warning",
+       "[colours]\nmain = red\nother = blue\n[report]\ncolour = red\npassword = " + hash + "\n",
+       Sound(Kind::kHash, std::nullopt, 2)},
+      {"a line that is no key", "[report]\npassword\n", Broken(ProblemKind::kMalformedLine, 2)},
+      {"a key before any section", "password = " + hash + "\n", Broken(ProblemKind::kMalformedLine, 1)},
+      {"an unclosed section", "[report\n", Broken(ProblemKind::kMalformedLine, 1)},
+      {"a line that is not UTF-8", "# \xCF\xE0\xF0\xEE\xEB\xFC\n[report]\n", Broken(ProblemKind::kMalformedLine, 1)},
+      {"the password twice", "[report]\npassword = " + hash + "\n[report]\npassword = " + hash + "\n",
+       Broken(ProblemKind::kRepeatedKey, 4)},
+      {"the password in plain text", "[report]\npassword = 407152\n", Broken(ProblemKind::kMalformedHash, 2)},
+      {"an empty password", "[report]\npassword =\n", Broken(ProblemKind::kMalformedHash, 2)},
+      {"a cut hash", "[report]\npassword = " + hash.substr(0, hash.size() - 5) + "\n",
+       Broken(ProblemKind::kMalformedHash, 2)},
+      {"a hash of another scheme", "[report]\npassword = $6$salt$abcdefghijklmnop\n",
+       Broken(ProblemKind::kMalformedHash, 2)},
+      {"a relative folder: the password is refused, the first problem is named",
+       "[results]\nfolder = results\n[report]\npassword = 407152\n", Broken(ProblemKind::kMalformedFolder, 2)},
+      {"a broken password line keeps a sound folder", "[report]\npassword = x\n[results]\nfolder = /srv/r\n",
+       Broken(ProblemKind::kMalformedHash, 2, "/srv/r")},
+  };
+  TempFolder dir;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string path = dir.File("miravel.conf");
+    Put(path, c.text);
+    EXPECT_EQ(Summary(Load(path)), Summary(c.expected));
+  }
+}
+
+TEST(SiteConfig, TheHashIsTheFilesAndTheWarningsNameTheLines) {
+  NEEDS_PASSWORD_HASHES();
+  const LoadResult r = Parse("[x]\n[report]\nkey = 1\npassword = " + SampleHash() + "\n");
+  EXPECT_EQ(r.config.report_password.hash(), SampleHash());
+  EXPECT_EQ(r.warnings, (std::vector<std::string>{"line 1: unknown section [x], ignored",
+                                                  "line 3: unknown key \"key\" in [report], ignored"}));
+}
+
+TEST(SiteConfig, WithoutPasswordHashesASetHashRefusesEveryPassword) {
+  if (run::PasswordHashesAvailable()) GTEST_SKIP() << "built with password hashes";
+  const LoadResult r =
+      Parse("[results]\nfolder = /srv/r\n[report]\npassword = $argon2id$v=19$m=65536,t=2,p=1$c2FsdA$aGFzaA\n");
+  EXPECT_EQ(r.problem, (Problem{ProblemKind::kNoHashSupport, 4}));
+  EXPECT_EQ(r.config.report_password.kind(), Kind::kRefuseAll);
+  EXPECT_FALSE(run::HashPassword("407152"));
+}
+
+#ifndef _WIN32
+TEST(SiteConfig, FilesThatCannotBeRead) {
+  TempFolder dir;
+  Expected absent;
+  absent.found = false;
+  const Expected unreadable = Broken(ProblemKind::kUnreadable, 0);
+  const Expected not_regular = Broken(ProblemKind::kNotRegularFile, 0);
+
+  EXPECT_EQ(Summary(Load(dir.File("none.conf"))), Summary(absent));
+  EXPECT_EQ(Summary(Load(dir.File("none/miravel.conf"))), Summary(absent));
+  EXPECT_EQ(Summary(Load("")), Summary(unreadable)) << "no known place is no reason to open the report";
+
+  stdfs::create_directory(dir.File("folder.conf"));
+  EXPECT_EQ(Summary(Load(dir.File("folder.conf"))), Summary(not_regular));
+  // A FIFO is never opened for reading, so nothing waits on it.
+  ASSERT_EQ(::mkfifo(dir.File("fifo.conf").c_str(), 0644), 0);
+  EXPECT_EQ(Summary(Load(dir.File("fifo.conf"))), Summary(not_regular));
+  // A link to nothing is there, but cannot be read.
+  stdfs::create_symlink(dir.File("none.conf"), dir.File("dangling.conf"));
+  EXPECT_EQ(Summary(Load(dir.File("dangling.conf"))), Summary(unreadable));
+
+  // Without the rights to read the file, or to look into its folder.
+  const std::string file = dir.File("private.conf");
+  Put(file, "[report]\n");
+  ASSERT_EQ(::chmod(file.c_str(), 0600), 0);
+  stdfs::create_directory(dir.File("locked"));
+  Put(dir.File("locked/miravel.conf"), "[report]\n");
+  ASSERT_EQ(::chmod(dir.File("locked").c_str(), 0700), 0);
+  const unprivileged::Outcome child =
+      unprivileged::Run([&] { return Summary(Load(file)) + "\n" + Summary(Load(dir.File("locked/miravel.conf"))); });
+  ASSERT_EQ(child.status, unprivileged::Outcome::Status::kReturned) << child.text;
+  EXPECT_EQ(child.text, Summary(unreadable) + "\n" + Summary(unreadable));
+}
+#endif
+
+TEST(SiteConfig, SettingThePasswordKeepsTheRestOfTheFile) {
+  const std::string h = "$argon2id$new";
+  struct Case {
+    const char* name;
+    std::string before;
+    std::string after;
+  };
+  const Case cases[] = {
+      {"no file yet", "", "# Miravel's site configuration (man miravel).\n[report]\npassword = " + h + "\n"},
+      {"a results folder only", "[results]\nfolder = /srv/r",
+       "[results]\nfolder = /srv/r\n[report]\npassword = " + h + "\n"},
+      {"an old password among other keys, CR LF and a BOM",
+       "\xEF\xBB\xBF# site\r\n[report]\r\nother = 1\r\n  PASSWORD = old\r\n[results]\r\nfolder = /srv/r\r\n",
+       "\xEF\xBB\xBF# site\r\n[report]\r\nother = 1\r\npassword = " + h + "\r\n[results]\r\nfolder = /srv/r\r\n"},
+      {"a report section without a password, new lines as the file's", "[report]\r\n# no password yet\r\n",
+       "[report]\r\npassword = " + h + "\r\n# no password yet\r\n"},
+      {"a password set twice: one is left", "[report]\npassword = a\n[x]\npassword = keep\n[report]\npassword = b\n",
+       "[report]\npassword = " + h + "\n[x]\npassword = keep\n[report]\n"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const EditResult edited = WithReportPasswordHash(c.before, h);
+    EXPECT_FALSE(edited.problem);
+    EXPECT_EQ(edited.text, c.after);
+  }
+  // A real hash set this way is read back.
+  NEEDS_PASSWORD_HASHES();
+  const EditResult real = WithReportPasswordHash("[results]\nfolder = /srv/r\n", SampleHash());
+  EXPECT_EQ(Summary(Parse(real.text)), Summary(Sound(Kind::kHash, "/srv/r")));
+
+  // A file with a line that is no setting is not touched.
+  for (const std::string broken : {"[report]\npassword\n", "folder = /srv\n[report]\n"}) {
+    const EditResult edited = WithReportPasswordHash(broken, h);
+    ASSERT_TRUE(edited.problem) << broken;
+    EXPECT_EQ(edited.problem->kind, ProblemKind::kMalformedLine);
+  }
+  EXPECT_EQ(WithReportPasswordHash("# a\n[report]\nx\n", h).problem, (Problem{ProblemKind::kMalformedLine, 3}));
+}
+
+}  // namespace
+}  // namespace miravel::site

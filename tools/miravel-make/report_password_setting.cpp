@@ -1,0 +1,305 @@
+#include "report_password_setting.h"
+
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+#include <iostream>
+#include <string_view>
+
+#ifdef _WIN32
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <io.h>
+#include <windows.h>
+#else
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <termios.h>
+#include <unistd.h>
+#endif
+
+#include "platform/cp1251.h"
+#include "platform/file_system.h"
+#include "run/report_password.h"
+#include "site/site_config.h"
+
+namespace miravel::make {
+namespace {
+
+constexpr int kDone = 0;
+constexpr int kFailed = 1;
+// Longer lines are no password anyone types.
+constexpr std::size_t kMaxPasswordBytes = 4096;
+
+int Fail(const std::string& message) {
+  std::cerr << "miravel-make: " << message << '\n';
+  return kFailed;
+}
+
+std::string ErrorText() { return std::strerror(errno); }
+
+// Reads one line from file descriptor 0 (without its "\n" or "\r\n").
+// Nothing at the end of the input before any character, or on a read error.
+std::optional<std::string> ReadLine(bool& too_long) {
+  std::string line;
+  too_long = false;
+  while (true) {
+    char c = 0;
+#ifdef _WIN32
+    const int n = _read(0, &c, 1);
+#else
+    const ssize_t n = ::read(0, &c, 1);
+    if (n < 0 && errno == EINTR) continue;
+#endif
+    if (n < 0) return std::nullopt;
+    if (n == 0) {
+      if (line.empty()) return std::nullopt;
+      break;
+    }
+    if (c == '\n') break;
+    if (line.size() == kMaxPasswordBytes) too_long = true;
+    if (!too_long) line.push_back(c);
+  }
+  if (!line.empty() && line.back() == '\r') line.pop_back();
+  return line;
+}
+
+#ifdef _WIN32
+
+bool InputIsTerminal() { return _isatty(0) != 0; }
+
+// The console's echo is off while the password is typed.
+class EchoOff {
+ public:
+  EchoOff() : input_(GetStdHandle(STD_INPUT_HANDLE)) {
+    saved_ok_ = GetConsoleMode(input_, &saved_) != 0;
+    if (saved_ok_) SetConsoleMode(input_, saved_ & ~static_cast<DWORD>(ENABLE_ECHO_INPUT));
+  }
+  ~EchoOff() {
+    if (saved_ok_) SetConsoleMode(input_, saved_);
+  }
+  EchoOff(const EchoOff&) = delete;
+  EchoOff& operator=(const EchoOff&) = delete;
+  bool ok() const { return saved_ok_; }
+
+ private:
+  HANDLE input_;
+  DWORD saved_ = 0;
+  bool saved_ok_ = false;
+};
+
+#else
+
+bool InputIsTerminal() { return ::isatty(0) != 0; }
+
+// The terminal's settings while the echo is off, for a signal handler to put
+// back before the signal ends the program.
+struct termios g_saved_terminal {};
+
+extern "C" void RestoreTerminalAndDie(int signal_number) {
+  ::tcsetattr(0, TCSANOW, &g_saved_terminal);
+  std::signal(signal_number, SIG_DFL);
+  std::raise(signal_number);
+}
+
+// The terminal's echo is off while the password is typed, and comes back
+// also when Ctrl+C, a hang-up or a kill ends the command.
+class EchoOff {
+ public:
+  EchoOff() {
+    if (::tcgetattr(0, &g_saved_terminal) != 0) return;
+    for (const int s : kSignals) std::signal(s, RestoreTerminalAndDie);
+    struct termios quiet = g_saved_terminal;
+    quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
+    quiet.c_lflag |= ECHONL;  // the Enter still ends the line on screen
+    ok_ = ::tcsetattr(0, TCSAFLUSH, &quiet) == 0;
+  }
+  ~EchoOff() {
+    if (ok_) ::tcsetattr(0, TCSAFLUSH, &g_saved_terminal);
+    for (const int s : kSignals) std::signal(s, SIG_DFL);
+  }
+  EchoOff(const EchoOff&) = delete;
+  EchoOff& operator=(const EchoOff&) = delete;
+  bool ok() const { return ok_; }
+
+ private:
+  static constexpr int kSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
+  bool ok_ = false;
+};
+
+#endif
+
+// Asks for the password on the terminal: `prompt`, then a line typed without
+// echo.
+std::optional<std::string> AskQuietly(const char* prompt, bool& too_long) {
+  // The echo goes before the prompt shows: what is typed after it is never
+  // echoed.
+  const EchoOff quiet;
+  if (!quiet.ok()) return std::nullopt;
+  std::cerr << prompt << std::flush;
+  return ReadLine(too_long);
+}
+
+// Why the password window could not take `password` (UTF-8), or nothing.
+std::optional<std::string> Unusable(std::string_view password) {
+  if (password.empty()) return "an empty password is refused";
+  const cp1251::StrictResult text = cp1251::FromUtf8Strict(password);
+  if (text.problem && !text.problem->cp) return "the password is not UTF-8 text";
+  if (text.problem)
+    return "the password window cannot take the character U+" +
+           [](char32_t cp) {
+             char hex[16];
+             std::snprintf(hex, sizeof hex, "%04X", static_cast<unsigned>(cp));
+             return std::string(hex);
+           }(*text.problem->cp) +
+           " (only characters of the Windows-1251 code page can be typed there)";
+  for (const char c : text.text) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte < 0x20 || byte == 0x7F) return "the password holds a control character, which cannot be typed";
+  }
+  return std::nullopt;
+}
+
+#ifdef _WIN32
+
+bool WriteConfig(const std::string& path, const std::string& text, std::string& error) {
+  const std::size_t slash = path.find_last_of("\\/");
+  if (slash != std::string::npos && slash > 0) {
+    const std::string folder = path.substr(0, slash);
+    if (!CreateDirectoryA(folder.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) {
+      error = "cannot create the folder " + folder;
+      return false;
+    }
+  }
+  if (!fs::WriteReplacing(path, text)) {
+    error = "cannot write the file";
+    return false;
+  }
+  return true;
+}
+
+bool MayWriteSystemFile() { return true; }  // Windows refuses the write itself
+
+#else
+
+bool WriteAll(int fd, std::string_view bytes) {
+  while (!bytes.empty()) {
+    const ssize_t n = ::write(fd, bytes.data(), bytes.size());
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    bytes.remove_prefix(static_cast<std::size_t>(n));
+  }
+  return true;
+}
+
+// Replaces the file at `path` by `text` in one step (see the header).
+bool WriteConfig(const std::string& path, const std::string& text, std::string& error) {
+  const std::size_t slash = path.rfind('/');
+  const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+  if (::mkdir(folder.c_str(), 0755) == 0) {
+    ::chmod(folder.c_str(), 0755);  // whatever the umask is
+  } else if (errno != EEXIST) {
+    error = "cannot create the folder " + folder + ": " + ErrorText();
+    return false;
+  }
+  std::string temp = folder + "/.miravel.conf.XXXXXX";
+  const int fd = ::mkostemp(temp.data(), O_CLOEXEC);  // 0600, made exclusively
+  if (fd < 0) {
+    error = "cannot create a file in " + folder + ": " + ErrorText();
+    return false;
+  }
+  bool ok = WriteAll(fd, text) && ::fchmod(fd, 0644) == 0;
+  if (ok && ::geteuid() == 0) ok = ::fchown(fd, 0, 0) == 0;
+  // On disk before it takes the old file's place: a power cut leaves the
+  // old file or the new one.
+  if (ok) ok = ::fsync(fd) == 0;
+  if (!ok) error = "cannot write " + temp + ": " + ErrorText();
+  if (::close(fd) != 0 && ok) {
+    ok = false;
+    error = "cannot write " + temp + ": " + ErrorText();
+  }
+  if (ok && ::rename(temp.c_str(), path.c_str()) != 0) {
+    ok = false;
+    error = "cannot replace the file: " + ErrorText();
+  }
+  if (!ok) {
+    ::unlink(temp.c_str());
+    return false;
+  }
+  const int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (dir >= 0) {
+    ::fsync(dir);
+    ::close(dir);
+  }
+  return true;
+}
+
+bool MayWriteSystemFile() { return ::geteuid() == 0; }
+
+#endif
+
+}  // namespace
+
+int SetReportPassword(const PasswordSetting& setting) {
+  if (!run::PasswordHashesAvailable())
+    return Fail("this build cannot make password hashes (it was built without libsodium)");
+  const std::string path = setting.config.value_or(site::DefaultPath());
+  if (path.empty()) return Fail("the folder of the site configuration cannot be found");
+  if (!setting.config && !MayWriteSystemFile())
+    return Fail("only root can set the report password in " + fs::PathForDisplay(path) +
+                ": run 'sudo miravel-make --set-report-password' (or give --config FILE for another file)");
+  const std::string shown = fs::PathForDisplay(path);
+
+  // The file as it is: it must be one that can be edited.
+  std::string before;
+  if (const fs::FileStamp stamp = fs::Stamp(path); stamp.exists) {
+    if (!stamp.regular) return Fail(shown + ": not a regular file");
+    auto content = fs::ReadWhole(path);
+    if (!content) return Fail(shown + ": cannot read the file");
+    before = std::move(content->bytes);
+  }
+  if (const auto check = site::WithReportPasswordHash(before, "-"); check.problem)
+    return Fail(shown + ": " + site::Describe(*check.problem) + "; fix the file first, nothing changed");
+  for (const std::string& warning : site::Parse(before).warnings)
+    std::cerr << "miravel-make: " << shown << ": warning: " << warning << '\n';
+
+  std::string password;
+  bool too_long = false;
+  if (setting.from_stdin) {
+    auto line = ReadLine(too_long);
+    if (!line) return Fail("no password on standard input");
+    password = std::move(*line);
+  } else {
+    if (!InputIsTerminal())
+      return Fail(
+          "the new password is asked on a terminal, and standard input is none (give --password-stdin "
+          "to read it from there)");
+    auto first = AskQuietly("New report password: ", too_long);
+    if (!first) return Fail("no password was typed");
+    if (!too_long) {
+      if (const auto why = Unusable(*first)) return Fail(*why + "; nothing changed");
+    }
+    auto second = AskQuietly("Type it again: ", too_long);
+    if (!second) return Fail("no password was typed");
+    if (*first != *second) return Fail("the two passwords differ; nothing changed");
+    password = std::move(*first);
+  }
+  if (too_long) return Fail("the password is longer than " + std::to_string(kMaxPasswordBytes) + " bytes");
+  if (const auto why = Unusable(password)) return Fail(*why + "; nothing changed");
+
+  // The window types Windows-1251 text and checks its UTF-8 form; a valid
+  // password has the same form both ways.
+  const auto hash = run::HashPassword(password);
+  if (!hash) return Fail("cannot make the password hash (too little memory?)");
+  const site::EditResult edited = site::WithReportPasswordHash(before, *hash);
+  if (const site::LoadResult after = site::Parse(edited.text); after.problem)
+    return Fail(shown + ": " + site::Describe(*after.problem) + "; fix the file first, nothing changed");
+  std::string error;
+  if (!WriteConfig(path, edited.text, error)) return Fail(shown + ": " + error);
+  std::cout << "The report password is set in " << shown << ".\n";
+  return kDone;
+}
+
+}  // namespace miravel::make

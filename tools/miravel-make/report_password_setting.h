@@ -1,0 +1,45 @@
+// `miravel-make --set-report-password`: sets the report password of this
+// computer's site configuration (site/site_config.h).
+//
+// The new password is asked twice on the terminal, without echo; with
+// --password-stdin it is read once, as the first line of standard input, so
+// that a script can set it without a terminal and without putting it on a
+// command line (where every user sees it in the process list). It must not
+// be empty, must be valid UTF-8 and may hold only characters that the
+// password window can take (those with a Windows-1251 form, no control
+// characters). Its hash (Argon2id, libsodium's crypto_pwhash_str) replaces
+// the [report] password line of the file; every other line stays. The file
+// is replaced in one step: a new file is written beside it, flushed to disk
+// and renamed over it, mode 0644, owned by root when root runs the command;
+// its folder is made (0755) when missing.
+//
+// The system's file (/etc/miravel/miravel.conf) is written only by root;
+// --config FILE sets the password in another file, for any user.
+#pragma once
+
+#include <optional>
+#include <string>
+
+namespace miravel::make {
+
+struct PasswordSetting {
+  std::optional<std::string> config;  // the file; the system's when nothing
+  bool from_stdin = false;  // --password-stdin
+};
+
+// The part of `miravel-make --help` about it.
+inline constexpr const char* kPasswordSettingHelp = R"help(
+Setting the report password of this computer:
+  sudo miravel-make --set-report-password [--password-stdin] [--config FILE]
+asks for the new password twice, without echo (--password-stdin: reads it
+once, from the first line of standard input) and writes its hash into the
+site configuration, /etc/miravel/miravel.conf, keeping the file's other
+settings. Only root may write that file; --config FILE writes another one.
+The program then opens the report with that password alone (man miravel).
+)help";
+
+// Carries the setting out; the process exit status: 0 set, 1 not set (the
+// reason is on standard error).
+int SetReportPassword(const PasswordSetting& setting);
+
+}  // namespace miravel::make
