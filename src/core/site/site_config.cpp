@@ -261,31 +261,46 @@ EditResult WithReportPasswordHash(std::string_view text, std::string_view hash) 
   // New lines end as the file's first line does.
   const std::string_view newline = !lines.empty() && lines.front().end == "\r\n" ? "\r\n" : "\n";
   const std::string password_line = std::string(kPasswordKey) + " = " + std::string(hash);
+  // Where the new line goes: in place of the first password line of
+  // [report], or else right under the first [report] heading.
+  std::optional<std::size_t> target;
+  bool target_replaces = false;
   Section section = Section::kNone;
-  bool placed = false;
-  std::size_t number = 0;
-  for (const RawLine& raw : lines) {
-    ++number;
-    const Line line = Classify(raw.content);
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    const Line line = Classify(lines[i].content);
     if (line.kind == Line::Kind::kMalformed || (line.kind == Line::Kind::kKey && section == Section::kNone)) {
-      result.problem = Problem{ProblemKind::kMalformedLine, number};
+      result.problem = Problem{ProblemKind::kMalformedLine, i + 1};
       return result;
     }
-    if (line.kind == Line::Kind::kSection) section = SectionNamed(line.name);
-    if (line.kind == Line::Kind::kKey && section == Section::kReport && NameIs(line.name, kPasswordKey)) {
-      if (!placed) result.text.append(password_line).append(raw.end.empty() ? newline : raw.end);
-      placed = true;
-      continue;
+    if (line.kind == Line::Kind::kSection) {
+      section = SectionNamed(line.name);
+      if (section == Section::kReport && !target) target = i;
     }
-    result.text.append(raw.content).append(raw.end);
-    // A [report] without a password line gets one right under its heading.
-    if (line.kind == Line::Kind::kSection && section == Section::kReport && !placed) {
-      if (raw.end.empty()) result.text.append(newline);
-      result.text.append(password_line).append(newline);
-      placed = true;
+    if (line.kind == Line::Kind::kKey && section == Section::kReport && NameIs(line.name, kPasswordKey) &&
+        !target_replaces) {
+      target = i;
+      target_replaces = true;
     }
   }
-  if (!placed) {
+  section = Section::kNone;
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    const RawLine& raw = lines[i];
+    const Line line = Classify(raw.content);
+    if (line.kind == Line::Kind::kSection) section = SectionNamed(line.name);
+    const bool password =
+        line.kind == Line::Kind::kKey && section == Section::kReport && NameIs(line.name, kPasswordKey);
+    if (i == target && target_replaces) {
+      result.text.append(password_line).append(raw.end.empty() ? newline : raw.end);
+      continue;
+    }
+    if (password) continue;  // a later one goes
+    result.text.append(raw.content).append(raw.end);
+    if (i == target) {
+      if (raw.end.empty()) result.text.append(newline);
+      result.text.append(password_line).append(newline);
+    }
+  }
+  if (!target) {
     if (!result.text.empty() && result.text.back() != '\n') result.text.append(newline);
     if (lines.empty()) result.text.append("# Miravel's site configuration (man miravel).").append(newline);
     result.text.append("[").append(kReportSection).append("]").append(newline);

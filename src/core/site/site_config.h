@@ -94,9 +94,9 @@ LoadResult Parse(std::string_view text);
 std::string Describe(const Problem& problem);
 
 // The text of a configuration file with the report password hash set to
-// `hash`: the first password line of [report] gets the new value, later ones
-// go, and a file without one gets it (and the section, at the end, when it
-// has none). Every other line stays as it was. Fails, giving the problem,
+// `hash`: the first password line of [report] gets the new value and later
+// ones go; a file without one gets it right under its first [report]
+// heading, or at its end in a new [report] section. Every other line stays as it was. Fails, giving the problem,
 // on a file with a malformed line.
 struct EditResult {
   std::string text;
