@@ -26,16 +26,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string_view source(reinterpret_cast<const char*>(data), size);
   const auto first = authoring::Compile(source);
   if (!first.document) {
-    if (!first.error) Mismatch("no test file and no error", source);
+    if (first.errors.empty()) Mismatch("no test file and no error", source);
+    if (first.errors.size() > authoring::kMaxErrors) Mismatch("more errors than are told", source);
     return 0;
   }
-  if (first.error) Mismatch("a test file despite an error", first.error->message);
+  if (!first.errors.empty()) Mismatch("a test file despite an error", first.errors.front().message);
 
   // Decode what a file with these bytes reads as, not the document in memory.
   const ProfileDocument reread(first.document->Content());
   const std::string decoded = authoring::Decode(reread);
   const auto second = authoring::Compile(decoded);
-  if (!second.document) Mismatch("the decoded source does not compile", decoded + "\n" + second.error->message);
+  if (!second.document) Mismatch("the decoded source does not compile", decoded + "\n" + second.errors.front().message);
   if (second.document->Content() != first.document->Content()) Mismatch("the test files differ", decoded);
   if (authoring::Decode(*second.document) != decoded) Mismatch("decoding again gives another source", decoded);
   return 0;

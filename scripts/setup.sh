@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian 12 packages that building and testing Miravel needs and
-# generates the Russian locale the date tests read the short date form of.
+# generates the Russian locale that the date tests and the Russian messages of
+# miravel-make are tested under.
 # Only what is missing is installed or generated; runs apt-get and locale-gen
 # through sudo when not root.
 set -euo pipefail
@@ -14,8 +15,12 @@ packages=(
   # The windows: Qt 6 Widgets, and Cantarell, the face that stands in for the
   # designed one (see src/gui/ui/fonts.h).
   qt6-base-dev fonts-cantarell
-  # The locale data, for the Russian short date form (dd.mm.yyyy) in the tests.
+  # The locale data, for the Russian short date form (dd.mm.yyyy) in the tests
+  # and the Russian messages of miravel-make.
   locales
+  # msgfmt compiles the messages of miravel-make (po/ru.po); xgettext and
+  # msgcmp check that every message has its Russian text.
+  gettext
 )
 
 bash "$(dirname "$0")/install-missing.sh" "${packages[@]}"

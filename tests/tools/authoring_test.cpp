@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <optional>
 #include <random>
@@ -21,16 +22,23 @@ using testdata::Cr;
 using testdata::EnCr;
 using testing::TempDir;
 
+// The errors of a result, one a line, for failure messages.
+std::string Shown(const std::vector<Diagnostic>& errors) {
+  std::string out;
+  for (const auto& error : errors) out += std::to_string(error.line) + ": " + error.message + "\n";
+  return out;
+}
+
 ProfileDocument CompileOk(const std::string& source) {
   auto result = Compile(source);
-  EXPECT_FALSE(result.error) << result.error->line << ": " << result.error->message << "\n" << source;
+  EXPECT_TRUE(result.errors.empty()) << Shown(result.errors) << source;
   if (!result.document) return ProfileDocument{};
   return std::move(*result.document);
 }
 
 TestSource ParseOk(const std::string& source) {
   auto result = ParseSource(source);
-  EXPECT_FALSE(result.error) << result.error->line << ": " << result.error->message << "\n" << source;
+  EXPECT_TRUE(result.errors.empty()) << Shown(result.errors) << source;
   return result.source.value_or(TestSource{});
 }
 
@@ -111,14 +119,45 @@ TEST(Compile, WritesTheTestFileLayout) {
 }
 
 TEST(Compile, LeavesOutWhatTheSourceDoesNotGive) {
-  const ProfileDocument doc = CompileOk("Вопрос?\nA. да\nANSWER: A\n");
+  const ProfileDocument doc = CompileOk("Time: 3\nВопрос?\nA. да\nANSWER: A\n");
   EXPECT_FALSE(doc.HasSection("Main"));
-  EXPECT_FALSE(doc.Find("Option", "Time"));
-  EXPECT_EQ(Layout(doc.Content()), (std::vector<std::string>{"[Option]", "QwCount", "[qw 1]", "QwText", "va0", "otv"}));
+  EXPECT_EQ(Layout(doc.Content()),
+            (std::vector<std::string>{"[Option]", "QwCount", "Time", "[qw 1]", "QwText", "va0", "otv"}));
+}
 
-  const ProfileDocument empty = CompileOk("# no questions yet\nTitle: Черновик\n");
-  EXPECT_EQ(*empty.Find("Option", "QwCount"), "0");
-  EXPECT_FALSE(empty.HasSection("qw 1"));
+// The sample source with every option and ANSWER letter typed on a Russian
+// keyboard: А Б В Г and ОТВЕТ.
+std::string InCyrillicLetters(const std::string& source) {
+  const std::array<std::string, 4> letters = {"А", "Б", "В", "Г"};
+  std::string out;
+  std::size_t changed = 0;
+  for (std::size_t pos = 0; pos < source.size();) {
+    const auto end = std::min(source.find('\n', pos), source.size());
+    std::string line = source.substr(pos, end - pos + 1);
+    pos = end + 1;
+    if (line.size() >= 2 && line[0] >= 'A' && line[0] <= 'D' && (line[1] == '.' || line[1] == ')')) {
+      line.replace(0, 1, letters[static_cast<std::size_t>(line[0] - 'A')]);
+      ++changed;
+    } else if (line.rfind("ANSWER: ", 0) == 0 && line.size() >= 9 && line[8] >= 'A' && line[8] <= 'D') {
+      line = "ОТВЕТ: " + letters[static_cast<std::size_t>(line[8] - 'A')] + line.substr(9);
+      ++changed;
+    }
+    out += line;
+  }
+  EXPECT_GT(changed, 0u) << "the sample has no option lines";
+  return out;
+}
+
+// Options lettered in Cyrillic make the test file that Latin ones make.
+TEST(Compile, CyrillicLettersMakeTheSameFileAsLatinOnes) {
+  const std::string latin = "Time: 4\n\nQ1\nA. a\nB) b\nD. d\nANSWER: D\n\nQ2\nC. c\nanswer: C\n";
+  const std::string cyrillic = "Time: 4\n\nQ1\nА. a\nБ) b\nГ. d\nОТВЕТ: Г\n\nQ2\nВ. c\nответ: В\n";
+  EXPECT_EQ(CompileOk(cyrillic).Content(), CompileOk(latin).Content());
+
+  const std::string sample = testing::Get(MIRAVEL_SAMPLE_SOURCE);
+  const std::string typed_in_cyrillic = InCyrillicLetters(sample);
+  ASSERT_NE(typed_in_cyrillic, sample);
+  EXPECT_EQ(CompileOk(typed_in_cyrillic).Content(), CompileOk(sample).Content());
 }
 
 struct HeaderCase {
@@ -130,27 +169,28 @@ struct HeaderCase {
 };
 
 TEST(ParseSource, Header) {
+  // Each header is followed by a question, which every source needs.
   const HeaderCase cases[] = {
       {"keywords in any case", "TITLE: a\ndescription: b\ntImE: 3\n", Text("a"), Text("b"), 3},
       {"Russian keywords", "НАЗВАНИЕ: Тест\nОписание: о\nвремя: 4\n", Text("Тест"_w), Text("о"_w), 4},
-      {"values are trimmed", "Title: \t x y  \t\n", Text("x y"), {}, {}},
-      {"empty value is present", "Title:\n", Text(""), {}, {}},
-      {"continuation lines", "Title: a\n\tb\n   c  \n", Text("a\r\nb\r\nc"), {}, {}},
-      {"comments do not end a value", "Title: a\n# note\n  b\n", Text("a\r\nb"), {}, {}},
-      {"the header ends at a blank line", "Title: a\n\nDescription: q\nA. o\nANSWER: A\n", Text("a"), {}, {}},
+      {"values are trimmed", "Title: \t x y  \t\nTime: 1\n", Text("x y"), {}, 1},
+      {"empty value is present", "Title:\nTime: 1\n", Text(""), {}, 1},
+      {"continuation lines", "Title: a\n\tb\n   c  \nTime: 1\n", Text("a\r\nb\r\nc"), {}, 1},
+      {"comments do not end a value", "Time: 1\nTitle: a\n# note\n  b\n", Text("a\r\nb"), {}, 1},
+      {"the header ends at a blank line", "Title: a\nTime: 1\n\nDescription: q\nA. o\nANSWER: A\n", Text("a"), {}, 1},
       {"the header ends at a text line", "Time: 2\nQ\nA. o\nANSWER: A\n", {}, {}, 2},
       {"BOM and CR LF", "\xEF\xBB\xBFTitle: x\r\n  y\r\nTime: 1\r\n", Text("x\r\ny"), {}, 1},
       {"leading zeros and the largest Time", "Time: 0035791394\n", {}, {}, 35791394},
-      {"unquoted backslashes are literal", "Title: a\\nb\\\"\n", Text("a\\nb\\\""), {}, {}},
+      {"unquoted backslashes are literal", "Title: a\\nb\\\"\nTime: 1\n", Text("a\\nb\\\""), {}, 1},
       {"quoted value",
-       "Title: \"  a\\\"b\\\\c\\r\\n\\t\\x98\\x00Ё\" \n",
+       "Title: \"  a\\\"b\\\\c\\r\\n\\t\\x98\\x00Ё\" \nTime: 1\n",
        Text("  a\"b\\c\r\n\t\x98") + Text(1, '\0') + Text("Ё"_w),
        {},
-       {}},
+       1},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
-    const TestSource source = ParseOk(c.source);
+    const TestSource source = ParseOk(c.source + "\nQ\nA. a\nANSWER: A\n");
     EXPECT_EQ(source.title, c.title);
     EXPECT_EQ(source.description, c.description);
     EXPECT_EQ(source.time_minutes, c.time);
@@ -188,7 +228,7 @@ TEST(ParseSource, Questions) {
        "E. coli is\nA. a bacterium\nANSWER: A\n",
        {{"E. coli is", {Text("a bacterium"), none, none, none}, 0}}},
       {"a header keyword after the header is text",
-       "Title: t\n\nTime: is it?\nA. yes\nANSWER: A\n",
+       "Time: is it?\nA. yes\nANSWER: A\n",
        {{"Time: is it?", {Text("yes"), none, none, none}, 0}}},
       {"quoted question and options",
        "\"  # A. \\\"x\\\"\\r\\n\"\nA. \"\"\nB. \"  b \"\nC. \"c\\\\\"\nANSWER: C\n",
@@ -197,10 +237,20 @@ TEST(ParseSource, Questions) {
       {"a line only opening a quote is literal",
        "\"Q\nA. \"a\nANSWER: A\n",
        {{"\"Q", {Text("\"a"), none, none, none}, 0}}},
+      {"Cyrillic letters with ОТВЕТ",
+       "Q\nА. а\nБ) б\nГ. г\nОТВЕТ: Г\n",
+       {{"Q", {Text("а"_w), Text("б"_w), none, Text("г"_w)}, 3}}},
+      {"Cyrillic letters with ANSWER, Latin ones with ОТВЕТ, keywords in any case",
+       "Q1\nВ. в\nanswer: В\nQ2\nC. c\nОтвет : C\n",
+       {{"Q1", {none, none, Text("в"_w), none}, 2}, {"Q2", {none, none, Text("c"), none}, 2}}},
+      {"a later Cyrillic letter in the question text is text",
+       "Д. И. Менделеев открыл\nА. закон\nОТВЕТ: А\n",
+       {{Text("Д. И. Менделеев открыл"_w), {Text("закон"_w), none, none, none}, 0}}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
-    const TestSource source = ParseOk(c.source);
+    // After a header with the Time that every source needs.
+    const TestSource source = ParseOk("Time: 1\n\n" + c.source);
     ASSERT_EQ(source.questions.size(), c.questions.size());
     for (std::size_t i = 0; i < c.questions.size(); ++i) {
       EXPECT_EQ(source.questions[i].text, c.questions[i].text);
@@ -219,9 +269,10 @@ struct WarningCase {
 
 TEST(ParseSource, WarningsDoNotStopTheTestFile) {
   const WarningCase cases[] = {
-      {"no Time", "Title: t\n", 0, "no Time"},
-      {"Time 0", "Title: t\nTime: 0\n", 2, "Time is 0"},
-      {"Cyrillic look-alike in the text", "Time: 1\n\nQ\nВ. b\nB. b\nANSWER: B\n", 4, "Cyrillic letter \"В\""},
+      {"small Latin letter in the text", "Time: 1\n\nQ\nb. b\nB. b\nANSWER: B\n", 4,
+       "this line is taken as question text; option letters are capital letters: A, B, C, D"},
+      {"small Cyrillic letter in the text", "Time: 1\n\nQ\nв) b\nВ. b\nОТВЕТ: В\n", 4,
+       "this line is taken as question text; option letters are capital letters: А, Б, В, Г"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
@@ -239,7 +290,7 @@ TEST(ParseSource, WarningsDoNotStopTheTestFile) {
 void ExpectRoundTrip(const ProfileDocument& doc) {
   const std::string decoded = Decode(doc);
   const auto again = Compile(decoded);
-  ASSERT_TRUE(again.document) << again.error->line << ": " << again.error->message << "\n" << decoded;
+  ASSERT_TRUE(again.document) << Shown(again.errors) << decoded;
   EXPECT_EQ(again.document->Content(), doc.Content()) << decoded;
   EXPECT_EQ(Decode(*again.document), decoded);
 }
@@ -253,21 +304,25 @@ TEST(RoundTrip, AwkwardTexts) {
       "Title: elmatqrv\nDescription: elmatqrv elmatqrv\nComments: a\n  b\nTime: 3\n\n"
       "elmatqrv\nelmatqrv\nA. elmatqrv\nB. elmatq\nANSWER: B\n",
       // Leading and trailing blanks, quotes, backslashes, "#" and look-alike lines.
-      "Title: \"  padded  \"\n\n"
+      "Title: \"  padded  \"\nTime: 1\n\n"
       "\"  leading\"\nA. \"trailing \"\nANSWER: A\n\n"
       "\"# not a comment\\r\\nA. not an option\\r\\nANSWER: not an answer\"\nA. \\ back\\slash \"\nANSWER: A\n\n"
       "\"Title: looks like a header\"\nA. # hash\nB. \"\\\"quoted\\\"\"\nANSWER: B\n\n"
       "\"#1 in a hash\"\nA. x\nANSWER: A\n\n"
       "\"B) like an option\"\nA. x\nANSWER: A\n\n"
       "\"answer : like an answer\"\nA. x\nANSWER: A\n",
-      // A first question that would read as a header when there is none.
-      "\"Time: 5\"\nA. x\nANSWER: A\n",
+      // A first question that would read as a header line.
+      "Time: 5\n\n\"Time: 5\"\nA. x\nANSWER: A\n",
+      // Texts that would read as options lettered in Cyrillic or as an ОТВЕТ line.
+      "Time: 2\n\n\"А. С. Пушкин\"\nA. x\nANSWER: A\n\n"
+      "\"Вопрос\\r\\nГ) не вариант\\r\\nС. и не C\"\nA. x\nANSWER: A\n\n"
+      "\"ответ: не ответ\"\nA. x\nANSWER: A\n",
       // Empty texts, line breaks at the ends, a lone CR, controls, 0x98.
-      "Title:\nDescription: \"\\r\\nx\\r\\n\"\nComments: \"a\\rb\\n\\x01\\x7F\\x98\"\n\n"
+      "Title:\nDescription: \"\\r\\nx\\r\\n\"\nComments: \"a\\rb\\n\\x01\\x7F\\x98\"\nTime: 1\n\n"
       "\"\"\nA.\nB. \"\\t\"\nD. «ёлка» — №1\nANSWER: D\n\n"
       "\"two\\r\\n\\r\\nbreaks\"\nC. c\nANSWER: C\n",
       // Multi-line question and header values that stay plain.
-      "Название: Тест\nОписание: строка 1\n  строка 2\n\nЧто\nвыбрать?\nA. это\nANSWER: A\n",
+      "Название: Тест\nОписание: строка 1\n  строка 2\nВремя: 3\n\nЧто\nвыбрать?\nA. это\nANSWER: A\n",
   };
   for (const auto& source : sources) {
     SCOPED_TRACE(source);
@@ -279,7 +334,7 @@ TEST(RoundTrip, AwkwardTexts) {
 // as a source that compiles back to it.
 TEST(RoundTrip, RandomTexts) {
   std::mt19937 random(20240611);
-  const std::string alphabet = std::string(" \t\r\n\"\\#:.)AaBbDEnrx") + Text("ЁёАВСЯя«»"_w) + Text(1, '\0');
+  const std::string alphabet = std::string(" \t\r\n\"\\#:.)AaBbDEnrx") + Text("ЁёАБВГСЯвя«»"_w) + Text(1, '\0');
   const auto text = [&](std::size_t max_length) {
     Text out;
     const auto length = random() % (max_length + 1);
@@ -292,9 +347,9 @@ TEST(RoundTrip, RandomTexts) {
     if (random() % 2) source.title = text(12);
     if (random() % 2) source.description = text(12);
     if (random() % 2) source.comments = text(12);
-    if (random() % 2)
-      source.time_minutes = static_cast<std::int32_t>(random() % (static_cast<unsigned>(kMaxTimeMinutes) + 1u));
-    const auto count = random() % 4;
+    // A source needs a Time of at least a minute and a question.
+    source.time_minutes = static_cast<std::int32_t>(1u + random() % static_cast<unsigned>(kMaxTimeMinutes));
+    const auto count = 1 + random() % 3;
     for (std::size_t q = 0; q < count; ++q) {
       SourceQuestion question;
       question.text = text(16);
@@ -316,7 +371,7 @@ TEST(RoundTrip, TheSampleTest) {
   TempDir dir;
   const std::string source = testing::Get(MIRAVEL_SAMPLE_SOURCE);
   const auto result = Compile(source);
-  ASSERT_TRUE(result.document) << result.error->line << ": " << result.error->message;
+  ASSERT_TRUE(result.document) << Shown(result.errors);
   EXPECT_TRUE(result.warnings.empty());
   const ProfileDocument& doc = *result.document;
   EXPECT_GE(ParseProfileNumber(*doc.Find("Option", "QwCount")).value_or(0), 10);
@@ -372,6 +427,7 @@ TEST(Decode, ShowsWhatAHandMadeFileLacks) {
 TEST(Decode, QuestionCountsThatDoNotMatchTheSections) {
   ProfileDocument doc;
   doc.Set("Option", "QwCount", "3");
+  doc.Set("Option", "Time", "5");
   for (const char* section : {"qw 1", "qw 4", "qw 5"}) {
     doc.Set(section, "QwText", Cr(section));
     doc.Set(section, "va0", Cr("a"));

@@ -14,12 +14,16 @@
 #include <unistd.h>
 #endif
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <clocale>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <thread>
+#include <utility>
+#include <vector>
 
 #include "authoring.h"
 #include "platform/profile_file.h"
@@ -55,8 +59,9 @@ std::string ToolPath() {
 }
 
 // Windows has no shell to redirect with: the tool runs with its standard
-// output and error going to files and its input from NUL.
-ToolRun RunTool(const TempDir& dir, const std::string& args) {
+// output and error going to files and its input from NUL. Its messages are
+// English there whatever the locale.
+ToolRun RunTool(const TempDir& dir, const std::string& args, const std::string& /*environment*/ = "") {
   const std::string out = dir.File("stdout.log");
   const std::string err = dir.File("stderr.log");
   SECURITY_ATTRIBUTES inherited{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
@@ -94,16 +99,25 @@ ToolRun RunTool(const TempDir& dir, const std::string& args) {
 
 std::string Quoted(const std::string& path) { return "'" + path + "'"; }
 
-ToolRun RunTool(const TempDir& dir, const std::string& args) {
+// The tool runs with the locale settings of `environment` ("NAME=value"
+// words), which choose the language of its messages.
+ToolRun RunTool(const TempDir& dir, const std::string& args, const std::string& environment = "LC_ALL=C LANGUAGE=") {
   const std::string out = dir.File("stdout.log");
   const std::string err = dir.File("stderr.log");
-  const std::string command =
-      Quoted(MIRAVEL_MAKE_PATH) + " " + args + " >" + Quoted(out) + " 2>" + Quoted(err) + " </dev/null";
+  const std::string command = environment + " " + Quoted(MIRAVEL_MAKE_PATH) + " " + args + " >" + Quoted(out) + " 2>" +
+                              Quoted(err) + " </dev/null";
   const int status = std::system(command.c_str());
   return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, Get(out), Get(err)};
 }
 
 #endif
+
+// The errors of a result, one a line, for failure messages.
+std::string Shown(const std::vector<Diagnostic>& errors) {
+  std::string out;
+  for (const auto& error : errors) out += std::to_string(error.line) + ": " + error.message + "\n";
+  return out;
+}
 
 const std::string kGoodSource =
     "Title: Тест\nTime: 2\n\nКакая река протекает через Египет?\nA. Тигр\nB. Нил\nANSWER: B\n";
@@ -119,44 +133,57 @@ struct ErrorCase {
 // the tool writes nothing.
 TEST(SourceErrors, NameTheLineAndWriteNothing) {
   const std::string long_text(kMaxValue + 1, 'x');
+  // Each source has just the one error.
   const ErrorCase cases[] = {
       {"character without a Windows-1251 form", "Time: 1\n\nWas ist das?\nA. Käse\nANSWER: A\n", 4,
        "the character \"ä\" (U+00E4) has no Windows-1251 form"},
-      {"character beyond the BMP", "Q \xF0\x9F\x98\x80\nA. a\nANSWER: A\n", 1,
+      {"character beyond the BMP", "Time: 1\nQ \xF0\x9F\x98\x80\nA. a\nANSWER: A\n", 2,
        "the character \"\xF0\x9F\x98\x80\" (U+1F600)"},
-      {"malformed UTF-8", "Q\n\xC3(\nA. a\nANSWER: A\n", 2, "malformed UTF-8 (byte 0xC3 at column 1)"},
-      {"fifth option", "Q\nA. a\nB. b\nC. c\nD. d\nE. e\nANSWER: A\n", 6, "a fifth option \"E.\""},
-      {"options out of order", "Q\nB. b\nA. a\nANSWER: A\n", 3, "option A comes after option B"},
-      {"option repeated", "Q\nA. a\nA. b\nANSWER: A\n", 3, "option A is given twice"},
+      {"malformed UTF-8", "Time: 1\nQ\n\xC3(\nA. a\nANSWER: A\n", 3, "malformed UTF-8 (byte 0xC3 at column 1)"},
+      {"fifth option", "Time: 1\nQ\nA. a\nB. b\nC. c\nD. d\nE. e\nANSWER: A\n", 7, "a fifth option \"E.\""},
+      {"fifth Cyrillic option", "Time: 1\nQ\nА. a\nБ. b\nВ. c\nГ. d\nД. e\nОТВЕТ: А\n", 7,
+       "a fifth option \"Д.\": a question has at most the four options А, Б, В, Г"},
+      {"options out of order", "Time: 1\nQ\nB. b\nA. a\nANSWER: A\n", 4, "option A comes after option B"},
+      {"Cyrillic options out of order", "Time: 1\nQ\nБ. b\nА. a\nОТВЕТ: А\n", 4,
+       "option А comes after option Б: options go in the order А, Б, В, Г"},
+      {"option repeated", "Time: 1\nQ\nA. a\nA. b\nANSWER: A\n", 4, "option A is given twice"},
       {"missing ANSWER at the end", "Time: 1\n\nQ\nA. a\nB. b\n", 3, "the question has no ANSWER line"},
-      {"missing ANSWER before the next question", "Q1\nA. a\n\nQ2\nA. b\nANSWER: A\n", 1,
-       "the question has no ANSWER line (the next text is at line 4)"},
-      {"unknown ANSWER letter", "Q\nA. a\nANSWER: E\n", 3, "unknown ANSWER letter \"E\""},
-      {"Cyrillic ANSWER letter", "Q\nA. a\nANSWER: Б\n", 3, "a Cyrillic letter"},
-      {"ANSWER without a letter", "Q\nA. a\nANSWER:\n", 3, "names no option"},
-      {"ANSWER names an absent option", "Q\nA. a\nB. b\nD. d\nANSWER: C\n", 5,
+      {"missing ANSWER before the next question", "Time: 1\nQ1\nA. a\n\nQ2\nA. b\nANSWER: A\n", 2,
+       "the question has no ANSWER line (the next text is at line 5)"},
+      {"unknown ANSWER letter", "Time: 1\nQ\nA. a\nANSWER: E\n", 4, "unknown ANSWER letter \"E\""},
+      {"Cyrillic ANSWER letter", "Time: 1\nQ\nA. a\nANSWER: Б\n", 4,
+       "ANSWER letter «Б» is Cyrillic, but this question's options are lettered in Latin (A B C D)"},
+      {"ANSWER without a letter", "Time: 1\nQ\nA. a\nANSWER:\n", 4, "names no option"},
+      {"ANSWER names an absent option", "Time: 1\nQ\nA. a\nB. b\nD. d\nANSWER: C\n", 6,
        "ANSWER: C names an option the question does not have"},
-      {"ANSWER of a question without options", "Q\nА. a\nANSWER: A\n", 3, "it has no options"},
+      {"ANSWER of a question without options", "Time: 1\nQ\nANSWER: A\n", 3, "it has no options"},
       {"option before any question text", "Time: 1\n\nA. a\nANSWER: A\n", 3, "an option line with no question text"},
-      {"ANSWER before any question text", "ANSWER: A\n", 1, "an ANSWER line with no question text"},
-      {"text after the options", "Q\nA. a\nmore\nANSWER: A\n", 3, "text after the options"},
-      {"Cyrillic option letter", "Q\nA. a\nВ. b\nANSWER: A\n", 3,
-       "starts with the Cyrillic letter \"В\": option letters are the Latin A, B, C, D"},
-      {"Cyrillic look-alike C", "Q\nA. a\nB. b\nС) c\nANSWER: A\n", 4, "Cyrillic letter \"С\""},
-      {"small option letter", "Q\nA. a\nb) b\nANSWER: A\n", 3, "option letters are capital letters"},
-      {"Time not a number", "Time: 10 min\n", 1, "Time must be a whole number of minutes from 0 to 35791394"},
-      {"Time negative", "Title: t\nTime: -1\n", 2, "not \"-1\""},
-      {"Time too large", "Time: 35791395\n", 1, "Time must be"},
-      {"Time empty", "Time:\n", 1, "Time must be"},
-      {"header keyword repeated", "Title: a\nНазвание: b\n", 2, "the header gives Title twice (first at line 1)"},
-      {"unknown escape", "Q\nA. \"a\\qb\"\nANSWER: A\n", 2, "unknown escape \"\\q\""},
-      {"short hex escape", "Title: \"\\x4\"\n", 1, "\\x must be followed by two hex digits"},
-      {"bare quote inside quotes", "\"a\"b\"\nA. a\nANSWER: A\n", 1, "a double quote inside it must be written"},
-      {"quoted text ends in a backslash", "Title: \"a\\\"\n", 1, "lone backslash"},
-      {"quoted header value continued", "Title: \"a\"\n  b\n", 2, "a quoted value cannot continue"},
-      {"quoted question with another line", "\"a\"\nb\nA. a\nANSWER: A\n", 2,
+      {"ANSWER before any question text", "Time: 1\n\nANSWER: A\nQ\nA. a\nANSWER: A\n", 3,
+       "an ANSWER line with no question text"},
+      {"text after the options", "Time: 1\nQ\nA. a\nmore\nANSWER: A\n", 4, "text after the options"},
+      {"Cyrillic option letter", "Time: 1\nQ\nA. a\nВ. b\nANSWER: A\n", 4,
+       "option letter «В» is Cyrillic, but this question's options are lettered in Latin (A B C D)"},
+      {"Cyrillic look-alike C", "Time: 1\nQ\nA. a\nB. b\nС) c\nANSWER: A\n", 5, "option letter «С» is Cyrillic"},
+      {"small option letter", "Time: 1\nQ\nA. a\nb) b\nANSWER: A\n", 4,
+       "option letters are capital letters: A, B, C, D"},
+      {"Time not a number", "Time: 10 min\nQ\nA. a\nANSWER: A\n", 1,
+       "Time must be a whole number of minutes from 1 to 35791394"},
+      {"Time negative", "Title: t\nTime: -1\nQ\nA. a\nANSWER: A\n", 2, "not \"-1\""},
+      {"Time too large", "Time: 35791395\nQ\nA. a\nANSWER: A\n", 1, "Time must be"},
+      {"Time empty", "Time:\nQ\nA. a\nANSWER: A\n", 1, "Time must be"},
+      {"header keyword repeated", "Title: a\nНазвание: b\nTime: 1\nQ\nA. a\nANSWER: A\n", 2,
+       "the header gives Title twice (first at line 1)"},
+      {"unknown escape", "Time: 1\nQ\nA. \"a\\qb\"\nANSWER: A\n", 3, "unknown escape \"\\q\""},
+      {"short hex escape", "Title: \"\\x4\"\nTime: 1\nQ\nA. a\nANSWER: A\n", 1,
+       "\\x must be followed by two hex digits"},
+      {"bare quote inside quotes", "Time: 1\n\"a\"b\"\nA. a\nANSWER: A\n", 2,
+       "a double quote inside it must be written"},
+      {"quoted text ends in a backslash", "Title: \"a\\\"\nTime: 1\nQ\nA. a\nANSWER: A\n", 1, "lone backslash"},
+      {"quoted header value continued", "Title: \"a\"\n  b\n  c\nTime: 1\nQ\nA. a\nANSWER: A\n", 2,
+       "a quoted value cannot continue"},
+      {"quoted question with another line", "Time: 1\n\"a\"\nb\nA. a\nANSWER: A\n", 3,
        "a quoted question text must be the only line"},
-      {"text the program would cut", "Q\nA. " + long_text + "\nANSWER: A\n", 2,
+      {"text the program would cut", "Time: 1\nQ\nA. " + long_text + "\nANSWER: A\n", 3,
        "the option text is 2048 bytes long; the program reads at most 2047"},
   };
   TempDir dir;
@@ -167,9 +194,9 @@ TEST(SourceErrors, NameTheLineAndWriteNothing) {
     SCOPED_TRACE(c.what);
     const auto result = Compile(c.source);
     EXPECT_FALSE(result.document);
-    ASSERT_TRUE(result.error);
-    EXPECT_EQ(result.error->line, c.line);
-    EXPECT_NE(result.error->message.find(c.fragment), std::string::npos) << result.error->message;
+    ASSERT_EQ(result.errors.size(), 1u) << Shown(result.errors);
+    EXPECT_EQ(result.errors[0].line, c.line);
+    EXPECT_NE(result.errors[0].message.find(c.fragment), std::string::npos) << result.errors[0].message;
 
     Put(source_path, c.source);
     const ToolRun run = RunTool(dir, Quoted(source_path));
@@ -183,6 +210,116 @@ TEST(SourceErrors, NameTheLineAndWriteNothing) {
     EXPECT_EQ(RunTool(dir, Quoted(source_path) + " -o " + Quoted(existing)).status, 1);
     EXPECT_EQ(Get(existing), "[Main]\r\nold=1\r\n");
   }
+}
+
+using LineAndMessage = std::pair<std::size_t, std::string>;
+
+std::vector<LineAndMessage> LinesAndMessages(const std::vector<Diagnostic>& errors) {
+  std::vector<LineAndMessage> out;
+  for (const auto& error : errors) out.emplace_back(error.line, error.message);
+  return out;
+}
+
+struct ErrorListCase {
+  const char* what;
+  std::string source;
+  std::vector<LineAndMessage> errors;  // all of them, in the order told
+};
+
+const std::string kQuestion = "Q\nA. a\nANSWER: A\n";
+
+// Every error of a source is told, in line order, each once, and a fault in
+// one question does not make errors of the next ones.
+TEST(SourceErrors, AllOfThemInLineOrder) {
+  const std::string latin_expected = "this question's options are lettered in Latin (A B C D)";
+  const std::string cyrillic_expected = "this question's options are lettered in Cyrillic (А Б В Г)";
+  const std::string no_time =
+      "no Time is given: the test would end at its first second (write, for example, \"Time: 10\" in the header)";
+  const ErrorListCase cases[] = {
+      // Two of each alphabet: D, which only Latin has, decides.
+      {"Cyrillic look-alikes among Latin letters",
+       "Time: 1\n\nQ1\nА. a\nB. b\nС. c\nD. d\nANSWER: D\n\nQ2\nA. a\nВ. b\nC. c\nANSWER: A\n",
+       {{4, "option letter «А» is Cyrillic, but " + latin_expected},
+        {6, "option letter «С» is Cyrillic, but " + latin_expected},
+        {12, "option letter «В» is Cyrillic, but " + latin_expected}}},
+      {"Latin look-alikes among Cyrillic letters",
+       "Time: 1\n\nQ1\nA. a\nБ. b\nB. c\nГ. d\nОТВЕТ: Б\n\nQ2\nА. a\nБ. b\nC. c\nОТВЕТ: А\n",
+       {{4, "option letter «A» is Latin, but " + cyrillic_expected},
+        {6, "option letter «B» is Latin, but " + cyrillic_expected},
+        {13, "option letter «C» is Latin, but " + cyrillic_expected}}},
+      // One letter of each: Б has no Latin look-alike, so A is the odd one.
+      {"a tie decided by a letter without a look-alike",
+       "Time: 1\n\nQ\nA. a\nБ. b\nОТВЕТ: Б\n",
+       {{4, "option letter «A» is Latin, but " + cyrillic_expected}}},
+      {"a tie decided by the ANSWER letter",
+       "Time: 1\n\nQ\nА. a\nB. b\nANSWER: B\n",
+       {{4, "option letter «А» is Cyrillic, but " + latin_expected}}},
+      {"ANSWER letters from the other alphabet",
+       "Time: 1\n\nQ1\nA. a\nB. b\nОТВЕТ: В\n\nQ2\nА. a\nБ. b\nОТВЕТ: A\n",
+       {{6, "ANSWER letter «В» is Cyrillic, but " + latin_expected},
+        {11, "ANSWER letter «A» is Latin, but " + cyrillic_expected}}},
+      {"С among Cyrillic letters",
+       "Time: 1\n\nQ\nА. a\nБ. b\nС. c\nОТВЕТ: С\n",
+       {{6, "«С» is not an option letter: " + cyrillic_expected},
+        {7, "«С» is not an option letter: " + cyrillic_expected}}},
+      {"no Time", "Title: t\n\n" + kQuestion, {{0, no_time}}},
+      {"Time 0", "Time: 0\n\n" + kQuestion, {{1, "Time is 0: the test would end at its first second"}}},
+      {"Time -5",
+       "Title: t\nTime: -5\n\n" + kQuestion,
+       {{2, "Time must be a whole number of minutes from 1 to 35791394, not \"-5\""}}},
+      {"no questions", "# a draft\nTitle: t\nTime: 5\n", {{0, "the source has no questions"}}},
+      {"an empty source", "", {{0, no_time}, {0, "the source has no questions"}}},
+      {"errors of several kinds",
+       "Title: a\nTitle: b\nTime: x\n\nQ1\nA. a\nA. b\nANSWER: A\n\nQ2\nA. a\nB. b\n\nQ3\nA. a\nANSWER: E\n\nQ4\nA. "
+       "a\n",
+       {{2, "the header gives Title twice (first at line 1)"},
+        {3, "Time must be a whole number of minutes from 1 to 35791394, not \"x\""},
+        {7, "option A is given twice"},
+        {10, "the question has no ANSWER line (the next text is at line 14)"},
+        {16, "unknown ANSWER letter \"E\": use one of the capital letters A, B, C, D"},
+        {18, "the question has no ANSWER line"}}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    const auto result = Compile(c.source);
+    EXPECT_FALSE(result.document);
+    EXPECT_EQ(LinesAndMessages(result.errors), c.errors);
+    EXPECT_FALSE(result.more_errors);
+  }
+}
+
+// A source with `count` errors: questions whose second option has a
+// Cyrillic letter, each at line 3 + 5 * n.
+std::string SourceWithErrors(int count) {
+  std::string source = "Time: 1\n\n";
+  for (int n = 0; n < count; ++n) source += "Q\nA. a\nВ. b\nANSWER: A\n\n";
+  return source;
+}
+
+// The first 20 errors are told, then that there are more; the tool writes
+// nothing and removes nothing of what was there.
+TEST(SourceErrors, TwentyAtMost) {
+  for (const int count : {20, 21, 25}) {
+    SCOPED_TRACE(count);
+    const auto result = Compile(SourceWithErrors(count));
+    EXPECT_FALSE(result.document);
+    ASSERT_EQ(result.errors.size(), std::min<std::size_t>(static_cast<std::size_t>(count), kMaxErrors));
+    for (std::size_t n = 0; n < result.errors.size(); ++n) EXPECT_EQ(result.errors[n].line, 5 + 5 * n);
+    EXPECT_EQ(result.more_errors, count > 20);
+  }
+
+  TempDir dir;
+  const std::string source = dir.File("many.txt");
+  Put(source, SourceWithErrors(25));
+  const ToolRun run = RunTool(dir, Quoted(source));
+  EXPECT_EQ(run.status, 1);
+  std::string expected;
+  for (int n = 0; n < 20; ++n)
+    expected += source + ":" + std::to_string(5 + 5 * n) +
+                ": option letter «В» is Cyrillic, but this question's options are lettered in Latin (A B C D)\n";
+  expected += source + ": too many errors; only the first 20 are shown\n" + source + ": nothing written\n";
+  EXPECT_EQ(run.err, expected);
+  EXPECT_FALSE(stdfs::exists(dir.File("many.DLL")));
 }
 
 struct UsageCase {
@@ -259,7 +396,8 @@ TEST(MiravelMake, HelpAndVersion) {
   TempDir dir;
   const ToolRun help = RunTool(dir, "--help");
   EXPECT_EQ(help.status, 0);
-  for (const char* part : {"--decode", "-o", "Title:", "Time:", "ANSWER: B", "A) first option", "\\xHH"})
+  for (const char* part :
+       {"--decode", "-o", "Title:", "Time:", "ANSWER: B", "A) first option", "\\xHH", "А to Г", "ОТВЕТ: X"})
     EXPECT_NE(help.out.find(part), std::string::npos) << part;
   const ToolRun version = RunTool(dir, "--version");
   EXPECT_EQ(version.status, 0);
@@ -295,12 +433,97 @@ TEST(MiravelMake, MakesReplacesAndDecodesFiles) {
 TEST(MiravelMake, WarningsGoToStandardErrorAndTheFileIsMade) {
   TempDir dir;
   const std::string source = dir.File("w.txt");
-  Put(source, "Title: t\nTime: 0\n\nQ\nA. a\nANSWER: A\n");
+  Put(source, "Title: t\nTime: 1\n\nQ\nb) is this an option?\nA. a\nANSWER: A\n");
   const ToolRun run = RunTool(dir, Quoted(source));
   EXPECT_EQ(run.status, 0);
-  EXPECT_EQ(run.err, source + ":2: warning: Time is 0: the test would end at its first second\n");
+  EXPECT_EQ(run.err, source +
+                         ":5: warning: this line is taken as question text; option letters are capital letters: A, "
+                         "B, C, D\n");
   EXPECT_TRUE(stdfs::exists(dir.File("w.DLL")));
 }
+
+#if MIRAVEL_MAKE_TRANSLATED
+// Whether the system has a locale (as the tool takes it from LC_ALL).
+bool HasLocale(const char* name) {
+  const std::string saved = std::setlocale(LC_ALL, nullptr);
+  const bool has = std::setlocale(LC_ALL, name) != nullptr;
+  std::setlocale(LC_ALL, saved.c_str());
+  return has;
+}
+
+struct LanguageCase {
+  const char* environment;
+  bool russian;
+};
+
+// Messages are Russian under a Russian locale, through the catalogue that
+// the build compiles from po/ru.po, and English under C; LANGUAGE picks the
+// language only where the locale is not C, as with every gettext program.
+// The test file made is the same in every language.
+TEST(MiravelMake, SpeaksTheLanguageOfTheLocale) {
+  if (!HasLocale("ru_RU.UTF-8")) GTEST_SKIP() << "no ru_RU.UTF-8 locale (scripts/setup.sh generates it)";
+  TempDir dir;
+  const std::string bad = dir.File("bad.txt");
+  Put(bad, "Title: t\n\nQ\nA. a\nВ. b\nb) c\nANSWER: A\n");
+  const std::string good = dir.File("good.txt");
+  Put(good, "Time: 3\n\nQ\nа) is text\nА. a\nБ. b\nОТВЕТ: Б\n");
+
+  const std::string russian_errors =
+      bad +
+      ": не указано время (Time): тест закончился бы на первой же секунде (напишите в заголовке, например, "
+      "«Time: 10»)\n" +
+      bad +
+      ":5: буква варианта «В» — кириллическая, а варианты этого вопроса обозначены латинскими буквами "
+      "(A B C D)\n" +
+      bad +
+      ":6: текст после вариантов ответа: здесь может быть только ещё один вариант (от A. до D.) или "
+      "«ANSWER: X»; варианты обозначаются заглавными буквами: A, B, C, D\n" +
+      bad + ": ничего не записано\n";
+  const std::string english_errors =
+      bad +
+      ": no Time is given: the test would end at its first second (write, for example, \"Time: 10\" in the "
+      "header)\n" +
+      bad + ":5: option letter «В» is Cyrillic, but this question's options are lettered in Latin (A B C D)\n" + bad +
+      ":6: text after the options: expected another option (A. to D.) or \"ANSWER: X\"; option letters are "
+      "capital letters: A, B, C, D\n" +
+      bad + ": nothing written\n";
+  const std::string russian_warning = good +
+                                      ":4: предупреждение: эта строка считается текстом вопроса; варианты "
+                                      "обозначаются заглавными буквами: А, Б, В, Г\n";
+  const std::string english_warning =
+      good + ":4: warning: this line is taken as question text; option letters are capital letters: А, Б, В, Г\n";
+  const std::string russian_usage =
+      "miravel-make: неизвестный параметр --frobnicate\nСправка: «miravel-make --help».\n";
+  const std::string english_usage = "miravel-make: unknown option --frobnicate\nTry 'miravel-make --help'.\n";
+
+  ASSERT_EQ(RunTool(dir, Quoted(good) + " -o " + Quoted(dir.File("english.DLL"))).status, 0);
+  const std::string made_in_english = Get(dir.File("english.DLL"));
+  const LanguageCase cases[] = {
+      {"LC_ALL=ru_RU.UTF-8 LANGUAGE=", true},   {"LC_ALL= LANG=ru_RU.UTF-8 LANGUAGE=", true},
+      {"LC_ALL=ru_RU.UTF-8 LANGUAGE=ru", true}, {"LC_ALL=ru_RU.UTF-8 LANGUAGE=en", false},
+      {"LC_ALL=C LANGUAGE=ru", false},          {"LC_ALL=C LANGUAGE=", false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.environment);
+    const ToolRun errors = RunTool(dir, Quoted(bad), c.environment);
+    EXPECT_EQ(errors.status, 1);
+    EXPECT_EQ(errors.err, c.russian ? russian_errors : english_errors);
+
+    const std::string made = dir.File("made.DLL");
+    const ToolRun warned = RunTool(dir, Quoted(good) + " -o " + Quoted(made), c.environment);
+    EXPECT_EQ(warned.status, 0);
+    EXPECT_EQ(warned.err, c.russian ? russian_warning : english_warning);
+    EXPECT_EQ(Get(made), made_in_english);
+
+    const ToolRun usage = RunTool(dir, "--frobnicate", c.environment);
+    EXPECT_EQ(usage.status, 2);
+    EXPECT_EQ(usage.err, c.russian ? russian_usage : english_usage);
+
+    const ToolRun help = RunTool(dir, "--help", c.environment);
+    EXPECT_EQ(help.out.rfind(c.russian ? "Использование:\n" : "Usage:\n", 0), 0u) << help.out;
+  }
+}
+#endif
 
 }  // namespace
 }  // namespace miravel::authoring

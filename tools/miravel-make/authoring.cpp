@@ -5,6 +5,7 @@
 #include <limits>
 #include <utility>
 
+#include "messages.h"
 #include "testdata/cipher.h"
 #include "testdata/test_file.h"
 
@@ -16,8 +17,8 @@ namespace keys = testdata::test_keys;
 
 // --- text helpers, shared by the parser and the decoder ----------------------
 //
-// Every check that decides how a line is read looks only at ASCII bytes, which
-// are the same in UTF-8 and in Windows-1251. The decoder applies the parser's
+// Every check that decides how a line is read looks at its Windows-1251 form
+// (where a Cyrillic letter is one byte). The decoder applies the parser's
 // own checks to the texts it prints, so the two cannot drift apart.
 
 constexpr std::string_view kLineBreak = "\r\n";
@@ -58,25 +59,75 @@ bool IsComment(std::string_view t) { return !t.empty() && t.front() == '#'; }
 
 bool IsQuoted(std::string_view t) { return t.size() >= 2 && t.front() == '"' && t.back() == '"'; }
 
-// "A." .. "D." or "A)" .. "D)": an option line.
-bool IsOptionLine(std::string_view t) {
-  return t.size() >= 2 && t[0] >= 'A' && t[0] <= 'D' && (t[1] == '.' || t[1] == ')');
+// Options are lettered A B C D, or А Б В Г on a Russian keyboard.
+enum class Alphabet { kLatin, kCyrillic };
+
+// Windows-1251 bytes of the Cyrillic letters that matter here.
+constexpr unsigned char kCyrillicCapitalA = 0xC0;  // А; Б В Г follow it
+constexpr unsigned char kCyrillicCapitalDe = 0xC4;  // Д, the letter after Г
+constexpr unsigned char kCyrillicCapitalYa = 0xDF;  // Я, the last capital
+constexpr unsigned char kCyrillicCapitalEs = 0xD1;  // С, which looks like the Latin C
+constexpr unsigned char kCyrillicSmallA = 0xE0;  // а; б в г follow it
+
+// The letter of an option line.
+struct OptionLetter {
+  Alphabet alphabet;
+  std::size_t index;  // 0..3; for the Cyrillic С, 2: the C it looks like
+  char letter;  // Windows-1251
+};
+
+bool IsLetterMark(char c) { return c == '.' || c == ')'; }
+
+// A capital option letter: A to D, А to Г, or the Cyrillic С, which an
+// option lettered in Latin on a Russian keyboard gets.
+std::optional<OptionLetter> OptionLetterOf(char c) {
+  const unsigned char b = Byte(c);
+  if (c >= 'A' && c <= 'D') return OptionLetter{Alphabet::kLatin, static_cast<std::size_t>(c - 'A'), c};
+  if (b >= kCyrillicCapitalA && b < kCyrillicCapitalA + 4)
+    return OptionLetter{Alphabet::kCyrillic, static_cast<std::size_t>(b - kCyrillicCapitalA), c};
+  if (b == kCyrillicCapitalEs) return OptionLetter{Alphabet::kCyrillic, 2, c};
+  return std::nullopt;
 }
 
-// A capital Latin letter after D with "." or ")": a would-be fifth option.
+// The letter of an option line ("A." .. "D.", "А." .. "Г.", "С.", or with
+// ")"); `t` is Windows-1251.
+std::optional<OptionLetter> OptionLineLetter(std::string_view t) {
+  if (t.size() < 2 || !IsLetterMark(t[1])) return std::nullopt;
+  return OptionLetterOf(t[0]);
+}
+
+bool IsOptionLine(std::string_view t) { return OptionLineLetter(t).has_value(); }
+
+// A capital letter after the last option letter with "." or ")": a would-be
+// fifth option (E to Z, Д to Я).
 bool IsFifthOptionLine(std::string_view t) {
-  return t.size() >= 2 && t[0] > 'D' && t[0] <= 'Z' && (t[1] == '.' || t[1] == ')');
+  if (t.size() < 2 || !IsLetterMark(t[1]) || IsOptionLine(t)) return false;
+  const unsigned char b = Byte(t[0]);
+  return (t[0] > 'D' && t[0] <= 'Z') || (b >= kCyrillicCapitalDe && b <= kCyrillicCapitalYa);
+}
+
+// A small option letter (a to d, а to г) with "." or ")": the alphabet it is
+// from, for a hint that option letters are capitals.
+std::optional<Alphabet> SmallLetterLine(std::string_view t) {
+  if (t.size() < 2 || !IsLetterMark(t[1])) return std::nullopt;
+  const unsigned char b = Byte(t[0]);
+  if (t[0] >= 'a' && t[0] <= 'd') return Alphabet::kLatin;
+  if (b >= kCyrillicSmallA && b < kCyrillicSmallA + 4) return Alphabet::kCyrillic;
+  return std::nullopt;
 }
 
 constexpr auto EqualsNoCase = cp1251::EqualsIgnoringCase;
 
-// What follows "ANSWER:" on an ANSWER line, or nothing for another line.
+// What follows "ANSWER:" (or "ОТВЕТ:") on an ANSWER line, or nothing for
+// another line; `t` is Windows-1251.
 std::optional<std::string_view> AnswerRest(std::string_view t) {
-  constexpr std::string_view kKeyword = "answer";
-  if (t.size() < kKeyword.size() || !EqualsNoCase(t.substr(0, kKeyword.size()), kKeyword)) return std::nullopt;
-  const std::string_view rest = TrimLeft(t.substr(kKeyword.size()));
-  if (rest.empty() || rest.front() != ':') return std::nullopt;
-  return rest.substr(1);
+  for (const std::string_view keyword : {std::string_view("answer"), "ответ"_w}) {
+    if (t.size() < keyword.size() || !EqualsNoCase(t.substr(0, keyword.size()), keyword)) continue;
+    const std::string_view rest = TrimLeft(t.substr(keyword.size()));
+    if (rest.empty() || rest.front() != ':') return std::nullopt;
+    return rest.substr(1);
+  }
+  return std::nullopt;
 }
 
 enum class Field : std::size_t { kTitle, kDescription, kComments, kTime };
@@ -157,14 +208,6 @@ struct Line {
   std::string_view text;  // UTF-8, without its line end
 };
 
-struct ParseFailure {
-  Diagnostic diagnostic;
-};
-
-[[noreturn]] void Fail(std::size_t line, std::string message) {
-  throw ParseFailure{Diagnostic{line, std::move(message)}};
-}
-
 std::vector<Line> SourceLines(std::string_view utf8) {
   constexpr std::string_view kBom = "\xEF\xBB\xBF";
   if (utf8.substr(0, kBom.size()) == kBom) utf8.remove_prefix(kBom.size());
@@ -181,24 +224,12 @@ std::vector<Line> SourceLines(std::string_view utf8) {
   return lines;
 }
 
-// Every character of the line has a Windows-1251 form.
-void CheckEncoding(const Line& line) {
-  const auto result = cp1251::FromUtf8Strict(line.text);
-  if (!result.problem) return;
-  if (const auto cp = result.problem->cp) {
-    std::string shown;
-    cp1251::AppendUtf8(shown, *cp);
-    const int digits = *cp > 0xFFFFF ? 6 : *cp > 0xFFFF ? 5 : 4;
-    Fail(line.number, "the character \"" + shown + "\" (U+" + Hex(static_cast<unsigned>(*cp), digits) +
-                          ") has no Windows-1251 form");
-  }
-  const auto offset = result.problem->offset;
-  Fail(line.number, "malformed UTF-8 (byte 0x" + Hex(Byte(line.text[offset]), 2) + " at column " +
-                        std::to_string(offset + 1) + "); save the source as UTF-8");
+// A UTF-8 piece as Windows-1251. A piece with a character that has no
+// Windows-1251 form (already reported) gets "?" for it.
+Text ToText(std::string_view utf8) {
+  auto result = cp1251::FromUtf8Strict(utf8);
+  return result.problem ? cp1251::FromUtf8(utf8) : std::move(result.text);
 }
-
-// A checked UTF-8 piece as Windows-1251.
-Text ToText(std::string_view utf8) { return cp1251::FromUtf8Strict(utf8).text; }
 
 int HexDigit(char c) {
   if (c >= '0' && c <= '9') return c - '0';
@@ -207,82 +238,184 @@ int HexDigit(char c) {
   return -1;
 }
 
-// The text of a quoted line (`t` starts and ends with a double quote).
-Text Unquote(std::string_view t, std::size_t line) {
-  const std::string_view body = t.substr(1, t.size() - 2);
-  Text out;
-  for (std::size_t p = 0; p < body.size();) {
-    if (body[p] == '"') Fail(line, "bad quoted text: a double quote inside it must be written \\\"");
-    if (body[p] != '\\') {
-      const auto end = std::min(body.find_first_of("\\\"", p), body.size());
-      out += ToText(body.substr(p, end - p));
-      p = end;
-      continue;
-    }
-    if (p + 1 >= body.size()) Fail(line, "bad quoted text: it ends with a lone backslash (write \\\\ for a backslash)");
-    const char e = body[p + 1];
-    p += 2;
-    switch (e) {
-      case '\\': out += '\\'; break;
-      case '"': out += '"'; break;
-      case 'r': out += '\r'; break;
-      case 'n': out += '\n'; break;
-      case 't': out += '\t'; break;
-      case 'x': {
-        const int high = p < body.size() ? HexDigit(body[p]) : -1;
-        const int low = p + 1 < body.size() ? HexDigit(body[p + 1]) : -1;
-        if (high < 0 || low < 0) Fail(line, "bad quoted text: \\x must be followed by two hex digits");
-        out += static_cast<char>(high * 16 + low);
-        p += 2;
-        break;
-      }
-      default: {
-        const auto ch = cp1251::DecodeUtf8At(body, p - 1);
-        const std::string shown(body.substr(p - 1, ch ? ch->length : 1));
-        Fail(line, "bad quoted text: unknown escape \"\\" + shown + "\" (use \\\\, \\\", \\r, \\n, \\t or \\xHH)");
-      }
-    }
-  }
+std::string Utf8(std::string_view text) { return cp1251::ToUtf8(text); }
+
+// The option letters of an alphabet, as messages show them.
+std::string LetterName(Alphabet alphabet, std::size_t option) {
+  if (alphabet == Alphabet::kLatin) return std::string(1, static_cast<char>('A' + option));
+  return Utf8(std::string(1, static_cast<char>(kCyrillicCapitalA + option)));
+}
+
+// "A, B, C, D" or "А, Б, В, Г".
+std::string LetterList(Alphabet alphabet) {
+  std::string out;
+  for (std::size_t option = 0; option < 4; ++option) out += (option ? ", " : "") + LetterName(alphabet, option);
   return out;
 }
 
-std::string LetterName(std::size_t option) { return std::string(1, static_cast<char>('A' + option)); }
-
-// A hint for a line that looks like an option written with a Cyrillic or a
-// small letter; empty when it does not.
-std::string LetterHint(std::string_view t) {
-  if (t.size() >= 3 && Byte(t[0]) == 0xD0 && (t[2] == '.' || t[2] == ')')) {
-    const unsigned char b = Byte(t[1]);
-    if ((b >= 0x90 && b <= 0x93) || b == 0xA1)  // А Б В Г, and С for C
-      return "; it starts with the Cyrillic letter \"" + std::string(t.substr(0, 2)) +
-             "\": option letters are the Latin A, B, C, D";
+// The alphabet a question's options are lettered in: the one most of its
+// option letters are from; on a tie, the one of the letters that have no
+// look-alike in the other alphabet (D; Б, Г), then the one of its ANSWER
+// letter, then that of its first option.
+template <class Options>
+Alphabet QuestionAlphabet(const Options& options, std::optional<Alphabet> answer) {
+  int latin = 0;
+  int distinctly_latin = 0;
+  int distinctly_cyrillic = 0;
+  for (const auto& option : options) {
+    const OptionLetter& letter = option.letter;
+    if (letter.alphabet == Alphabet::kLatin) {
+      ++latin;
+      distinctly_latin += letter.letter == 'D' ? 1 : 0;
+    } else {
+      --latin;
+      distinctly_cyrillic += letter.letter == "Б"_w[0] || letter.letter == "Г"_w[0] ? 1 : 0;
+    }
   }
-  if (t.size() >= 2 && t[0] >= 'a' && t[0] <= 'd' && (t[1] == '.' || t[1] == ')'))
-    return "; option letters are capital letters: A, B, C, D";
-  return {};
+  if (latin != 0) return latin > 0 ? Alphabet::kLatin : Alphabet::kCyrillic;
+  if (distinctly_latin != distinctly_cyrillic)
+    return distinctly_latin > distinctly_cyrillic ? Alphabet::kLatin : Alphabet::kCyrillic;
+  if (answer) return *answer;
+  return options.empty() ? Alphabet::kLatin : options.begin()->letter.alphabet;
 }
 
-void CheckLength(const Text& text, std::size_t line, std::string_view what) {
-  if (text.size() > kMaxValue)
-    Fail(line, std::string(what) + " is " + std::to_string(text.size()) + " bytes long; the program reads at most " +
-                   std::to_string(kMaxValue));
-}
+// An option line of the question being read, checked when the question ends.
+struct OptionEntry {
+  std::size_t line;
+  OptionLetter letter;
+  Text text;
+};
+
+// How many errors of the source are kept: the first ones by line, and one
+// more to tell that there are more.
+constexpr std::size_t kKeptErrors = kMaxErrors + 1;
 
 class Parser {
  public:
   explicit Parser(std::string_view utf8) : lines_(SourceLines(utf8)) {}
 
-  TestSource Run() {
+  // The parsed source, or nothing when it has errors.
+  std::optional<TestSource> Run() {
     ParseHeader();
     ParseQuestions();
+    SortErrors();
+    if (!errors_.empty()) return std::nullopt;
     return std::move(source_);
   }
 
+  std::vector<Diagnostic>& errors() { return errors_; }
   std::vector<Diagnostic>& warnings() { return warnings_; }
 
  private:
   bool AtEnd() const { return next_ >= lines_.size(); }
   const Line& Current() const { return lines_[next_]; }
+
+  // Errors are told in line order, the first kMaxErrors of them. Those found
+  // later never come before the ones dropped here in line order, so keeping
+  // only the first ones as the errors come is enough.
+  void Error(std::size_t line, std::string message) {
+    errors_.push_back({line, std::move(message)});
+    if (errors_.size() >= 4 * kKeptErrors) {
+      SortErrors();
+      errors_.resize(kKeptErrors);
+    }
+  }
+
+  void SortErrors() {
+    std::stable_sort(errors_.begin(), errors_.end(), [](const auto& a, const auto& b) { return a.line < b.line; });
+  }
+
+  // Whether every character of the line has a Windows-1251 form; the first
+  // one without is an error.
+  bool CheckEncoding(const Line& line) {
+    const auto result = cp1251::FromUtf8Strict(line.text);
+    if (!result.problem) return true;
+    if (const auto cp = result.problem->cp) {
+      std::string shown;
+      cp1251::AppendUtf8(shown, *cp);
+      const int digits = *cp > 0xFFFFF ? 6 : *cp > 0xFFFF ? 5 : 4;
+      Error(line.number, Format(Tr("the character \"%s\" (U+%s) has no Windows-1251 form"), shown,
+                                Hex(static_cast<unsigned>(*cp), digits)));
+      return false;
+    }
+    const auto offset = result.problem->offset;
+    Error(line.number, Format(Tr("malformed UTF-8 (byte 0x%s at column %s); save the source as UTF-8"),
+                              Hex(Byte(line.text[offset]), 2), std::to_string(offset + 1)));
+    return false;
+  }
+
+  // The text of a quoted line (`t` starts and ends with a double quote). At a
+  // fault, the error is told and the text so far is given.
+  Text Unquote(std::string_view t, std::size_t line) {
+    const std::string_view body = t.substr(1, t.size() - 2);
+    Text out;
+    for (std::size_t p = 0; p < body.size();) {
+      if (body[p] == '"') {
+        Error(line, Tr("bad quoted text: a double quote inside it must be written \\\""));
+        return out;
+      }
+      if (body[p] != '\\') {
+        const auto end = std::min(body.find_first_of("\\\"", p), body.size());
+        out += ToText(body.substr(p, end - p));
+        p = end;
+        continue;
+      }
+      if (p + 1 >= body.size()) {
+        Error(line, Tr("bad quoted text: it ends with a lone backslash (write \\\\ for a backslash)"));
+        return out;
+      }
+      const char e = body[p + 1];
+      p += 2;
+      switch (e) {
+        case '\\': out += '\\'; break;
+        case '"': out += '"'; break;
+        case 'r': out += '\r'; break;
+        case 'n': out += '\n'; break;
+        case 't': out += '\t'; break;
+        case 'x': {
+          const int high = p < body.size() ? HexDigit(body[p]) : -1;
+          const int low = p + 1 < body.size() ? HexDigit(body[p + 1]) : -1;
+          if (high < 0 || low < 0) {
+            Error(line, Tr("bad quoted text: \\x must be followed by two hex digits"));
+            return out;
+          }
+          out += static_cast<char>(high * 16 + low);
+          p += 2;
+          break;
+        }
+        default: {
+          const auto ch = cp1251::DecodeUtf8At(body, p - 1);
+          const std::string shown(body.substr(p - 1, ch ? ch->length : 1));
+          Error(line,
+                Format(Tr("bad quoted text: unknown escape \"\\%s\" (use \\\\, \\\", \\r, \\n, \\t or \\xHH)"), shown));
+          return out;
+        }
+      }
+    }
+    return out;
+  }
+
+  enum class TextKind { kTitle, kDescription, kComments, kTime, kQuestion, kOption };
+
+  void CheckLength(const Text& text, std::size_t line, TextKind kind) {
+    if (text.size() <= kMaxValue) return;
+    const std::string length = std::to_string(text.size());
+    const std::string most = std::to_string(kMaxValue);
+    std::string message;
+    switch (kind) {
+      case TextKind::kTitle: message = Tr("the Title value is %s bytes long; the program reads at most %s"); break;
+      case TextKind::kDescription:
+        message = Tr("the Description value is %s bytes long; the program reads at most %s");
+        break;
+      case TextKind::kComments:
+        message = Tr("the Comments value is %s bytes long; the program reads at most %s");
+        break;
+      case TextKind::kTime: message = Tr("the Time value is %s bytes long; the program reads at most %s"); break;
+      case TextKind::kQuestion: message = Tr("the question text is %s bytes long; the program reads at most %s"); break;
+      case TextKind::kOption: message = Tr("the option text is %s bytes long; the program reads at most %s"); break;
+    }
+    Error(line, Format(message, length, most));
+  }
 
   void ParseHeader() {
     while (!AtEnd() && (Trim(Current().text).empty() || IsComment(Trim(Current().text)))) ++next_;
@@ -295,28 +428,32 @@ class Parser {
         continue;
       }
       if (t.empty()) break;
-      CheckEncoding(line);
       const auto header = MatchHeaderLine(ToText(t));
       if (!header) break;
-      const auto index = static_cast<std::size_t>(header->field);
-      if (seen[index] != 0)
-        Fail(line.number, "the header gives " + std::string(kFieldNames[index]) + " twice (first at line " +
-                              std::to_string(seen[index]) + ")");
-      seen[index] = line.number;
+      CheckEncoding(line);
       ++next_;
+      const auto index = static_cast<std::size_t>(header->field);
+      const bool repeated = seen[index] != 0;
+      if (repeated)
+        Error(line.number, Format(Tr("the header gives %s twice (first at line %s)"), kFieldNames[index],
+                                  std::to_string(seen[index])));
+      else seen[index] = line.number;
       // The value in UTF-8: what follows the first colon of the line.
       const std::string_view first = Trim(t.substr(t.find(':') + 1));
       const Text value = HeaderValue(first, line.number);
-      CheckLength(value, line.number, "the " + std::string(kFieldNames[index]) + " value");
-      Store(header->field, value, line.number);
+      CheckLength(value, line.number, static_cast<TextKind>(index));
+      if (!repeated) Store(header->field, value, line.number);
     }
-    if (!source_.time_minutes) warnings_.push_back({0, "no Time is given: the test would end at its first second"});
+    if (seen[static_cast<std::size_t>(Field::kTime)] == 0)
+      Error(0, Tr("no Time is given: the test would end at its first second (write, for example, \"Time: 10\" "
+                  "in the header)"));
   }
 
   // The value of a header line and of the indented lines that continue it.
   Text HeaderValue(std::string_view first, std::size_t line) {
     const bool quoted = IsQuoted(first);
     Text value = quoted ? Unquote(first, line) : ToText(first);
+    bool continued = false;
     while (!AtEnd()) {
       const Line& next = Current();
       const std::string_view t = Trim(next.text);
@@ -326,7 +463,8 @@ class Parser {
       }
       if (t.empty() || !IsBlank(next.text.front())) break;
       CheckEncoding(next);
-      if (quoted) Fail(next.number, "a quoted value cannot continue on the next line");
+      if (quoted && !continued) Error(next.number, Tr("a quoted value cannot continue on the next line"));
+      continued = true;
       value += kLineBreak;
       value += ToText(t);
       ++next_;
@@ -339,16 +477,11 @@ class Parser {
       case Field::kTitle: source_.title = value; break;
       case Field::kDescription: source_.description = value; break;
       case Field::kComments: source_.comments = value; break;
-      case Field::kTime: {
-        source_.time_minutes = ParseTime(value, line);
-        if (*source_.time_minutes == 0)
-          warnings_.push_back({line, "Time is 0: the test would end at its first second"});
-        break;
-      }
+      case Field::kTime: source_.time_minutes = ParseTime(value, line); break;
     }
   }
 
-  static std::int32_t ParseTime(const Text& value, std::size_t line) {
+  std::optional<std::int32_t> ParseTime(const Text& value, std::size_t line) {
     std::int64_t minutes = 0;
     bool ok = !value.empty();
     for (const char c : value) {
@@ -358,92 +491,126 @@ class Parser {
       }
       minutes = minutes * 10 + (c - '0');
     }
-    if (!ok || minutes > kMaxTimeMinutes)
-      Fail(line, "Time must be a whole number of minutes from 0 to " + std::to_string(kMaxTimeMinutes) + ", not " +
-                     Quote(value));
+    if (ok && minutes == 0) {
+      Error(line, Tr("Time is 0: the test would end at its first second"));
+      return std::nullopt;
+    }
+    if (!ok || minutes > kMaxTimeMinutes) {
+      Error(line, Format(Tr("Time must be a whole number of minutes from 1 to %s, not %s"),
+                         std::to_string(kMaxTimeMinutes), Quote(value)));
+      return std::nullopt;
+    }
     return static_cast<std::int32_t>(minutes);
   }
 
   // The question being read.
   enum class State { kIdle, kText, kOptions };
 
+  struct Question {
+    std::size_t line = 0;  // where it starts
+    std::vector<Line> text_lines;
+    Text text;
+    std::vector<OptionEntry> options;
+    bool blank_after_options = false;
+  };
+
   void ParseQuestions() {
     State state = State::kIdle;
-    SourceQuestion question;
-    std::vector<Line> text_lines;
-    int last_option = -1;
-    bool blank_after_options = false;
+    Question question;
+    bool any_question = false;
 
     for (; !AtEnd(); ++next_) {
       const Line& line = Current();
       const std::string_view t = Trim(line.text);
       if (IsComment(t)) continue;
       if (t.empty()) {
-        if (state == State::kOptions) blank_after_options = true;
+        if (state == State::kOptions) question.blank_after_options = true;
         continue;
       }
       CheckEncoding(line);
+      const Text w = ToText(t);  // how the line reads
 
-      if (const auto rest = AnswerRest(t)) {
-        if (state == State::kIdle) Fail(line.number, "an ANSWER line with no question text before it");
-        if (state == State::kText) question.text = QuestionText(text_lines);
-        question.answer = AnswerOption(question, Trim(*rest), line.number);
-        source_.questions.push_back(std::move(question));
-        question = SourceQuestion{};
-        text_lines.clear();
-        last_option = -1;
-        blank_after_options = false;
+      if (const auto rest = AnswerRest(w)) {
+        if (state == State::kIdle) {
+          Error(line.number, Tr("an ANSWER line with no question text before it"));
+          continue;
+        }
+        if (state == State::kText) question.text = QuestionText(question.text_lines);
+        EndQuestion(question, Trim(*rest), line.number);
+        question = Question{};
         state = State::kIdle;
         continue;
       }
 
-      if (IsOptionLine(t)) {
-        if (state == State::kIdle) Fail(line.number, "an option line with no question text before it");
-        if (state == State::kText) {
-          question.text = QuestionText(text_lines);
-          state = State::kOptions;
+      if (const auto letter = OptionLineLetter(w)) {
+        if (state == State::kIdle) {
+          Error(line.number, Tr("an option line with no question text before it (a question text that starts "
+                                "like an option is written in double quotes)"));
+          question.line = line.number;
+          any_question = true;
+        } else if (state == State::kText) {
+          question.text = QuestionText(question.text_lines);
         }
-        const int option = t[0] - 'A';
-        const auto index = static_cast<std::size_t>(option);
-        if (question.options[index]) Fail(line.number, "option " + LetterName(index) + " is given twice");
-        if (option < last_option)
-          Fail(line.number, "option " + LetterName(index) + " comes after option " +
-                                LetterName(static_cast<std::size_t>(last_option)) +
-                                ": options go in the order A, B, C, D");
-        Text text = OptionText(Trim(t.substr(2)), line.number);
-        CheckLength(text, line.number, "the option text");
-        question.options[index] = std::move(text);
-        last_option = option;
-        blank_after_options = false;
+        state = State::kOptions;
+        // The option text in UTF-8: after the letter (one UTF-8 byte for a
+        // Latin letter, two for a Cyrillic one) and its mark.
+        const std::size_t letter_bytes = Byte(w[0]) < 0x80 ? 1 : 2;
+        Text text = OptionText(Trim(t.substr(letter_bytes + 1)), line.number);
+        CheckLength(text, line.number, TextKind::kOption);
+        question.options.push_back({line.number, *letter, std::move(text)});
+        question.blank_after_options = false;
         continue;
       }
 
       if (state == State::kOptions) {
-        if (IsFifthOptionLine(t))
-          Fail(line.number, "a fifth option \"" + std::string(t.substr(0, 2)) +
-                                "\": a question has at most the four options A, B, C, D");
-        const std::string hint = LetterHint(t);
-        if (blank_after_options)
-          Fail(question.line,
-               "the question has no ANSWER line (the next text is at line " + std::to_string(line.number) + ")" + hint);
-        Fail(line.number, "text after the options: expected another option (A. to D.) or \"ANSWER: X\"" + hint);
+        const Alphabet alphabet = QuestionAlphabet(question.options, std::nullopt);
+        if (IsFifthOptionLine(w)) {
+          Error(line.number, Format(Tr("a fifth option \"%s\": a question has at most the four options %s"),
+                                    Utf8(w.substr(0, 2)), LetterList(alphabet)));
+          continue;
+        }
+        std::string hint;
+        if (const auto small = SmallLetterLine(w))
+          hint = "; " + Format(Tr("option letters are capital letters: %s"), LetterList(*small));
+        if (!question.blank_after_options) {
+          Error(line.number, Format(Tr("text after the options: expected another option (%s. to %s.) or "
+                                       "\"ANSWER: X\""),
+                                    LetterName(alphabet, 0), LetterName(alphabet, 3)) +
+                                 hint);
+          continue;
+        }
+        // A blank line and then text: a new question, and the one before
+        // has no ANSWER line.
+        Error(question.line,
+              Format(Tr("the question has no ANSWER line (the next text is at line %s)"), std::to_string(line.number)) +
+                  hint);
+        EndQuestion(question, std::nullopt, 0);
+        question = Question{};
+        state = State::kIdle;
       }
 
       // A line of question text.
       if (state == State::kIdle) {
         state = State::kText;
         question.line = line.number;
-      } else if (IsQuoted(Trim(text_lines.front().text)) || IsQuoted(t)) {
-        Fail(line.number, "a quoted question text must be the only line of its question");
+        any_question = true;
+      } else if (IsQuoted(Trim(question.text_lines.front().text)) || IsQuoted(t)) {
+        Error(line.number, Tr("a quoted question text must be the only line of its question"));
       }
-      if (const std::string hint = LetterHint(t); !hint.empty())
-        warnings_.push_back({line.number, "this line is taken as question text" + hint});
-      text_lines.push_back(line);
+      if (const auto small = SmallLetterLine(w))
+        warnings_.push_back(
+            {line.number, Tr("this line is taken as question text") + std::string("; ") +
+                              Format(Tr("option letters are capital letters: %s"), LetterList(*small))});
+      question.text_lines.push_back(line);
     }
-    if (state != State::kIdle) Fail(question.line, "the question has no ANSWER line");
+    if (state != State::kIdle) {
+      Error(question.line, Tr("the question has no ANSWER line"));
+      EndQuestion(question, std::nullopt, 0);
+    }
+    if (!any_question) Error(0, Tr("the source has no questions"));
   }
 
-  static Text QuestionText(const std::vector<Line>& lines) {
+  Text QuestionText(const std::vector<Line>& lines) {
     Text text;
     const std::string_view first = Trim(lines.front().text);
     if (IsQuoted(first)) {
@@ -454,33 +621,107 @@ class Parser {
         text += ToText(Trim(line.text));
       }
     }
-    CheckLength(text, lines.front().number, "the question text");
+    CheckLength(text, lines.front().number, TextKind::kQuestion);
     return text;
   }
 
-  static Text OptionText(std::string_view t, std::size_t line) { return IsQuoted(t) ? Unquote(t, line) : ToText(t); }
+  Text OptionText(std::string_view t, std::size_t line) { return IsQuoted(t) ? Unquote(t, line) : ToText(t); }
 
-  static std::uint8_t AnswerOption(const SourceQuestion& question, std::string_view letter, std::size_t line) {
-    if (letter.empty()) Fail(line, "the ANSWER line names no option: write ANSWER: and a letter A to D");
-    if (letter.size() != 1 || letter[0] < 'A' || letter[0] > 'D') {
-      std::string hint;
-      if (letter.size() == 2 && Byte(letter[0]) == 0xD0) hint = " (a Cyrillic letter: use the Latin ones)";
-      Fail(line,
-           "unknown ANSWER letter \"" + std::string(letter) + "\": use one of the capital letters A, B, C, D" + hint);
+  // Checks the options of a question and its ANSWER letter (Windows-1251, at
+  // line `answer_line`; nothing when the question has no ANSWER line), and
+  // keeps the question.
+  void EndQuestion(Question& question, std::optional<std::string_view> answer, std::size_t answer_line) {
+    std::optional<OptionLetter> answer_letter;
+    if (answer && answer->size() == 1) answer_letter = OptionLetterOf(answer->front());
+    const Alphabet alphabet =
+        QuestionAlphabet(question.options, answer_letter ? std::optional(answer_letter->alphabet) : std::nullopt);
+
+    SourceQuestion kept;
+    kept.line = question.line;
+    kept.text = std::move(question.text);
+    bool letters_wrong = false;  // an option was left out for its letter
+    int last = -1;
+    for (auto& option : question.options) {
+      if (!CheckLetter(option.letter, alphabet, option.line, false)) {
+        letters_wrong = true;
+        continue;
+      }
+      const std::size_t index = option.letter.index;
+      if (kept.options[index]) {
+        Error(option.line, Format(Tr("option %s is given twice"), LetterName(alphabet, index)));
+        continue;
+      }
+      if (static_cast<int>(index) < last)
+        Error(option.line,
+              Format(Tr("option %s comes after option %s: options go in the order %s"), LetterName(alphabet, index),
+                     LetterName(alphabet, static_cast<std::size_t>(last)), LetterList(alphabet)));
+      last = std::max(last, static_cast<int>(index));
+      kept.options[index] = std::move(option.text);
     }
-    const auto option = static_cast<std::size_t>(letter[0] - 'A');
-    if (!question.options[option]) {
-      const bool none =
-          std::none_of(question.options.begin(), question.options.end(), [](const auto& o) { return o.has_value(); });
-      Fail(line, "ANSWER: " + LetterName(option) + " names an option the question does not have" +
-                     (none ? " (it has no options: option lines start with A. to D.)" : ""));
+    if (!answer) return;
+
+    const std::string_view letter = *answer;
+    if (letter.empty()) {
+      Error(answer_line, Format(Tr("the ANSWER line names no option: write ANSWER: and a letter %s to %s"),
+                                LetterName(alphabet, 0), LetterName(alphabet, 3)));
+      return;
     }
-    return static_cast<std::uint8_t>(option);
+    if (!answer_letter) {
+      Error(answer_line, Format(Tr("unknown ANSWER letter \"%s\": use one of the capital letters %s"), Utf8(letter),
+                                LetterList(alphabet)));
+      return;
+    }
+    if (!CheckLetter(*answer_letter, alphabet, answer_line, true)) return;
+    const std::size_t index = answer_letter->index;
+    if (!kept.options[index]) {
+      if (letters_wrong) return;  // the option it names may be the one with the wrong letter
+      const bool none = question.options.empty();
+      if (none)
+        Error(answer_line,
+              Format(Tr("ANSWER: %s names an option the question does not have (it has no options: option lines "
+                        "start with A. to D. or А. to Г.)"),
+                     LetterName(alphabet, index)));
+      else
+        Error(answer_line,
+              Format(Tr("ANSWER: %s names an option the question does not have"), LetterName(alphabet, index)));
+      return;
+    }
+    kept.answer = static_cast<std::uint8_t>(index);
+    source_.questions.push_back(std::move(kept));
+  }
+
+  // Whether an option letter (of an option line, or of the ANSWER line) is
+  // one of the question's alphabet; if not, that is an error.
+  bool CheckLetter(const OptionLetter& letter, Alphabet alphabet, std::size_t line, bool in_answer) {
+    const std::string shown = Utf8(std::string(1, letter.letter));
+    if (letter.alphabet != alphabet) {
+      if (letter.alphabet == Alphabet::kCyrillic)
+        Error(line, Format(in_answer ? Tr("ANSWER letter «%s» is Cyrillic, but this question's options are lettered "
+                                          "in Latin (A B C D)")
+                                     : Tr("option letter «%s» is Cyrillic, but this question's options are lettered "
+                                          "in Latin (A B C D)"),
+                           shown));
+      else
+        Error(line, Format(in_answer ? Tr("ANSWER letter «%s» is Latin, but this question's options are lettered in "
+                                          "Cyrillic (А Б В Г)")
+                                     : Tr("option letter «%s» is Latin, but this question's options are lettered in "
+                                          "Cyrillic (А Б В Г)"),
+                           shown));
+      return false;
+    }
+    if (Byte(letter.letter) == kCyrillicCapitalEs) {
+      Error(line, Format(Tr("«%s» is not an option letter: this question's options are lettered in Cyrillic "
+                            "(А Б В Г)"),
+                         shown));
+      return false;
+    }
+    return true;
   }
 
   std::vector<Line> lines_;
   std::size_t next_ = 0;
   TestSource source_;
+  std::vector<Diagnostic> errors_;
   std::vector<Diagnostic> warnings_;
 };
 
@@ -516,7 +757,7 @@ std::string HeaderLines(std::string_view keyword, const Text& value) {
 }
 
 std::string OptionLine(std::size_t option, const Text& text) {
-  std::string out = LetterName(option) + '.';
+  std::string out = LetterName(Alphabet::kLatin, option) + '.';
   if (text.empty()) return out + '\n';
   return out + ' ' + (IsPlainPiece(text) ? cp1251::ToUtf8(text) : Quote(text)) + '\n';
 }
@@ -649,7 +890,7 @@ class Decoder {
     if (present == 0) out += where + "va0 to va3 missing: no options\n";
     for (std::size_t k = 0; k < present; ++k) {
       if (options[k]) out += OptionLine(k, testdata::EnCr(*options[k]));
-      else out += where + "va" + std::to_string(k) + " missing: no option " + LetterName(k) + '\n';
+      else out += where + "va" + std::to_string(k) + " missing: no option " + LetterName(Alphabet::kLatin, k) + '\n';
     }
 
     const auto code = Find(section, keys::kAnswer);
@@ -661,8 +902,9 @@ class Decoder {
     } else {
       const auto option = static_cast<std::size_t>(answer);
       if (code->size() > 1) out += where + "otv is " + Quote(*code) + "; only its first character counts\n";
-      if (!options[option]) out += where + "otv names option " + LetterName(option) + ", which is missing\n";
-      out += "ANSWER: " + LetterName(option) + '\n';
+      if (!options[option])
+        out += where + "otv names option " + LetterName(Alphabet::kLatin, option) + ", which is missing\n";
+      out += "ANSWER: " + LetterName(Alphabet::kLatin, option) + '\n';
     }
     return out;
   }
@@ -675,10 +917,11 @@ class Decoder {
 ParseResult ParseSource(std::string_view utf8) {
   ParseResult result;
   Parser parser(utf8);
-  try {
-    result.source = parser.Run();
-  } catch (const ParseFailure& failure) {
-    result.error = failure.diagnostic;
+  result.source = parser.Run();
+  result.errors = std::move(parser.errors());
+  if (result.errors.size() > kMaxErrors) {
+    result.errors.resize(kMaxErrors);
+    result.more_errors = true;
   }
   result.warnings = std::move(parser.warnings());
   return result;
@@ -706,7 +949,8 @@ ProfileDocument BuildDocument(const TestSource& source) {
 CompileResult Compile(std::string_view utf8) {
   ParseResult parsed = ParseSource(utf8);
   CompileResult result;
-  result.error = std::move(parsed.error);
+  result.errors = std::move(parsed.errors);
+  result.more_errors = parsed.more_errors;
   result.warnings = std::move(parsed.warnings);
   if (parsed.source) result.document = BuildDocument(*parsed.source);
   return result;

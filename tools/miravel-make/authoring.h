@@ -24,10 +24,13 @@ namespace miravel::authoring {
 // integer.
 inline constexpr std::int32_t kMaxTimeMinutes = 35791394;
 
+// How many errors of a source are told at most.
+inline constexpr std::size_t kMaxErrors = 20;
+
 // A message about the source. `line` is 1-based; 0 means the whole source.
 struct Diagnostic {
   std::size_t line = 0;
-  std::string message;  // English, UTF-8
+  std::string message;  // UTF-8, in the user's language (messages.h)
 };
 
 // One question of a parsed source; texts are Windows-1251.
@@ -49,8 +52,11 @@ struct TestSource {
 
 struct ParseResult {
   std::optional<TestSource> source;  // set when there is no error
-  std::optional<Diagnostic> error;  // the first error of the source
-  std::vector<Diagnostic> warnings;  // in line order; also given with an error
+  // The errors of the source in line order (those of the whole source, line
+  // 0, first), at most kMaxErrors of them.
+  std::vector<Diagnostic> errors;
+  bool more_errors = false;  // the source has more errors than `errors` holds
+  std::vector<Diagnostic> warnings;  // in line order; also given with errors
 };
 
 // Parses a source text (UTF-8 bytes, optional BOM, LF or CR LF line ends).
@@ -61,7 +67,8 @@ ProfileDocument BuildDocument(const TestSource& source);
 
 struct CompileResult {
   std::optional<ProfileDocument> document;  // set when there is no error
-  std::optional<Diagnostic> error;
+  std::vector<Diagnostic> errors;
+  bool more_errors = false;
   std::vector<Diagnostic> warnings;
 };
 

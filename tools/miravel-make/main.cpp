@@ -21,6 +21,7 @@
 #endif
 
 #include "authoring.h"
+#include "messages.h"
 #include "platform/cp1251.h"
 #include "platform/file_system.h"
 #include "platform/profile_file.h"
@@ -38,7 +39,7 @@ constexpr int kOk = 0;
 constexpr int kBadInput = 1;
 constexpr int kBadUsage = 2;
 
-constexpr std::string_view kHelp = R"help(Usage:
+constexpr const char* kHelp = authoring::TrNoop(R"help(Usage:
   miravel-make SOURCE.txt [-o TEST.DLL]   make a test file from a source text
   miravel-make --decode TEST.DLL [-o OUT.txt]
                                           print a test file as source text
@@ -47,7 +48,8 @@ constexpr std::string_view kHelp = R"help(Usage:
 Without -o, the test file is the source path with its extension replaced by
 ".DLL", and a decoded source goes to standard output. Exit status: 0 done,
 1 bad input (the source has an error, a file cannot be read or written),
-2 bad usage. Nothing is written when the source has an error.
+2 bad usage. Every error of the source is told with its line (the first 20),
+and nothing is written when there is one.
 
 The source is UTF-8 text (a BOM is allowed; LF or CR LF line ends), and every
 character of it must have a Windows-1251 form:
@@ -76,22 +78,23 @@ Description, Comments, Time (or Название, Описание, Коммен
 letter case), each at most once. The header ends at the first blank line or
 at the first line that is no keyword line. A value continues on following
 lines indented with a space or a tab; the lines are joined with a line break.
-A keyword left out leaves its key out of the test file. Time is in whole
-minutes, 0 to 35791394; without Time, or with Time 0, the test ends at its
-first second (a warning).
+A keyword left out leaves its key out of the test file, except Time: the
+time for the whole test in whole minutes, 1 to 35791394, must be given.
 
 Questions: one or more lines of question text, then option lines (a capital
-Latin letter A to D, then "." or ")", then the option text, which may be
-empty) in the order A, B, C, D (a letter may be skipped), then "ANSWER: X"
-naming one of the options. Blank lines between questions are ignored. Text
-lines are trimmed of blanks; question text lines are joined with a line break.
+letter A to D, or А to Г, then "." or ")", then the option text, which may
+be empty) in the order of the letters (a letter may be skipped), then
+"ANSWER: X" or "ОТВЕТ: X" naming one of the options. The letters of a
+question, X included, are all Latin or all Cyrillic. Blank lines between
+questions are ignored. Text lines are trimmed of blanks; question text lines
+are joined with a line break. A source needs at least one question.
 
 Quoted texts: a header value, a question text (as its only line) or an option
 text may be written in double quotes, with the escapes \\ \" \r \n \t and \xHH
 (a Windows-1251 byte in hex). Unquoted texts are taken as they are.
-)help";
+)help");
 
-void PrintTryHelp() { std::cerr << "Try 'miravel-make --help'.\n"; }
+void PrintTryHelp() { std::cerr << authoring::Tr("Try 'miravel-make --help'.") << '\n'; }
 
 int UsageError(const std::string& message) {
   std::cerr << "miravel-make: " << message << '\n';
@@ -174,32 +177,38 @@ bool SamePath(const std::string& a, const std::string& b) {
 }
 #endif
 
-void PrintDiagnostic(const std::string& file, const authoring::Diagnostic& d, std::string_view kind) {
+void PrintDiagnostic(const std::string& file, const authoring::Diagnostic& d, bool warning) {
   std::cerr << file;
   if (d.line != 0) std::cerr << ':' << d.line;
-  std::cerr << ": " << kind << d.message << '\n';
+  std::cerr << ": " << (warning ? authoring::Format(authoring::Tr("warning: %s"), d.message) : d.message) << '\n';
 }
 
 int Make(const std::string& source_path, std::string output_path) {
   if (output_path.empty()) output_path = ReplaceExtension(source_path, ".DLL");
   if (SamePath(source_path, output_path))
-    return UsageError("the test file " + output_path + " would replace the source");
+    return UsageError(authoring::Format(authoring::Tr("the test file %s would replace the source"), output_path));
   const auto source = ReadFile(source_path);
   if (!source) {
-    std::cerr << source_path << ": cannot read the file\n";
+    std::cerr << source_path << ": " << authoring::Tr("cannot read the file") << '\n';
     return kBadInput;
   }
   const auto result = authoring::Compile(*source);
-  for (const auto& warning : result.warnings) PrintDiagnostic(source_path, warning, "warning: ");
-  if (result.error) {
-    PrintDiagnostic(source_path, *result.error, "");
-    std::cerr << source_path << ": nothing written\n";
+  for (const auto& warning : result.warnings) PrintDiagnostic(source_path, warning, true);
+  if (!result.errors.empty()) {
+    for (const auto& error : result.errors) PrintDiagnostic(source_path, error, false);
+    if (result.more_errors)
+      std::cerr << source_path << ": "
+                << authoring::Format(authoring::Tr("too many errors; only the first %s are shown"),
+                                     std::to_string(authoring::kMaxErrors))
+                << '\n';
+    std::cerr << source_path << ": " << authoring::Tr("nothing written") << '\n';
     return kBadInput;
   }
   try {
     result.document->SaveAs(output_path);
-  } catch (const ProfileWriteError& e) {
-    std::cerr << source_path << ": " << e.what() << '\n';
+  } catch (const ProfileWriteError&) {
+    std::cerr << source_path << ": " << authoring::Format(authoring::Tr("cannot write the test file %s"), output_path)
+              << '\n';
     return kBadInput;
   }
   return kOk;
@@ -207,7 +216,7 @@ int Make(const std::string& source_path, std::string output_path) {
 
 int DecodeFile(const std::string& test_path, const std::string& output_path) {
   if (!output_path.empty() && SamePath(test_path, output_path))
-    return UsageError("the output " + output_path + " would replace the test file");
+    return UsageError(authoring::Format(authoring::Tr("the output %s would replace the test file"), output_path));
   // Reads never fail on a profile file, so check that there is one while
   // reading it, as the program would read it.
   // A FIFO, a device or a folder is no test file: it is never opened for
@@ -215,7 +224,10 @@ int DecodeFile(const std::string& test_path, const std::string& output_path) {
   auto content = miravel::fs::ReadWhole(test_path);
   if (!content) {
     const miravel::fs::FileStamp stamp = miravel::fs::Stamp(test_path);
-    std::cerr << test_path << (stamp.exists && !stamp.regular ? ": not a regular file\n" : ": cannot read the file\n");
+    std::cerr << test_path << ": "
+              << authoring::Tr(stamp.exists && !stamp.regular ? authoring::TrNoop("not a regular file")
+                                                              : authoring::TrNoop("cannot read the file"))
+              << '\n';
     return kBadInput;
   }
   const ProfileDocument file(std::move(content->bytes));
@@ -224,13 +236,13 @@ int DecodeFile(const std::string& test_path, const std::string& output_path) {
     std::cout.write(text.data(), static_cast<std::streamsize>(text.size()));
     std::cout.flush();
     if (!std::cout) {
-      std::cerr << test_path << ": cannot write to standard output\n";
+      std::cerr << test_path << ": " << authoring::Tr("cannot write to standard output") << '\n';
       return kBadInput;
     }
     return kOk;
   }
   if (!WriteFile(output_path, text)) {
-    std::cerr << test_path << ": cannot write " << output_path << '\n';
+    std::cerr << test_path << ": " << authoring::Format(authoring::Tr("cannot write %s"), output_path) << '\n';
     return kBadInput;
   }
   return kOk;
@@ -243,6 +255,7 @@ int main(int argc, char** argv) {
   // A decoded source goes out byte for byte, as with -o: no CR added.
   _setmode(_fileno(stdout), _O_BINARY);
 #endif
+  authoring::UseSystemLanguage();
   const std::vector<std::string> args(argv + 1, argv + argc);
   bool decode = false;
   std::optional<std::string> output;
@@ -257,7 +270,7 @@ int main(int argc, char** argv) {
     } else if (arg == "--") {
       options_end = true;
     } else if (arg == "--help" || arg == "-h") {
-      std::cout << kHelp << make::kPasswordSettingHelp;
+      std::cout << authoring::Tr(kHelp) << make::kPasswordSettingHelp;
       return kOk;
     } else if (arg == "--version") {
       std::cout << "miravel-make " MIRAVEL_VERSION "\n";
@@ -272,12 +285,12 @@ int main(int argc, char** argv) {
       if (i + 1 >= args.size() || args[i + 1].empty()) return UsageError("option --config needs a file name");
       password_setting.config = args[++i];
     } else if (arg == "-o" || arg == "--output") {
-      if (i + 1 >= args.size()) return UsageError("option " + arg + " needs a file name");
-      if (output) return UsageError("option " + arg + " is given twice");
+      if (i + 1 >= args.size()) return UsageError(authoring::Format(authoring::Tr("option %s needs a file name"), arg));
+      if (output) return UsageError(authoring::Format(authoring::Tr("%s is given twice"), arg));
       output = args[++i];
-      if (output->empty()) return UsageError("option " + arg + " needs a file name");
+      if (output->empty()) return UsageError(authoring::Format(authoring::Tr("option %s needs a file name"), arg));
     } else {
-      return UsageError("unknown option " + arg);
+      return UsageError(authoring::Format(authoring::Tr("unknown option %s"), arg));
     }
   }
   if (set_password || password_setting.config || password_setting.from_stdin) {
@@ -285,7 +298,10 @@ int main(int argc, char** argv) {
     if (decode || output || !inputs.empty()) return UsageError("--set-report-password takes no file or other option");
     return make::SetReportPassword(password_setting);
   }
-  if (inputs.empty()) return UsageError(decode ? "no test file to decode" : "no source file");
-  if (inputs.size() > 1) return UsageError("more than one input file: " + inputs[0] + ", " + inputs[1]);
+  if (inputs.empty())
+    return UsageError(
+        authoring::Tr(decode ? authoring::TrNoop("no test file to decode") : authoring::TrNoop("no source file")));
+  if (inputs.size() > 1)
+    return UsageError(authoring::Format(authoring::Tr("more than one input file: %s, %s"), inputs[0], inputs[1]));
   return decode ? DecodeFile(inputs[0], output.value_or("")) : Make(inputs[0], output.value_or(""));
 }
