@@ -1,10 +1,13 @@
 // Miravel: the student takes a timed test in the main window; the teacher
 // then unlocks the graded report in the same window.
 #include <QApplication>
+#include <QTimer>
 
 #include "app/close_on_signal.h"
 #include "platform/os_services.h"
 #include "run/controller.h"
+#include "run/site_settings.h"
+#include "site/site_config.h"
 #include "ui/main_window.h"
 #include "ui/report_password_dialog.h"
 #include "ui/controls/guard.h"
@@ -23,8 +26,15 @@ int main(int argc, char** argv) {
   miravel::run::Controller run(main_window, miravel::os::System());
   miravel::ui::ReportPasswordDialog password_dialog;  // hidden until the report is asked for
   run.attachPasswordDialog(password_dialog);
+  // The site configuration decides the report password; a broken one is
+  // told once the window shows, and then every report password is refused.
+  const std::string site_path = miravel::site::DefaultPath();
+  const miravel::site::LoadResult site = miravel::site::Load(site_path);
+  miravel::run::UseSiteConfig(run, site);
   main_window.show();
   // SIGTERM, SIGINT and SIGHUP close the window as its close box does.
   miravel::app::CloseOnTerminationSignals(main_window);
+  QTimer::singleShot(0, &main_window,
+                     [&] { miravel::ui::Guarded([&] { miravel::run::ReportSiteProblem(site_path, site); }); });
   return QApplication::exec();
 }

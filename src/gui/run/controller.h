@@ -11,6 +11,7 @@
 
 #include <QObject>
 #include <QPointer>
+#include <utility>
 
 #include "platform/os_services.h"
 #include "run/test_run.h"
@@ -35,6 +36,8 @@ class Controller {
   void attachPasswordDialog(ui::ReportPasswordDialog& dialog);
 
   const TestRun& run() const { return run_; }
+  // The rule of the report password (the site configuration's).
+  void setReportPassword(ReportPassword rule) { run_.SetReportPassword(std::move(rule)); }
 
   // What the user does, as the windows report it.
   void registrationChanged();

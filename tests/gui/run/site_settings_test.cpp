@@ -1,0 +1,87 @@
+// The site configuration on the real windows: the password that the teacher
+// types into the password window is checked by the configuration's rule,
+// and a broken configuration is told once, in the error box, while the
+// program goes on refusing every password.
+#include "run/site_settings.h"
+
+#include <gtest/gtest.h>
+
+#include "run/report_password.h"
+#include "run_test_support.h"
+
+namespace miravel::run {
+namespace {
+
+using testing_support::RunFixture;
+
+class SiteSettings : public RunFixture {
+ protected:
+  // A finished run of two questions with the password window open.
+  void FinishTest() {
+    const std::string test = File("t.DLL");
+    testing_support::TestFileBuilder().Header("Т", "", "").Plain("Option", "QwCount", "2").Questions(2).Save(test);
+    StartTest(test);
+    Answer();
+    Answer();
+    Answer();
+    ASSERT_TRUE(dlg->isVisible());
+  }
+};
+
+TEST_F(SiteSettings, ABrokenFileIsToldOnceAndOpensTheReportToNoOne) {
+  const site::LoadResult loaded = site::Parse("[report]\npassword = 407152\n");
+  ASSERT_TRUE(loaded.problem);
+  UseSiteConfig(*run, loaded);
+  ReportSiteProblem("/etc/miravel/miravel.conf", loaded);
+  ASSERT_EQ(boxes.boxes.size(), 1u);
+  EXPECT_EQ(boxes.boxes[0].caption, QStringLiteral("Миравель"));
+  EXPECT_EQ(boxes.boxes[0].text,
+            QStringLiteral("Настройки в файле /etc/miravel/miravel.conf не приняты: в строке 2 пароль отчета записан "
+                           "не хешем (задайте его командой «sudo miravel-make --set-report-password»).\n\n"
+                           "Отчет не откроется ни с каким паролем, пока администратор не исправит файл "
+                           "(его формат описан в «man miravel»)."));
+
+  FinishTest();
+  for (const QString& typed : {QStringLiteral("407152"), QString()}) {
+    TypePassword(typed);
+    EXPECT_TRUE(dlg->isVisible()) << typed.toStdString();
+    EXPECT_FALSE(form->reportBox->isVisible()) << typed.toStdString();
+  }
+  EXPECT_EQ(boxes.boxes.size(), 1u) << "a refused password is a wrong one: no box";
+}
+
+TEST_F(SiteSettings, ASoundFileSaysNothingAndItsPasswordOpensTheReport) {
+  const std::optional<std::string> hash = HashPassword("Ёлка 2");
+  if (!hash) GTEST_SKIP() << "built without password hashes";
+  const site::LoadResult loaded = site::Parse("[report]\npassword = " + *hash + "\n");
+  ASSERT_FALSE(loaded.problem);
+  UseSiteConfig(*run, loaded);
+  ReportSiteProblem("/etc/miravel/miravel.conf", loaded);
+  EXPECT_TRUE(boxes.boxes.empty());
+
+  FinishTest();
+  TypePassword(QStringLiteral("407152"));
+  EXPECT_TRUE(dlg->isVisible()) << "the built-in password no longer opens it";
+  TypePassword(QStringLiteral("Ёлка 2"));
+  EXPECT_FALSE(dlg->isVisible());
+  EXPECT_TRUE(form->reportBox->isVisible());
+}
+
+TEST_F(SiteSettings, EveryProblemIsNamedWithItsLine) {
+  const std::pair<site::Problem, QString> cases[] = {
+      {{site::ProblemKind::kUnreadable, 0}, QStringLiteral("файл не читается")},
+      {{site::ProblemKind::kNotRegularFile, 0}, QStringLiteral("это не обычный файл")},
+      {{site::ProblemKind::kMalformedLine, 3}, QStringLiteral("строка 3 — не комментарий")},
+      {{site::ProblemKind::kRepeatedKey, 4}, QStringLiteral("в строке 4 ключ задан второй раз")},
+      {{site::ProblemKind::kNoHashSupport, 5}, QStringLiteral("в строке 5 задан хеш")},
+      {{site::ProblemKind::kMalformedFolder, 6}, QStringLiteral("в строке 6 папка результатов")},
+  };
+  for (const auto& [problem, reason] : cases) {
+    const QString text = SiteProblemText("/etc/miravel/miravel.conf", problem);
+    EXPECT_TRUE(text.startsWith(QStringLiteral("Настройки в файле /etc/miravel/miravel.conf не приняты: ") + reason))
+        << text.toStdString();
+  }
+}
+
+}  // namespace
+}  // namespace miravel::run
