@@ -395,7 +395,10 @@ class Parser {
     return out;
   }
 
+  // The texts whose length is checked: the header fields first, in the order
+  // of Field, so that a field is its own kind.
   enum class TextKind { kTitle, kDescription, kComments, kTime, kQuestion, kOption };
+  static_assert(static_cast<int>(TextKind::kTime) == static_cast<int>(Field::kTime));
 
   void CheckLength(const Text& text, std::size_t line, TextKind kind) {
     if (text.size() <= kMaxValue) return;
