@@ -49,6 +49,8 @@ void ReportPasswordDialog::showEvent(QShowEvent* event) {
       const QRect area = s->geometry();
       const QRect frame = frameGeometry();
       move(area.x() + (area.width() - frame.width()) / 2, area.y() + (area.height() - frame.height()) / 2);
+      // Centred on the whole screen, it may still reach under a panel.
+      KeepOnScreen(*this);
     }
   }
   passwordEdit->setFocus(Qt::ActiveWindowFocusReason);

@@ -79,7 +79,10 @@ TEST_F(MainWindow, WindowItself) {
   EXPECT_EQ(form->windowTitle(), QStringLiteral("Миравель"));
   EXPECT_EQ(form->size(), QSize(462, 424));
   EXPECT_EQ(form->minimumSize(), form->maximumSize()) << "the window cannot be resized";
-  EXPECT_EQ(form->pos(), QPoint(439, 449));
+  // The designed place, as built; shown, the window keeps it only where it
+  // fits the screen (window_placement_test.cpp), which this test's 800 x 800
+  // screen is too small for.
+  EXPECT_EQ(ui::MainWindow().pos(), QPoint(439, 449));
   const Qt::WindowFlags flags = form->windowFlags();
   EXPECT_TRUE(flags & Qt::WindowCloseButtonHint);
   EXPECT_FALSE(flags & Qt::WindowMinimizeButtonHint);
