@@ -12,9 +12,12 @@ packages=(
   # The report password hash of the site configuration (Argon2id).
   libsodium-dev
   clang libclang-rt-14-dev
-  # The windows: Qt 6 Widgets, and Cantarell, the face that stands in for the
-  # designed one (see src/gui/ui/fonts.h).
+  # The windows: Qt 6 Widgets and Print Support (a saved report is a PDF
+  # file), and Cantarell, the face that stands in for the designed one (see
+  # src/gui/ui/fonts.h).
   qt6-base-dev fonts-cantarell
+  # pdftotext and pdftoppm: the tests read a saved report's text and colours.
+  poppler-utils
   # The locale data, for the Russian short date form (dd.mm.yyyy) in the tests
   # and the Russian messages of miravel-make.
   locales

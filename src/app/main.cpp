@@ -31,6 +31,7 @@ int main(int argc, char** argv) {
   const std::string site_path = miravel::site::DefaultPath();
   const miravel::site::LoadResult site = miravel::site::Load(site_path);
   miravel::run::UseSiteConfig(run, site);
+  run.setResultsFolder(site.config.results_folder);  // the class results log, when a folder is named
   main_window.show();
   // SIGTERM, SIGINT and SIGHUP close the window as its close box does.
   miravel::app::CloseOnTerminationSignals(main_window);

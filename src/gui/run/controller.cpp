@@ -1,15 +1,25 @@
 #include "run/controller.h"
 
 #include <QFile>
+#include <QPrinter>
 #include <QSignalBlocker>
 #include <QString>
 #include <QStringList>
+#include <QTextDocument>
+#include <exception>
+#include <mutex>
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <string_view>
+#include <thread>
+#include <utility>
 
+#include "results/results_log.h"
 #include "run/grading.h"
+#include "run/report_output.h"
 #include "ui/controls/guard.h"
+#include "ui/controls/print_dialog.h"
 #include "ui/main_window.h"
 #include "ui/report_password_dialog.h"
 
@@ -49,9 +59,21 @@ void SetText(Widget* widget, const QString& text) {
   if (widget->text() != text) widget->setText(text);
 }
 
+// The title of the report on paper and in a PDF file's properties.
+QString ReportTitle(const TestRun& run) {
+  return QStringLiteral("Отчет: ") + Screen(run.fullName()) + QStringLiteral(", ") + Screen(run.group());
+}
+
 }  // namespace
 
-Controller::Controller(ui::MainWindow& window, os::Services& os) : window_(window), run_(os) {
+struct Controller::ResultsReply {
+  std::mutex mutex;
+  Controller* controller = nullptr;  // nothing once the controller is gone
+};
+
+Controller::Controller(ui::MainWindow& window, os::Services& os)
+    : window_(window), run_(os), results_reply_(std::make_shared<ResultsReply>()) {
+  results_reply_->controller = this;
   using ui::GuardedSlot;
   // Every connection ends with the controller (the windows may outlive it).
   QObject* const context = &connections_;
@@ -68,10 +90,18 @@ Controller::Controller(ui::MainWindow& window, os::Services& os) : window_(windo
     if (checked) ui::Guarded([this, id] { chooseOption(id); });
   });
   QObject::connect(window_.countdown, &QTimer::timeout, context, GuardedSlot([this] { tick(); }));
+  QObject::connect(window_.saveReportAction, &QAction::triggered, context, GuardedSlot([this] { saveReport(); }));
+  QObject::connect(window_.printReportAction, &QAction::triggered, context, GuardedSlot([this] { printReport(); }));
   show();
 }
 
-Controller::~Controller() = default;
+Controller::~Controller() {
+  // A row still being written reports to no one.
+  const std::lock_guard lock(results_reply_->mutex);
+  results_reply_->controller = nullptr;
+}
+
+void Controller::setResultsFolder(std::optional<std::filesystem::path> folder) { results_folder_ = std::move(folder); }
 
 void Controller::attachPasswordDialog(ui::ReportPasswordDialog& dialog) {
   password_dialog_ = &dialog;
@@ -133,11 +163,13 @@ void Controller::tick() {
 void Controller::enterPassword() {
   ui::ReportPasswordDialog* dialog = password_dialog_.data();
   if (dialog == nullptr) return;
+  const bool shown_before = run_.reportSummary().has_value();
   act([this, dialog] {
     ReportBoxSink sink(*window_.reportBox);
     const ui::ReportBox::UpdateBlock batch(*window_.reportBox);
     run_.EnterPassword(Bytes(dialog->passwordEdit->text()), sink);
   });
+  if (!shown_before && run_.reportSummary()) appendResult();
 }
 
 void Controller::passwordClosed() {
@@ -146,6 +178,56 @@ void Controller::passwordClosed() {
 
 void Controller::close() {
   act([this] { run_.Close(); });
+}
+
+// --- the report on paper and in the results log --------------------------------------
+
+void Controller::saveReport() {
+  if (!run_.reportSummary()) return;
+  ui::SaveDialog& dialog = *window_.saveDialog;
+  if (!dialog.Execute(ReportFileName(run_))) return;
+  const std::unique_ptr<QTextDocument> document = ReportDocument(run_, *window_.reportBox);
+  SaveReportPdf(*document, dialog.FileName(), dialog.ReplaceConfirmed(), ReportTitle(run_));
+}
+
+void Controller::printReport() {
+  if (!run_.reportSummary()) return;
+  QPrinter printer(QPrinter::HighResolution);
+  printer.setDocName(ReportTitle(run_));
+  printer.setCreator(ui::ApplicationTitle());
+  if (!ui::ExecutePrintDialog(printer, &window_, QStringLiteral("Печать отчета"))) return;
+  const std::unique_ptr<QTextDocument> document = ReportDocument(run_, *window_.reportBox);
+  PrintReport(*document, printer);
+  if (printer.printerState() == QPrinter::Error) throw std::runtime_error("Не удалось напечатать отчет");
+}
+
+void Controller::appendResult() {
+  if (!results_folder_) return;
+  // The row is made here, from the run; the thread has its own copy of all
+  // it needs, and never waits on the window.
+  std::thread([reply = results_reply_, folder = *results_folder_, row = results::RowOfRun(run_)] {
+    std::string error;
+    try {
+      results::AppendRow(folder, row);
+    } catch (const std::exception& e) {
+      error = e.what();
+      if (error.empty()) error = "Unexpected failure";
+    } catch (...) {
+      error = "Unexpected failure";
+    }
+    const std::lock_guard lock(reply->mutex);
+    if (Controller* controller = reply->controller) {
+      // Posted to the window's thread; dropped if the controller goes first.
+      QMetaObject::invokeMethod(
+          &controller->connections_,
+          [controller, error] { ui::Guarded([controller, &error] { controller->resultAppended(error); }); },
+          Qt::QueuedConnection);
+    }
+  }).detach();
+}
+
+void Controller::resultAppended(const std::string& error) {
+  if (!error.empty()) throw std::runtime_error(error);
 }
 
 // --- the run on the windows ------------------------------------------------------------
@@ -207,6 +289,12 @@ void Controller::show() {
   w.timeGauge->setValue(r.gaugeProgress());
   if (r.clockRunning() && !w.countdown->isActive()) w.countdown->start();
   if (!r.clockRunning() && w.countdown->isActive()) w.countdown->stop();
+
+  // Saving and printing, once the report and its totals are shown.
+  const bool report_ready = r.reportSummary().has_value();
+  w.saveReportAction->setEnabled(report_ready);
+  w.printReportAction->setEnabled(report_ready);
+  w.reportBox->setContextMenuPolicy(report_ready ? Qt::ActionsContextMenu : Qt::NoContextMenu);
 
   // The password window; hidden, not closed, once the report is on its way.
   if (ui::ReportPasswordDialog* dialog = password_dialog_.data()) {

@@ -11,6 +11,10 @@
 
 #include <QObject>
 #include <QPointer>
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <string>
 #include <utility>
 
 #include "platform/os_services.h"
@@ -35,6 +39,12 @@ class Controller {
   // Connects the password window, which is made after the main window.
   void attachPasswordDialog(ui::ReportPasswordDialog& dialog);
 
+  // The folder of the class results log (results.csv), or nothing for no
+  // log. Each report shown from then on adds its row there, written beside
+  // the window so that a slow or hung share never holds it up; a failure is
+  // shown in the error box, and the report stays.
+  void setResultsFolder(std::optional<std::filesystem::path> folder);
+
   const TestRun& run() const { return run_; }
   // The rule of the report password (the site configuration's).
   void setReportPassword(ReportPassword rule) { run_.SetReportPassword(std::move(rule)); }
@@ -50,6 +60,8 @@ class Controller {
   void tick();
   void enterPassword();
   void passwordClosed();
+  void saveReport();  // the save dialog, then the report as a PDF file
+  void printReport();  // the print dialog, then the report on the printer
   void close();
 
   // Brings the windows up to date with the run.
@@ -58,11 +70,19 @@ class Controller {
  private:
   template <typename Rule>
   void act(Rule rule);
+  // Adds the shown report's row to the results log, off the window's thread.
+  void appendResult();
+  void resultAppended(const std::string& error);
+
+  // What the writer of a row reports back to: the controller while it lives.
+  struct ResultsReply;
 
   ui::MainWindow& window_;
   TestRun run_;
   QPointer<ui::ReportPasswordDialog> password_dialog_;  // may go before the controller
   QObject connections_;  // the context of every connection to the windows
+  std::optional<std::filesystem::path> results_folder_;
+  std::shared_ptr<ResultsReply> results_reply_;
 };
 
 }  // namespace miravel::run

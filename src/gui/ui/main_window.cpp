@@ -245,6 +245,24 @@ MainWindow::MainWindow() {
   countdown->setInterval(1000);
   countdown->setTimerType(Qt::PreciseTimer);
 
+  // Saving and printing the report: disabled, and out of the report box's
+  // context menu, until the report is shown.
+  saveReportAction = new QAction(QStringLiteral("&Сохранить отчет…"), this);
+  saveReportAction->setObjectName(QStringLiteral("SaveReport"));
+  saveReportAction->setShortcut(QKeySequence::Save);
+  saveReportAction->setStatusTip(QStringLiteral("Сохраняет отчет в файл PDF"));
+  printReportAction = new QAction(QStringLiteral("&Печать…"), this);
+  printReportAction->setObjectName(QStringLiteral("PrintReport"));
+  printReportAction->setShortcut(QKeySequence::Print);
+  printReportAction->setStatusTip(QStringLiteral("Печатает отчет"));
+  for (QAction* action : {saveReportAction, printReportAction}) {
+    action->setShortcutContext(Qt::WindowShortcut);
+    action->setEnabled(false);
+    reportBox->addAction(action);
+  }
+  saveDialog = std::make_unique<ui::SaveDialog>(this, QStringLiteral("SaveDialog1"), QStringLiteral("Сохранить отчет"),
+                                                QStringLiteral("Документ PDF|*.pdf"), QStringLiteral("pdf"));
+
   // What a screen reader says: the edits are named by their labels, the
   // controls without one by their hints, and every hint describes its
   // control. The question label keeps its text as its name, so that a new

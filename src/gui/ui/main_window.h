@@ -5,6 +5,7 @@
 // names as their objectNames (docs/object-names.md).
 #pragma once
 
+#include <QAction>
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QPushButton>
@@ -19,6 +20,7 @@
 #include "ui/controls/open_dialog.h"
 #include "ui/controls/option_group.h"
 #include "ui/controls/report_box.h"
+#include "ui/controls/save_dialog.h"
 #include "ui/controls/track_bar.h"
 
 namespace miravel::ui {
@@ -76,6 +78,11 @@ class MainWindow : public QWidget {
   QStatusBar* statusBar;
   std::unique_ptr<OpenDialog> openDialog;
   QTimer* countdown;  // one tick a second while the test runs
+  // Once the report is shown: saving it as a PDF file and printing it, in
+  // the report box's context menu and on Ctrl+S and Ctrl+P.
+  QAction* saveReportAction;
+  QAction* printReportAction;
+  std::unique_ptr<SaveDialog> saveDialog;
 
  signals:
   // The window is asked to close; it closes once the handlers have run.

@@ -1,0 +1,426 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The shown report saved as PDF, printed and added to the class results, on
+// the real windows: the report box's context menu and Ctrl+S and Ctrl+P
+// (only once the report is shown), the save and print dialogs answered
+// through their seams, the PDF's text and colours, never replacing a file
+// that was not confirmed, and results.csv written beside the window.
+#include "run/report_output.h"
+
+#include <gtest/gtest.h>
+
+#include <QAccessible>
+#include <QContextMenuEvent>
+#include <QDateTime>
+#include <QElapsedTimer>
+#include <QFileDialog>
+#include <QImage>
+#include <QMenu>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QProcess>
+#include <QTextDocument>
+#include <QTimer>
+#include <chrono>
+#include <thread>
+
+#ifndef _WIN32
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
+
+#include "results/results_log.h"
+#include "run_test_support.h"
+#include "ui/controls/print_dialog.h"
+#include "ui/controls/save_dialog.h"
+
+namespace miravel::run {
+namespace {
+
+using namespace testing_support;
+
+// Text and pictures of a PDF file, by poppler-utils. The text keeps the
+// lines as laid out, so that a line ending in "-" is not taken for a
+// hyphenated word.
+QString PdfText(const QString& pdf) {
+  QProcess process;
+  process.start(QStringLiteral("pdftotext"),
+                {QStringLiteral("-layout"), QStringLiteral("-enc"), QStringLiteral("UTF-8"), pdf, QStringLiteral("-")});
+  if (!process.waitForFinished(30000) || process.exitCode() != 0) return QStringLiteral("<pdftotext failed>");
+  return QString::fromUtf8(process.readAllStandardOutput());
+}
+
+QImage PdfPage1(const QString& pdf, const QString& png_base) {
+  QProcess process;
+  process.start(QStringLiteral("pdftoppm"), {QStringLiteral("-png"), QStringLiteral("-r"), QStringLiteral("60"),
+                                             QStringLiteral("-f"), QStringLiteral("1"), QStringLiteral("-l"),
+                                             QStringLiteral("1"), QStringLiteral("-singlefile"), pdf, png_base});
+  if (!process.waitForFinished(30000) || process.exitCode() != 0) return QImage();
+  return QImage(png_base + QStringLiteral(".png"));
+}
+
+// Where on a page the lines of one colour are: the first and last pixel row
+// holding it, and how many pixels have it.
+struct ColourRows {
+  int first = -1;
+  int last = -1;
+  int pixels = 0;
+};
+ColourRows RowsOf(const QImage& page, bool (*is)(QRgb)) {
+  ColourRows rows;
+  for (int y = 0; y < page.height(); ++y)
+    for (int x = 0; x < page.width(); ++x)
+      if (is(page.pixel(x, y))) {
+        if (rows.first < 0) rows.first = y;
+        rows.last = y;
+        ++rows.pixels;
+      }
+  return rows;
+}
+bool Blue(QRgb c) { return qBlue(c) > 160 && qRed(c) < 110 && qGreen(c) < 110; }
+bool Red(QRgb c) { return qRed(c) > 160 && qBlue(c) < 110 && qGreen(c) < 110; }
+
+// A whole run to the report: two questions, the first answered right, the
+// second wrong.
+class ReportOutput : public RunFixture {
+ protected:
+  void SetUp() override {
+    RunFixture::SetUp();
+    ui::SaveDialog::SetHookForTests([this](QFileDialog& d) {
+      ++save_dialogs;
+      const QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(&d);
+      save_dialog_name = accessible ? accessible->text(QAccessible::Name) : QString();
+      proposed = d.selectedFiles().value(0);
+      confirms_replacing =
+          !d.testOption(QFileDialog::DontConfirmOverwrite) && d.acceptMode() == QFileDialog::AcceptSave;
+      if (save_as.isEmpty()) return false;
+      d.selectFile(save_as);
+      return true;
+    });
+    ui::SetPrintDialogHookForTests([this](QPrintDialog& d) {
+      ++print_dialogs;
+      const QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(&d);
+      print_dialog_name = accessible ? accessible->text(QAccessible::Name) : QString();
+      if (print_to.isEmpty()) return false;
+      d.printer()->setOutputFormat(QPrinter::PdfFormat);
+      d.printer()->setOutputFileName(print_to);
+      return true;
+    });
+    test_file = File("история.DLL");
+    TestFileBuilder()
+        .Header("История; \"Египет\"", "Описание", "Комментарии")
+        .Plain("Option", "QwCount", "2")
+        .Plain("Option", "Time", "5")
+        .Questions(2)
+        .Save(test_file);
+  }
+  void TearDown() override {
+    ui::SaveDialog::SetHookForTests({});
+    ui::SetPrintDialogHookForTests({});
+    RunFixture::TearDown();
+  }
+
+  // Answers both questions (the first right) and stops before the report.
+  void AnswerAll() {
+    StartTest(test_file);
+    Pick(1);
+    Answer();
+    Pick(0);
+    Answer();
+    Answer();  // "Отчет": the password window
+  }
+  void ShowReport() {
+    AnswerAll();
+    TypePassword(QStringLiteral("407152"));
+    ASSERT_TRUE(form->reportBox->isVisible());
+    ASSERT_EQ(form->reportBox->lineCount(), 3 + 6);
+  }
+
+  // Opens the report box's context menu as the menu key does, and returns
+  // the accessible names of its items (empty when no menu opened).
+  QStringList ContextMenuItems() {
+    QStringList items;
+    QTimer::singleShot(0, [&items] {
+      if (QWidget* popup = QApplication::activePopupWidget()) {
+        QAccessibleInterface* menu = QAccessible::queryAccessibleInterface(popup);
+        for (int k = 0; menu != nullptr && k < menu->childCount(); ++k) {
+          QAccessibleInterface* item = menu->child(k);
+          if (item->role() == QAccessible::MenuItem && !item->state().disabled) items << item->text(QAccessible::Name);
+        }
+        popup->close();
+      }
+    });
+    const QPoint at(5, 5);
+    QContextMenuEvent event(QContextMenuEvent::Keyboard, at, form->reportBox->mapToGlobal(at));
+    QApplication::sendEvent(form->reportBox, &event);
+    QCoreApplication::processEvents();
+    return items;
+  }
+
+  QString ExpectedName() const {
+    const auto shown = run->run().reportSummary()->shown_at;
+    const QDateTime at = QDateTime::fromSecsSinceEpoch(std::chrono::system_clock::to_time_t(shown));
+    return QStringLiteral("Иванов Иван - ГР-11 - ") + at.toString(QStringLiteral("yyyy-MM-dd")) +
+           QStringLiteral(".pdf");
+  }
+
+  std::string test_file;
+  QString save_as;  // empty: the save dialog is cancelled
+  QString print_to;  // empty: the print dialog is cancelled
+  int save_dialogs = 0;
+  int print_dialogs = 0;
+  QString proposed;
+  bool confirms_replacing = false;
+  QString save_dialog_name;
+  QString print_dialog_name;
+};
+
+// --- the actions -----------------------------------------------------------------
+
+TEST_F(ReportOutput, SaveAndPrintAreOfferedOnlyOnceTheReportIsShown) {
+  const auto try_keys = [this] {
+    QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : form.get(), Qt::Key_S,
+                    Qt::ControlModifier);
+    QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : form.get(), Qt::Key_P,
+                    Qt::ControlModifier);
+  };
+  try_keys();
+  EXPECT_TRUE(ContextMenuItems().isEmpty());
+  AnswerAll();
+  form->activateWindow();
+  QApplication::setActiveWindow(form.get());
+  try_keys();
+  EXPECT_TRUE(ContextMenuItems().isEmpty()) << "the end screen has no report yet";
+  EXPECT_EQ(save_dialogs + print_dialogs, 0);
+
+  TypePassword(QStringLiteral("407152"));
+  QApplication::setActiveWindow(form.get());
+  EXPECT_EQ(ContextMenuItems(), (QStringList{QStringLiteral("Сохранить отчет…"), QStringLiteral("Печать…")}));
+  QApplication::setActiveWindow(form.get());
+  form->reportBox->setFocus();
+  QTest::keyClick(form->reportBox, Qt::Key_S, Qt::ControlModifier);
+  EXPECT_EQ(save_dialogs, 1);
+  EXPECT_EQ(save_dialog_name, QStringLiteral("Сохранить отчет"));
+  EXPECT_EQ(QFileInfo(proposed).fileName(), ExpectedName());
+  EXPECT_TRUE(confirms_replacing);
+  QTest::keyClick(form->reportBox, Qt::Key_P, Qt::ControlModifier);
+  EXPECT_EQ(print_dialogs, 1);
+  EXPECT_EQ(print_dialog_name, QStringLiteral("Печать отчета"));
+  EXPECT_TRUE(boxes.boxes.empty());
+}
+
+// --- saving ------------------------------------------------------------------------
+
+TEST_F(ReportOutput, TheSavedPdfHoldsTheHeadingEveryLineAndTheTotalsInTheirColours) {
+  ShowReport();
+  save_as = QString::fromStdString(File("отчет.pdf"));
+  form->reportBox->setFocus();
+  QTest::keyClick(form->reportBox, Qt::Key_S, Qt::ControlModifier);
+  ASSERT_TRUE(boxes.boxes.empty()) << boxes.boxes.front().text.toStdString();
+  ASSERT_TRUE(QFileInfo(save_as).isFile());
+
+  const QString text = PdfText(save_as).simplified();
+  for (const QString& expected : ReportHeading(run->run()))
+    EXPECT_TRUE(text.contains(expected.simplified())) << expected.toStdString() << "\n" << text.toStdString();
+  EXPECT_TRUE(text.contains(QStringLiteral("Ф.И.О.: Иванов Иван")));
+  EXPECT_TRUE(text.contains(QStringLiteral("Тест: История; \"Египет\"")));
+  EXPECT_TRUE(text.contains(QStringLiteral("Вопросов: 2")));
+  EXPECT_TRUE(text.contains(QStringLiteral("Правильных ответов: 1")));
+  EXPECT_TRUE(text.contains(QStringLiteral("Неправильных ответов: 1")));
+  EXPECT_TRUE(text.contains(QStringLiteral("Время истекло: нет")));
+  // Every line of the report box, in order.
+  qsizetype from = 0;
+  for (int k = 0; k < form->reportBox->lineCount(); ++k) {
+    const QString line = form->reportBox->lineText(k).simplified();
+    const qsizetype at = text.indexOf(line, from);
+    EXPECT_GE(at, 0) << "line " << k << ": " << line.toStdString() << "\n" << text.toStdString();
+    if (at >= 0) from = at + line.size();
+  }
+
+  // The right question's block in blue, then the wrong one's in red.
+  const QImage page = PdfPage1(save_as, QString::fromStdString(File("page")));
+  ASSERT_FALSE(page.isNull());
+  const ColourRows blue = RowsOf(page, Blue);
+  const ColourRows red = RowsOf(page, Red);
+  EXPECT_GT(blue.pixels, 100);
+  EXPECT_GT(red.pixels, 100);
+  EXPECT_LT(blue.last, red.first);
+}
+
+TEST_F(ReportOutput, AFileIsReplacedOnlyWhenTheDialogConfirmedIt) {
+  ShowReport();
+  const std::unique_ptr<QTextDocument> document = ReportDocument(run->run(), *form->reportBox);
+  const QString existing = QString::fromStdString(File("есть.pdf"));
+  const struct {
+    const char* what;
+    bool there_before;
+    bool replace;
+    bool saved;
+  } cases[] = {
+      {"a new file", false, false, true},
+      {"a file that appeared after the choice", true, false, false},
+      {"a file whose replacing was confirmed", true, true, true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    QFile::remove(existing);
+    if (c.there_before) {
+      QFile old(existing);
+      ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+      old.write("old");
+    }
+    bool failed = false;
+    try {
+      SaveReportPdf(*document, existing, c.replace, QStringLiteral("Отчет"));
+    } catch (const std::runtime_error& e) {
+      failed = true;
+      EXPECT_TRUE(QString::fromUtf8(e.what()).contains(existing)) << e.what();
+    }
+    EXPECT_EQ(failed, !c.saved);
+    QFile saved(existing);
+    ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
+    EXPECT_EQ(saved.read(5), c.saved ? QByteArray("%PDF-") : QByteArray("old"));
+  }
+  // Through the dialog: a file chosen while it was there was confirmed by the
+  // dialog, and is replaced.
+  save_as = existing;
+  QTest::keyClick(form->reportBox, Qt::Key_S, Qt::ControlModifier);
+  EXPECT_TRUE(boxes.boxes.empty());
+  EXPECT_TRUE(PdfText(existing).contains(QStringLiteral("ВОПРОС № 2 ---ОШИБКА---")));
+}
+
+TEST_F(ReportOutput, AFailedSaveShowsTheErrorBoxAndTheReportStays) {
+  ShowReport();
+  save_as = QString::fromStdString(File("нет такой папки/отчет.pdf"));
+  QTest::keyClick(form->reportBox, Qt::Key_S, Qt::ControlModifier);
+  ASSERT_EQ(boxes.boxes.size(), 1u);
+  EXPECT_EQ(boxes.boxes.front().caption, QStringLiteral("Миравель"));
+  EXPECT_TRUE(boxes.boxes.front().text.startsWith(QStringLiteral("Не удалось создать файл «")))
+      << boxes.boxes.front().text.toStdString();
+  EXPECT_FALSE(QFileInfo::exists(save_as));
+  EXPECT_TRUE(form->reportBox->isVisible());
+  EXPECT_EQ(form->reportBox->lineCount(), 9);
+  // Cancelled: nothing is written and nothing shown.
+  save_as.clear();
+  QTest::keyClick(form->reportBox, Qt::Key_S, Qt::ControlModifier);
+  EXPECT_EQ(save_dialogs, 2);
+  EXPECT_EQ(boxes.boxes.size(), 1u);
+}
+
+TEST(ReportFileNames, NamesAreSafeOnLinuxAndWindows) {
+  const struct {
+    QString name, safe;
+  } cases[] = {
+      {QStringLiteral("Иванов Иван - ГР-11 - 2026-12-10"), QStringLiteral("Иванов Иван - ГР-11 - 2026-12-10")},
+      {QStringLiteral("a/b\\c:d*e?f\"g<h>i|j"), QStringLiteral("a_b_c_d_e_f_g_h_i_j")},
+      {QStringLiteral("tab\tnew\nline\x7F"), QStringLiteral("tab_new_line_")},
+      {QStringLiteral("dots and blanks. . "), QStringLiteral("dots and blanks")},
+      {QStringLiteral("con"), QStringLiteral("_con")},
+      {QStringLiteral("LPT1.x"), QStringLiteral("_LPT1.x")},
+      {QStringLiteral("Con - X"), QStringLiteral("Con - X")},
+      {QStringLiteral("..."), QStringLiteral("_")},
+      {QString(), QStringLiteral("_")},
+  };
+  for (const auto& c : cases) EXPECT_EQ(SafeFileName(c.name), c.safe) << c.name.toStdString();
+}
+
+// --- printing -----------------------------------------------------------------------
+
+TEST_F(ReportOutput, PrintingGoesToThePrinterTheDialogChose) {
+  ShowReport();
+  QTest::keyClick(form->reportBox, Qt::Key_P, Qt::ControlModifier);  // cancelled
+  EXPECT_EQ(print_dialogs, 1);
+  print_to = QString::fromStdString(File("printed.pdf"));
+  EXPECT_FALSE(QFileInfo::exists(print_to));
+  QTest::keyClick(form->reportBox, Qt::Key_P, Qt::ControlModifier);
+  EXPECT_EQ(print_dialogs, 2);
+  const QString text = PdfText(print_to).simplified();
+  EXPECT_TRUE(text.contains(QStringLiteral("Группа: ГР-11"))) << text.toStdString();
+  EXPECT_TRUE(text.contains(QStringLiteral("ВОПРОС № 1 ---ВЕРНО---")));
+  EXPECT_TRUE(text.contains(QStringLiteral("Правильный вариант 2-2")));
+  EXPECT_TRUE(boxes.boxes.empty());
+}
+
+// --- the class results ----------------------------------------------------------------
+
+TEST_F(ReportOutput, EachShownReportAddsItsRowToTheResults) {
+  const stdfs::path folder = dir / "results";
+  stdfs::create_directory(folder);
+  run->setResultsFolder(folder);
+  ShowReport();
+  const stdfs::path log = folder / "results.csv";
+  QTRY_VERIFY_WITH_TIMEOUT(ReadAll(log.string()).size() > results::HeaderLine().size() + 3, 10000);
+  const results::ResultRow row = results::RowOfRun(run->run());
+  EXPECT_EQ(ReadAll(log.string()),
+            std::string(results::kByteOrderMark) + results::HeaderLine() + results::RowLine(row));
+  EXPECT_EQ(row.student, "Иванов Иван");
+  EXPECT_EQ(row.test_title, "История; \"Египет\"");
+  EXPECT_EQ(row.test_file, "история.DLL");
+  EXPECT_EQ(row.questions, 2);
+  EXPECT_EQ(row.right, 1);
+  EXPECT_EQ(row.wrong, 1);
+  EXPECT_FALSE(row.time_ran_out);
+  EXPECT_TRUE(boxes.boxes.empty());
+}
+
+TEST_F(ReportOutput, AFailedAppendShowsTheErrorBoxAndTheReportStays) {
+  run->setResultsFolder(dir / "нет такой папки");
+  ShowReport();
+  QTRY_COMPARE_WITH_TIMEOUT(boxes.boxes.size(), 1u, 10000);
+  EXPECT_TRUE(boxes.boxes.front().text.startsWith(QStringLiteral("Не удалось записать результат в «")))
+      << boxes.boxes.front().text.toStdString();
+  EXPECT_TRUE(boxes.boxes.front().text.contains(QStringLiteral("results.csv")));
+  EXPECT_TRUE(form->reportBox->isVisible());
+  EXPECT_EQ(form->reportBox->lineCount(), 9);
+  EXPECT_TRUE(form->rightTotalLabel->isVisible());
+  EXPECT_TRUE(form->saveReportAction->isEnabled());
+}
+
+#ifndef _WIN32
+// A results folder that does not answer (here: another program holds the
+// log's lock) does not hold the window up; the row comes once it answers.
+TEST_F(ReportOutput, AResultsFolderThatDoesNotAnswerDoesNotHoldTheWindowUp) {
+  const stdfs::path folder = dir / "results";
+  stdfs::create_directory(folder);
+  const stdfs::path log = folder / "results.csv";
+  { std::ofstream(log, std::ios::binary) << results::kByteOrderMark << results::HeaderLine(); }
+  int locked[2];
+  int release[2];
+  ASSERT_EQ(::pipe(locked), 0);
+  ASSERT_EQ(::pipe(release), 0);
+  const pid_t holder = ::fork();
+  ASSERT_GE(holder, 0);
+  if (holder == 0) {
+    const int fd = ::open(log.c_str(), O_RDWR);
+    struct flock lock = {};
+    lock.l_type = F_WRLCK;
+    lock.l_whence = SEEK_SET;
+    const char done = fd >= 0 && ::fcntl(fd, F_SETLK, &lock) == 0 ? 'y' : 'n';
+    static_cast<void>(::write(locked[1], &done, 1));
+    char byte;
+    static_cast<void>(::read(release[0], &byte, 1));
+    ::_exit(0);
+  }
+  char done = 0;
+  ASSERT_EQ(::read(locked[0], &done, 1), 1);
+  ASSERT_EQ(done, 'y');
+
+  run->setResultsFolder(folder);
+  QElapsedTimer clock;
+  clock.start();
+  ShowReport();
+  EXPECT_LT(clock.elapsed(), 3000);
+  QTest::qWait(300);
+  EXPECT_EQ(ReadAll(log.string()).size(), results::kByteOrderMark.size() + results::HeaderLine().size());
+  ASSERT_EQ(::write(release[1], "x", 1), 1);
+  int status = 0;
+  ASSERT_EQ(::waitpid(holder, &status, 0), holder);
+  QTRY_VERIFY_WITH_TIMEOUT(ReadAll(log.string()).size() > results::kByteOrderMark.size() + results::HeaderLine().size(),
+                           10000);
+  EXPECT_TRUE(boxes.boxes.empty());
+  for (int fd : {locked[0], locked[1], release[0], release[1]}) ::close(fd);
+}
+#endif
+
+}  // namespace
+}  // namespace miravel::run
