@@ -42,11 +42,17 @@ bool OpenDialog::Execute() {
   dialog->setSizeGripEnabled(true);
   dialog->setModal(true);
   // No title of its own. It opens where the last opening ended, in the chosen
-  // file's folder; before any, or when that folder is gone, where the
-  // platform opens it.
+  // file's folder; before any, at the start file while it is one; else, or
+  // when that folder is gone, where the platform opens it.
   if (!file_name_.isEmpty()) {
     const QFileInfo folder(QFileInfo(file_name_).absolutePath());
     if (folder.isDir()) dialog->setDirectory(folder.absoluteFilePath());
+  } else if (!start_file_.isEmpty()) {
+    const QFileInfo start(start_file_);
+    if (start.isFile()) {
+      dialog->setDirectory(start.absolutePath());
+      dialog->selectFile(start.absoluteFilePath());
+    }
   }
 
   const bool accepted = TestHook() ? TestHook()(*dialog) : dialog->exec() == QDialog::Accepted;
@@ -59,6 +65,10 @@ bool OpenDialog::Execute() {
 }
 
 QString OpenDialog::FileName() const { return file_name_; }
+
+void OpenDialog::SetStartFile(const QString& file) {
+  start_file_ = file.isEmpty() ? QString() : QFileInfo(file).absoluteFilePath();
+}
 
 void OpenDialog::SetHookForTests(Hook hook) { TestHook() = std::move(hook); }
 

@@ -19,11 +19,17 @@ class OpenDialog {
 
   // Shows a new dialog modally and destroys it afterwards; true when the user
   // chose a file. A file that does not exist may be named. The dialog starts
-  // in the folder of the file chosen last (while that folder exists), else in
-  // the platform's folder.
+  // in the folder of the file chosen last (while that folder exists); before
+  // any, at the start file (SetStartFile); else in the platform's folder.
   bool Execute();
   // The chosen file's full name (the last one chosen).
   QString FileName() const;
+
+  // The file the openings start with until one has chosen a file (a test
+  // named on the command line): the dialog starts in its folder with it
+  // selected, while it is an existing regular file; otherwise the dialog
+  // starts as without it. Taken as a full name against the present folder.
+  void SetStartFile(const QString& file);
 
   // Tests answer the dialog through this instead of showing it: the hook gets
   // the configured dialog, may select a file in it, and returns whether the
@@ -39,6 +45,7 @@ class OpenDialog {
   QString object_name_;
   QString filter_;
   QString file_name_;
+  QString start_file_;
 };
 
 }  // namespace miravel::ui

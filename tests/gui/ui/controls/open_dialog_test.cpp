@@ -1,6 +1,6 @@
 // The open-file dialog: every opening answers with what was named in its own
-// dialog, starts in the folder of the file chosen before, and keeps the
-// filter and the absent title.
+// dialog, starts in the folder of the file chosen before (or at the start
+// file until then), and keeps the filter and the absent title.
 #include "ui/controls/open_dialog.h"
 
 #include <gtest/gtest.h>
@@ -29,6 +29,7 @@ struct Seen {
   QStringList filters;
   QString title;
   QString object_name;
+  QStringList selected;  // as the dialog started
 };
 
 class OpenDialogTest : public ::testing::Test {
@@ -51,7 +52,8 @@ class OpenDialogTest : public ::testing::Test {
   // hook saw.
   bool Open(const std::function<bool(QFileDialog&)>& answer) {
     OpenDialog::SetHookForTests([this, &answer](QFileDialog& d) {
-      seen_.push_back({&d, QDir(d.directory()).absolutePath(), d.nameFilters(), d.windowTitle(), d.objectName()});
+      seen_.push_back({&d, QDir(d.directory()).absolutePath(), d.nameFilters(), d.windowTitle(), d.objectName(),
+                       d.selectedFiles()});
       return answer(d);
     });
     return dialog_.Execute();
@@ -133,6 +135,69 @@ TEST_F(OpenDialogTest, ADialogStartsInTheFolderOfTheFileChosenBefore) {
   const QString expected[] = {first_folder, two_, one_, one_, two_, default_folder};
   for (std::size_t i = 0; i < seen_.size(); ++i)
     EXPECT_EQ(seen_[i].folder, QDir(expected[i]).absolutePath()) << "opening " << i + 1;
+}
+
+TEST_F(OpenDialogTest, TheStartFileBeginsTheOpeningsUntilAFileIsChosen) {
+  dialog_.SetStartFile(one_ + "/b.DLL");
+  // Cancelled: nothing chosen, and the next opening starts there again.
+  EXPECT_FALSE(Open([](QFileDialog&) { return false; }));
+  EXPECT_EQ(dialog_.FileName(), QString());
+  // Accepted as it started: the start file is the one opened.
+  ASSERT_TRUE(Open([](QFileDialog&) { return true; }));
+  EXPECT_EQ(dialog_.FileName(), one_ + "/b.DLL");
+  // From then on the dialog starts where the last opening ended.
+  ASSERT_TRUE(Open(Select(two_ + "/c.DLL")));
+  EXPECT_FALSE(Open([](QFileDialog&) { return false; }));
+
+  ASSERT_EQ(seen_.size(), 4U);
+  for (std::size_t i : {0U, 1U}) {
+    EXPECT_EQ(seen_[i].folder, QDir(one_).absolutePath()) << "opening " << i + 1;
+    EXPECT_EQ(seen_[i].selected, QStringList{one_ + "/b.DLL"}) << "opening " << i + 1;
+  }
+  EXPECT_EQ(seen_[2].folder, QDir(one_).absolutePath());
+  EXPECT_EQ(seen_[3].folder, QDir(two_).absolutePath());
+  EXPECT_NE(seen_[3].selected, QStringList{one_ + "/b.DLL"});
+}
+
+TEST_F(OpenDialogTest, AStartFileNamedFromThePresentFolderIsTakenThere) {
+  const QString before = QDir::currentPath();
+  ASSERT_TRUE(QDir::setCurrent(two_));
+  dialog_.SetStartFile(QStringLiteral("c.DLL"));
+  ASSERT_TRUE(QDir::setCurrent(before));
+  ASSERT_TRUE(Open([](QFileDialog&) { return true; }));
+  EXPECT_EQ(dialog_.FileName(), two_ + "/c.DLL");
+}
+
+TEST_F(OpenDialogTest, AStartFileThatIsNoFileChangesNothing) {
+  // How the dialog starts without a start file.
+  EXPECT_FALSE(Open([](QFileDialog&) { return false; }));
+  ASSERT_EQ(seen_.size(), 1U);
+  const Seen plain = seen_.front();
+
+  struct Case {
+    const char* what;
+    QString file;
+  };
+  const Case cases[] = {
+      {"no name", QString()},
+      {"a file that does not exist", one_ + "/missing.DLL"},
+      {"a folder", one_},
+      {"a file in a folder that does not exist", one_ + "/none/a.DLL"},
+  };
+  for (const Case& c : cases) {
+    seen_.clear();
+    OpenDialog dialog(&owner_, QStringLiteral("OpenDialog1"), QStringLiteral("Файл теста|*.DLL"));
+    dialog.SetStartFile(c.file);
+    OpenDialog::SetHookForTests([this](QFileDialog& d) {
+      seen_.push_back({&d, QDir(d.directory()).absolutePath(), d.nameFilters(), d.windowTitle(), d.objectName(),
+                       d.selectedFiles()});
+      return false;
+    });
+    EXPECT_FALSE(dialog.Execute()) << c.what;
+    ASSERT_EQ(seen_.size(), 1U) << c.what;
+    EXPECT_EQ(seen_[0].folder, plain.folder) << c.what;
+    EXPECT_EQ(seen_[0].selected, plain.selected) << c.what;
+  }
 }
 
 TEST(OpenDialogFilter, DescriptionAndPatternsBecomeAQtNameFilter) {
