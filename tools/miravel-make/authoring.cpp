@@ -477,9 +477,18 @@ class Parser {
 
   void Store(Field field, const Text& value, std::size_t line) {
     switch (field) {
-      case Field::kTitle: source_.title = value; break;
-      case Field::kDescription: source_.description = value; break;
-      case Field::kComments: source_.comments = value; break;
+      case Field::kTitle:
+        source_.title = value;
+        source_.title_line = line;
+        break;
+      case Field::kDescription:
+        source_.description = value;
+        source_.description_line = line;
+        break;
+      case Field::kComments:
+        source_.comments = value;
+        source_.comments_line = line;
+        break;
       case Field::kTime: source_.time_minutes = ParseTime(value, line); break;
     }
   }
@@ -660,6 +669,7 @@ class Parser {
                      LetterName(alphabet, static_cast<std::size_t>(last)), LetterList(alphabet)));
       last = std::max(last, static_cast<int>(index));
       kept.options[index] = std::move(option.text);
+      kept.option_lines[index] = option.line;
     }
     if (!answer) return;
 

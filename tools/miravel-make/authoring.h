@@ -38,6 +38,7 @@ struct SourceQuestion {
   std::size_t line = 0;  // where its text starts
   Text text;
   std::array<std::optional<Text>, 4> options;  // A..D; absent ones are not stored
+  std::array<std::size_t, 4> option_lines{};  // where each option is given; 0 when absent
   std::uint8_t answer = 0;  // 0..3, always an option present
 };
 
@@ -47,6 +48,10 @@ struct TestSource {
   std::optional<Text> description;
   std::optional<Text> comments;
   std::optional<std::int32_t> time_minutes;
+  // Where the title, description and comments are given; 0 when absent.
+  std::size_t title_line = 0;
+  std::size_t description_line = 0;
+  std::size_t comments_line = 0;
   std::vector<SourceQuestion> questions;
 };
 
