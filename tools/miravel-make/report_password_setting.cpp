@@ -38,7 +38,7 @@ int Fail(const std::string& message) {
   return kFailed;
 }
 
-std::string ErrorText() { return std::strerror(errno); }
+[[maybe_unused]] std::string ErrorText() { return std::strerror(errno); }  // POSIX only
 
 // Reads one line from file descriptor 0 (without its "\n" or "\r\n").
 // Nothing at the end of the input before any character, or on a read error.
