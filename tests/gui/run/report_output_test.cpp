@@ -136,9 +136,10 @@ class ReportOutput : public RunFixture {
     ASSERT_EQ(form->reportBox->lineCount(), 3 + 6);
   }
 
-  // Opens the report box's context menu as the menu key does, and returns
-  // the accessible names of its items (empty when no menu opened).
-  QStringList ContextMenuItems() {
+  // Opens the report box's context menu as the menu key does (or, with
+  // `mouse`, as a right click on its text does), and returns the accessible
+  // names of its enabled items (empty when no menu opened).
+  QStringList ContextMenuItems(bool mouse = false) {
     QStringList items;
     QTimer::singleShot(0, [&items] {
       if (QWidget* popup = QApplication::activePopupWidget()) {
@@ -151,8 +152,10 @@ class ReportOutput : public RunFixture {
       }
     });
     const QPoint at(5, 5);
-    QContextMenuEvent event(QContextMenuEvent::Keyboard, at, form->reportBox->mapToGlobal(at));
-    QApplication::sendEvent(form->reportBox, &event);
+    QWidget* target = mouse ? form->reportBox->viewport() : form->reportBox;
+    QContextMenuEvent event(mouse ? QContextMenuEvent::Mouse : QContextMenuEvent::Keyboard, at,
+                            target->mapToGlobal(at));
+    QApplication::sendEvent(target, &event);
     QCoreApplication::processEvents();
     return items;
   }
@@ -195,7 +198,9 @@ TEST_F(ReportOutput, SaveAndPrintAreOfferedOnlyOnceTheReportIsShown) {
 
   TypePassword(QStringLiteral("407152"));
   QApplication::setActiveWindow(form.get());
-  EXPECT_EQ(ContextMenuItems(), (QStringList{QStringLiteral("Сохранить отчет…"), QStringLiteral("Печать…")}));
+  const QStringList items{QStringLiteral("Сохранить отчет…"), QStringLiteral("Печать…")};
+  EXPECT_EQ(ContextMenuItems(), items);
+  EXPECT_EQ(ContextMenuItems(true), items);
   QApplication::setActiveWindow(form.get());
   form->reportBox->setFocus();
   QTest::keyClick(form->reportBox, Qt::Key_S, Qt::ControlModifier);
