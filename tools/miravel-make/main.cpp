@@ -21,6 +21,7 @@
 #endif
 
 #include "authoring.h"
+#include "fit_check.h"
 #include "messages.h"
 #include "platform/cp1251.h"
 #include "platform/file_system.h"
@@ -183,7 +184,7 @@ void PrintDiagnostic(const std::string& file, const authoring::Diagnostic& d, bo
   std::cerr << ": " << (warning ? authoring::Format(authoring::Tr("warning: %s"), d.message) : d.message) << '\n';
 }
 
-int Make(const std::string& source_path, std::string output_path) {
+int Make(const std::string& source_path, std::string output_path, bool fit_check) {
   if (output_path.empty()) output_path = ReplaceExtension(source_path, ".DLL");
   if (SamePath(source_path, output_path))
     return UsageError(authoring::Format(authoring::Tr("the test file %s would replace the source"), output_path));
@@ -210,6 +211,13 @@ int Make(const std::string& source_path, std::string output_path) {
     std::cerr << source_path << ": " << authoring::Format(authoring::Tr("cannot write the test file %s"), output_path)
               << '\n';
     return kBadInput;
+  }
+  // Warnings only: the test file stays made.
+  if (const auto preview = fit_check ? make::FindPreview() : std::nullopt) {
+    const auto parsed = authoring::ParseSource(*source);
+    if (parsed.source)
+      for (const auto& warning : make::CheckFit(*preview, output_path, *parsed.source))
+        PrintDiagnostic(source_path, warning, true);
   }
   return kOk;
 }
@@ -262,6 +270,7 @@ int main(int argc, char** argv) {
   std::vector<std::string> inputs;
   bool options_end = false;
   bool set_password = false;
+  bool fit_check = true;
   make::PasswordSetting password_setting;
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& arg = args[i];
@@ -270,13 +279,15 @@ int main(int argc, char** argv) {
     } else if (arg == "--") {
       options_end = true;
     } else if (arg == "--help" || arg == "-h") {
-      std::cout << authoring::Tr(kHelp) << make::kPasswordSettingHelp;
+      std::cout << authoring::Tr(kHelp) << make::kFitCheckHelp << make::kPasswordSettingHelp;
       return kOk;
     } else if (arg == "--version") {
       std::cout << "miravel-make " MIRAVEL_VERSION "\n";
       return kOk;
     } else if (arg == "--decode") {
       decode = true;
+    } else if (arg == "--no-fit-check") {
+      fit_check = false;
     } else if (arg == "--set-report-password") {
       set_password = true;
     } else if (arg == "--password-stdin") {
@@ -303,5 +314,5 @@ int main(int argc, char** argv) {
         authoring::Tr(decode ? authoring::TrNoop("no test file to decode") : authoring::TrNoop("no source file")));
   if (inputs.size() > 1)
     return UsageError(authoring::Format(authoring::Tr("more than one input file: %s, %s"), inputs[0], inputs[1]));
-  return decode ? DecodeFile(inputs[0], output.value_or("")) : Make(inputs[0], output.value_or(""));
+  return decode ? DecodeFile(inputs[0], output.value_or("")) : Make(inputs[0], output.value_or(""), fit_check);
 }

@@ -1,0 +1,41 @@
+// The fit check of a test just made: miravel-preview, when it is installed,
+// shows the test with the program's windows and names every text that does
+// not fit its place on the screen; each becomes a warning at the source line
+// of that text. The test file is made in any case.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "authoring.h"
+
+namespace miravel::make {
+
+inline constexpr const char* kFitCheckHelp = R"help(
+Checking that the texts fit the screen: when miravel-preview is installed
+(beside miravel-make or on PATH), every test made is shown with the
+program's windows, and each title, description, comments, question or option
+that does not fit its place is warned about at its source line (how many of
+its characters are hidden). --no-fit-check skips it.
+)help";
+
+// The installed miravel-preview: beside this program, else the first on
+// PATH; nothing when there is none (or on Windows, where the check is not
+// run).
+std::optional<std::string> FindPreview();
+
+// Runs `preview --check test_path` and gives a warning for each text it
+// names, at the line of `source` (the parsed source of that test) where the
+// text is given. A preview that does not run to its end gives one warning
+// of the whole source.
+std::vector<authoring::Diagnostic> CheckFit(const std::string& preview, const std::string& test_path,
+                                            const authoring::TestSource& source);
+
+// The warning for one line of miravel-preview's report ("question 7: option
+// C: 23 characters of 61 hidden"); nothing for a line of another form or a
+// text the source does not have.
+std::optional<authoring::Diagnostic> FitWarning(std::string_view report_line, const authoring::TestSource& source);
+
+}  // namespace miravel::make
