@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QImage>
+#include <QRadioButton>
 #include <QTest>
 #include <stdexcept>
 #include <vector>
@@ -242,6 +244,50 @@ TEST_F(OptionGroupTest, OptionsFollowTheGroupsSizeAndOnlyTheCheckedOneIsATabStop
   }
   EXPECT_EQ(group_->focusPolicy(), Qt::NoFocus);
   EXPECT_TRUE(group_->options()->exclusive());
+}
+
+// An option paints what a radio button of the same text paints, in every
+// state it shows: chosen or not, disabled, with the focus; with an "&" too.
+TEST_F(OptionGroupTest, AnOptionPaintsWhatTheStylesRadioButtonPaints) {
+  struct State {
+    const char* what;
+    bool checked;
+    bool enabled;
+    bool focused;
+    const char* text;
+  };
+  const State states[] = {
+      {"not chosen", false, true, false, "В Средиземное"},
+      {"chosen", true, true, false, "В Красное"},
+      {"disabled", true, false, false, "В Чёрное"},
+      {"chosen, with the focus", true, true, true, "В Каспийское"},
+      {"with an & mark", false, true, false, "Нил && Евфрат"},
+  };
+  for (const State& state : states) {
+    OptionButton option(group_);
+    QRadioButton plain(group_);
+    for (QRadioButton* b : {static_cast<QRadioButton*>(&option), &plain}) {
+      b->setAutoExclusive(false);  // the two side by side are both checked
+      b->setText(QString::fromUtf8(state.text));
+      b->setGeometry(8, 17, 452, 46);
+      b->setChecked(state.checked);
+      b->setEnabled(state.enabled);
+      b->show();
+    }
+    if (state.focused) {
+      window_.activateWindow();
+      ASSERT_TRUE(QTest::qWaitForWindowActive(&window_));
+    }
+    option.hide();
+    if (state.focused) plain.setFocus(Qt::TabFocusReason);  // Fusion frames a focus got by keyboard
+    const QImage expected = plain.grab().toImage();
+    EXPECT_EQ(plain.hasFocus(), state.focused) << state.what;
+    plain.hide();
+    option.show();
+    if (state.focused) option.setFocus(Qt::TabFocusReason);
+    EXPECT_EQ(option.hasFocus(), state.focused) << state.what;
+    EXPECT_EQ(option.grab().toImage(), expected) << state.what;
+  }
 }
 
 }  // namespace
