@@ -8,12 +8,14 @@
 namespace miravel::ui {
 namespace {
 
-// The flags ShapedText draws as drawText does: a left-aligned line, placed
-// on the rectangle's top, centre or bottom line; mnemonics shown or hidden
-// (the text holds no "&"), tabs expanded (it holds none), clipped or not.
+// The flags ShapedText draws as drawText does: a left-aligned line (left in
+// absolute terms too: the style's visual alignment of a left-to-right
+// line), placed on the rectangle's top, centre or bottom line; mnemonics
+// shown or hidden (the text holds no "&"), tabs expanded (it holds none),
+// clipped or not.
 constexpr int kVerticalFlags = Qt::AlignTop | Qt::AlignVCenter | Qt::AlignBottom;
-constexpr int kDrawnFlags = Qt::AlignLeft | kVerticalFlags | Qt::TextShowMnemonic | Qt::TextHideMnemonic |
-                            Qt::TextExpandTabs | Qt::TextDontClip | Qt::TextSingleLine;
+constexpr int kDrawnFlags = Qt::AlignLeft | Qt::AlignAbsolute | kVerticalFlags | Qt::TextShowMnemonic |
+                            Qt::TextHideMnemonic | Qt::TextExpandTabs | Qt::TextDontClip | Qt::TextSingleLine;
 
 // Characters that drawText treats otherwise than as plain text: line and
 // paragraph breaks, tabs and other controls, "&" marks, the separator of

@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QImage>
 #include <QRadioButton>
+#include <QStyleOptionButton>
 #include <QTest>
 #include <stdexcept>
 #include <vector>
@@ -275,6 +276,8 @@ TEST_F(OptionGroupTest, AnOptionPaintsWhatTheStylesRadioButtonPaints) {
       b->show();
     }
     if (state.focused) {
+      // As after moving the focus with the keyboard, when the style frames it.
+      window_.setAttribute(Qt::WA_KeyboardFocusChange);
       window_.activateWindow();
       ASSERT_TRUE(QTest::qWaitForWindowActive(&window_));
     }
@@ -287,6 +290,16 @@ TEST_F(OptionGroupTest, AnOptionPaintsWhatTheStylesRadioButtonPaints) {
     if (state.focused) option.setFocus(Qt::TabFocusReason);
     EXPECT_EQ(option.hasFocus(), state.focused) << state.what;
     EXPECT_EQ(option.grab().toImage(), expected) << state.what;
+    // Not only the style's own painting: the plain texts take the kept line.
+    QStyleOptionButton look;
+    look.initFrom(&option);
+    const int flags =
+        static_cast<int>(QStyle::visualAlignment(option.layoutDirection(), Qt::AlignLeft | Qt::AlignVCenter)) |
+        Qt::TextShowMnemonic |
+        (option.style()->styleHint(QStyle::SH_UnderlineShortcut, &look, &option) ? 0 : Qt::TextHideMnemonic);
+    EXPECT_EQ(ShapedText::CanDraw(*option.style(), flags, option.text(), option.font(), option.layoutDirection()),
+              option.text().indexOf(u'&') < 0)
+        << state.what;
   }
 }
 

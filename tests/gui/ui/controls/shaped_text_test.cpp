@@ -52,7 +52,9 @@ TEST(ShapedText, DrawsTheStylesPixels) {
   QPalette palette;
   palette.setColor(QPalette::WindowText, QColor(0x20, 0x30, 0xA0));
   const int left_top = Qt::AlignLeft | Qt::AlignTop | Qt::TextShowMnemonic | Qt::TextExpandTabs;
-  const int radio = Qt::AlignLeft | Qt::AlignVCenter | Qt::TextShowMnemonic;
+  // As the style places a radio button's label: visual alignment, left
+  // also in absolute terms.
+  const int radio = Qt::AlignLeft | Qt::AlignAbsolute | Qt::AlignVCenter | Qt::TextShowMnemonic;
   const DrawCase cases[] = {
       {"a caption", "Вопрос №", LargerFont(), left_top | Qt::TextDontClip, {3, 2, 150, 16}, true},
       {"a heading in bold", "Название теста", Bold(LargerFont()), left_top, {0, 0, 150, 16}, true},
