@@ -4,6 +4,7 @@
 #include <QTimer>
 
 #include "app/close_on_signal.h"
+#include "app/command_line.h"
 #include "platform/os_services.h"
 #include "run/controller.h"
 #include "run/site_settings.h"
@@ -14,7 +15,8 @@
 #include "ui/icon.h"
 
 int main(int argc, char** argv) {
-  // The program reads no argument of its own, and Qt is given none either.
+  // The program reads one argument of its own, a test file to start the
+  // «Открыть» dialog at (app/command_line.h); Qt is given none.
   int qt_argc = argc > 0 ? 1 : 0;
   QApplication app(qt_argc, argv);
   QApplication::setApplicationName(miravel::ui::ApplicationTitle());
@@ -26,6 +28,8 @@ int main(int argc, char** argv) {
   miravel::run::Controller run(main_window, miravel::os::System());
   miravel::ui::ReportPasswordDialog password_dialog;  // hidden until the report is asked for
   run.attachPasswordDialog(password_dialog);
+  if (const auto test_file = miravel::app::TestFileArgument(argc, argv))
+    main_window.openDialog->SetStartFile(QString::fromLocal8Bit(test_file->c_str()));
   // The site configuration decides the report password; a broken one is
   // told once the window shows, and then every report password is refused.
   const std::string site_path = miravel::site::DefaultPath();
