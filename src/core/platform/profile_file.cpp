@@ -306,7 +306,9 @@ struct ProfileDocument::Impl {
     const std::int64_t delta = static_cast<std::int64_t>(text.size()) - line.length;
     line.length = static_cast<std::uint32_t>(text.size());
     Classify(content, line);
-    Shift(index + 1, delta);
+    // A line of the same length (a journal's answer number, most of its
+    // texts when an answer is given again) moves nothing after it.
+    if (delta != 0) Shift(index + 1, delta);
   }
 
   // Makes sure the last line of the file ends with a line end. A CR that
