@@ -10,19 +10,22 @@
 //  - report.png: the report;
 //  - time-out.png: a second run whose time ran out;
 //  - no-test.png: a third run that opened a file holding no test.
-//   window-shots [--dark] OUTPUT_FOLDER TEST_FILE
+//   window-shots [--dark] [--geometry] OUTPUT_FOLDER TEST_FILE
 // --dark renders with a dark palette on the application, to check that every
-// text stays readable on it. The runs' answer journals go to a temporary
-// folder, which is removed.
+// text stays readable on it. --geometry also writes, beside each picture
+// NAME.png, NAME.geometry: one line for each visible control with an object
+// name, "objectName x y width height" in the window's coordinates, in the
+// order of the widget tree (to compare the layouts of two builds). The runs'
+// answer journals go to a temporary folder, which is removed.
 #include <QApplication>
 #include <QDir>
 #include <QFileDialog>
+#include <QFile>
 #include <QFileInfo>
 #include <QImage>
 #include <QPalette>
 #include <QTemporaryDir>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -47,6 +50,21 @@ class ShotOs : public miravel::os::SystemServices {
   std::string folder_;
 };
 
+bool g_geometry = false;  // --geometry
+
+// The visible controls' places, as --geometry writes them.
+QByteArray Geometry(QWidget& window) {
+  QByteArray lines;
+  const QList<QWidget*> controls = window.findChildren<QWidget*>();
+  for (const QWidget* control : controls) {
+    if (control->objectName().isEmpty() || !control->isVisibleTo(&window)) continue;
+    const QRect r(control->mapTo(&window, QPoint(0, 0)), control->size());
+    lines += control->objectName().toUtf8() + ' ' + QByteArray::number(r.x()) + ' ' + QByteArray::number(r.y()) + ' ' +
+             QByteArray::number(r.width()) + ' ' + QByteArray::number(r.height()) + '\n';
+  }
+  return lines;
+}
+
 bool Save(QWidget& window, const QDir& folder, const char* name) {
   QApplication::processEvents();
   const QString path = folder.filePath(QString::fromLatin1(name));
@@ -55,6 +73,13 @@ bool Save(QWidget& window, const QDir& folder, const char* name) {
     return false;
   }
   std::printf("%s\n", qPrintable(path));
+  if (g_geometry) {
+    QFile file(path.left(path.size() - 4) + QStringLiteral(".geometry"));
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(Geometry(window)) < 0) {
+      std::fprintf(stderr, "window-shots: cannot write %s\n", qPrintable(file.fileName()));
+      return false;
+    }
+  }
   return true;
 }
 
@@ -103,13 +128,22 @@ struct Run {
 }  // namespace
 
 int main(int argc, char** argv) {
-  const bool dark = argc > 1 && std::strcmp(argv[1], "--dark") == 0;
-  if (argc != (dark ? 4 : 3)) {
-    std::fprintf(stderr, "usage: window-shots [--dark] OUTPUT_FOLDER TEST_FILE\n");
+  char** args = argv + 1;
+  bool dark = false;
+  for (; *args != nullptr && (*args)[0] == '-' && (*args)[1] == '-'; ++args) {
+    if (std::strcmp(*args, "--dark") == 0) {
+      dark = true;
+    } else if (std::strcmp(*args, "--geometry") == 0) {
+      g_geometry = true;
+    } else {
+      break;
+    }
+  }
+  if (argv + argc - args != 2) {
+    std::fprintf(stderr, "usage: window-shots [--dark] [--geometry] OUTPUT_FOLDER TEST_FILE\n");
     return 2;
   }
-  char** args = dark ? argv + 2 : argv + 1;
-  if (std::getenv("QT_QPA_PLATFORM") == nullptr) setenv("QT_QPA_PLATFORM", "offscreen", 1);
+  if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   int qt_argc = 1;
   QApplication app(qt_argc, argv);
   if (dark) QApplication::setPalette(DarkPalette());
@@ -117,7 +151,8 @@ int main(int argc, char** argv) {
   QDir().mkpath(folder.path());
   const QString test = QFileInfo(QString::fromLocal8Bit(args[1])).absoluteFilePath();
   QTemporaryDir home;
-  ShotOs os(home.path().toStdString());
+  // The journal's folder in the system's own bytes and separators.
+  ShotOs os(QDir::toNativeSeparators(home.path()).toLocal8Bit().toStdString());
   bool ok = true;
 
   {
