@@ -113,9 +113,17 @@ bool CloseOnTerminationSignals(QWidget& main_window) {
 
 #else  // _WIN32
 
+#include <QCoreApplication>
+
+#include "app/session_end.h"
+
 namespace miravel::app {
 
-bool CloseOnTerminationSignals(QWidget&) { return false; }
+bool CloseOnTerminationSignals(QWidget& main_window) {
+  // The filter stays installed for the life of the process.
+  QCoreApplication::instance()->installNativeEventFilter(new SessionEndFilter(main_window));
+  return true;
+}
 
 }  // namespace miravel::app
 

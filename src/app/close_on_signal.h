@@ -2,6 +2,7 @@
 // `kill`), SIGINT (Ctrl+C in the terminal it was started from) and SIGHUP
 // (that terminal going away) close the main window as its close box does,
 // which deletes the answer journal, and the program then exits with status 0.
+// On Windows the end of the session does the same.
 #pragma once
 
 class QWidget;
@@ -16,7 +17,8 @@ namespace miravel::app {
 // after the QApplication and the window are made; the window must outlive
 // the event loop. Returns false, with nothing installed, when the pipe or a
 // handler cannot be set up (the signals then keep their default action).
-// On Windows there are no such signals, and nothing is done.
+// On Windows, which has no such signals, the end of the user's session
+// (log-off, shutdown) closes the window instead (session_end.h).
 bool CloseOnTerminationSignals(QWidget& main_window);
 
 }  // namespace miravel::app
