@@ -26,7 +26,7 @@ struct HashBuffer {
   char text[crypto_pwhash_STRBYTES] = {};
   bool Fill(std::string_view hash) {
     if (hash.size() >= sizeof text || hash.find('\0') != std::string_view::npos) return false;
-    std::memcpy(text, hash.data(), hash.size());
+    if (!hash.empty()) std::memcpy(text, hash.data(), hash.size());
     return true;
   }
 };
