@@ -17,7 +17,6 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
-#include <clocale>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -34,6 +33,7 @@ namespace miravel::authoring {
 namespace {
 
 using testing::Get;
+using testing::HasLocale;
 using testing::Put;
 using testing::TempDir;
 namespace stdfs = std::filesystem;
@@ -443,14 +443,6 @@ TEST(MiravelMake, WarningsGoToStandardErrorAndTheFileIsMade) {
 }
 
 #if MIRAVEL_MAKE_TRANSLATED
-// Whether the system has a locale (as the tool takes it from LC_ALL).
-bool HasLocale(const char* name) {
-  const std::string saved = std::setlocale(LC_ALL, nullptr);
-  const bool has = std::setlocale(LC_ALL, name) != nullptr;
-  std::setlocale(LC_ALL, saved.c_str());
-  return has;
-}
-
 struct LanguageCase {
   const char* environment;
   bool russian;

@@ -13,7 +13,9 @@
 
 #include <chrono>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -28,8 +30,13 @@ namespace {
 
 using namespace miravel::literals;
 using authoring::testing::Get;
+using authoring::testing::HasLocale;
 using authoring::testing::Put;
 using authoring::testing::TempDir;
+
+// The language settings of a run, as shell assignments ("LC_ALL=C
+// LANGUAGE="). Unless a test is about the language, the tool speaks English.
+constexpr const char* kEnglish = "LC_ALL=C LANGUAGE=";
 
 struct ToolRun {
   int status = -1;  // exit status, -1 when the tool did not exit normally
@@ -38,19 +45,42 @@ struct ToolRun {
 
 int ExitStatus(int wait_status) { return WIFEXITED(wait_status) ? WEXITSTATUS(wait_status) : -1; }
 
+// This process's environment with the assignments of `environment` (as for
+// the shell: "NAME=value NAME=value") in place of the variables they name.
+std::vector<std::string> EnvironmentWith(const std::string& environment) {
+  std::vector<std::string> assignments;
+  std::istringstream words(environment);
+  for (std::string word; words >> word;) assignments.push_back(word);
+  std::vector<std::string> result;
+  for (char** entry = environ; *entry != nullptr; ++entry) {
+    const std::string variable = *entry;
+    const std::string name = variable.substr(0, variable.find('=') + 1);
+    bool replaced = false;
+    for (const std::string& a : assignments) replaced = replaced || a.compare(0, name.size(), name) == 0;
+    if (!replaced) result.push_back(variable);
+  }
+  result.insert(result.end(), assignments.begin(), assignments.end());
+  return result;
+}
+
 // Runs the tool on a pseudo-terminal of its own and types each of `typed`
 // as a line once the screen shows the prompt before it (`prompts`, in turn).
 ToolRun RunOnTerminal(const std::vector<std::string>& args, const std::vector<std::string>& prompts,
-                      const std::vector<std::string>& typed) {
+                      const std::vector<std::string>& typed, const std::string& environment = kEnglish) {
   ToolRun run;
+  // Made before the fork: the child only calls exec.
+  std::vector<char*> argv{const_cast<char*>(MIRAVEL_MAKE_PATH)};
+  for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
+  argv.push_back(nullptr);
+  const std::vector<std::string> variables = EnvironmentWith(environment);
+  std::vector<char*> envp;
+  for (const std::string& v : variables) envp.push_back(const_cast<char*>(v.c_str()));
+  envp.push_back(nullptr);
   int terminal = -1;
   const pid_t pid = ::forkpty(&terminal, nullptr, nullptr, nullptr);
   if (pid < 0) return run;
   if (pid == 0) {
-    std::vector<char*> argv{const_cast<char*>(MIRAVEL_MAKE_PATH)};
-    for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
-    argv.push_back(nullptr);
-    ::execv(MIRAVEL_MAKE_PATH, argv.data());
+    ::execve(MIRAVEL_MAKE_PATH, argv.data(), envp.data());
     ::_exit(127);
   }
   std::size_t next = 0;
@@ -80,10 +110,11 @@ ToolRun RunOnTerminal(const std::vector<std::string>& args, const std::vector<st
 
 // Runs the tool through the shell with `input` on standard input; the
 // screen is its standard output and error.
-ToolRun RunWithInput(const TempDir& dir, const std::string& args, const std::string& input) {
+ToolRun RunWithInput(const TempDir& dir, const std::string& args, const std::string& input,
+                     const std::string& environment = kEnglish) {
   Put(dir.File("input"), input);
-  const std::string command = std::string("'") + MIRAVEL_MAKE_PATH + "' " + args + " <'" + dir.File("input") + "' >'" +
-                              dir.File("screen") + "' 2>&1";
+  const std::string command = environment + " '" + MIRAVEL_MAKE_PATH + "' " + args + " <'" + dir.File("input") +
+                              "' >'" + dir.File("screen") + "' 2>&1";
   ToolRun run;
   run.status = ExitStatus(std::system(command.c_str()));
   run.screen = Get(dir.File("screen"));
@@ -217,7 +248,7 @@ TEST(SetReportPassword, RefusalsLeaveTheFileAsItWas) {
   ASSERT_EQ(unprivileged::Give(screen), "");
   const unprivileged::Outcome child = unprivileged::Run([&] {
     const std::string command =
-        std::string("'") + MIRAVEL_MAKE_PATH + "' --set-report-password </dev/null >'" + screen + "' 2>&1";
+        std::string(kEnglish) + " '" + MIRAVEL_MAKE_PATH + "' --set-report-password </dev/null >'" + screen + "' 2>&1";
     return std::to_string(ExitStatus(std::system(command.c_str())));
   });
   ASSERT_EQ(child.status, unprivileged::Outcome::Status::kReturned) << child.text;
@@ -225,6 +256,81 @@ TEST(SetReportPassword, RefusalsLeaveTheFileAsItWas) {
   EXPECT_NE(Get(screen).find("only root can set the report password in /etc/miravel/miravel.conf"), std::string::npos)
       << Get(screen);
 }
+
+#if MIRAVEL_MAKE_TRANSLATED
+// Under a Russian locale the command speaks Russian, through the catalogue
+// that the build compiles from po/ru.po: its prompts, its errors, the
+// configuration file's problems and warnings, its success line and its part
+// of --help; otherwise English. LANGUAGE picks the language only where the
+// locale is not C.
+TEST(SetReportPassword, SpeaksTheLanguageOfTheLocale) {
+  if (!run::PasswordHashesAvailable()) GTEST_SKIP() << "built without password hashes";
+  if (!HasLocale("ru_RU.UTF-8")) GTEST_SKIP() << "no ru_RU.UTF-8 locale (scripts/setup.sh generates it)";
+  TempDir dir;
+  const std::string config = dir.File("miravel.conf");
+  struct Said {
+    std::string prompts[2];
+    std::string differ;
+    std::string set;
+    std::string broken;  // what is said of the file below
+    std::string help;
+  };
+  const std::string broken_file =
+      "[results]\nfolder = /a\ncolour = red\n[extra]\nfolder = /b\n[results]\nfolder = /c\n";
+  const Said english{{"New report password: ", "Type it again: "},
+                     "miravel-make: the two passwords differ; nothing changed",
+                     "The report password is set in " + config + ".",
+                     "miravel-make: " + config + ": warning: line 3: unknown key \"colour\" in [results], ignored\n" +
+                         "miravel-make: " + config + ": warning: line 4: unknown section [extra], ignored\n" +
+                         "miravel-make: " + config +
+                         ": line 7: the key is set a second time; fix the file first, nothing changed\n",
+                     "\nSetting the report password of this computer:\n"};
+  const Said russian{{"Новый пароль отчёта: ", "Введите его ещё раз: "},
+                     "miravel-make: введённые пароли не совпадают; ничего не изменено",
+                     "Пароль отчёта записан в файл " + config + ".",
+                     "miravel-make: " + config +
+                         ": предупреждение: строка 3: неизвестный ключ «colour» в разделе [results] не учитывается\n" +
+                         "miravel-make: " + config +
+                         ": предупреждение: строка 4: неизвестный раздел [extra] не учитывается\n" + "miravel-make: " +
+                         config + ": в строке 7 ключ задан второй раз; сначала исправьте файл, ничего не изменено\n",
+                     "\nПароль отчёта на этом компьютере:\n"};
+  const struct {
+    const char* environment;
+    const Said& said;
+  } cases[] = {
+      {"LC_ALL=ru_RU.UTF-8 LANGUAGE=", russian},
+      {"LC_ALL= LANG=ru_RU.UTF-8 LANGUAGE=", russian},
+      {"LC_ALL=ru_RU.UTF-8 LANGUAGE=en", english},
+      {"LC_ALL=C LANGUAGE=ru", english},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.environment);
+    std::filesystem::remove(config);
+    const std::vector<std::string> args{"--set-report-password", "--config", config};
+    const std::vector<std::string> prompts(std::begin(c.said.prompts), std::end(c.said.prompts));
+    const ToolRun differ = RunOnTerminal(args, prompts, {"Один", "Два"}, c.environment);
+    EXPECT_EQ(differ.status, 1) << differ.screen;
+    EXPECT_NE(differ.screen.find(c.said.prompts[1]), std::string::npos) << differ.screen;
+    EXPECT_NE(differ.screen.find(c.said.differ), std::string::npos) << differ.screen;
+    EXPECT_FALSE(std::filesystem::exists(config));
+
+    const ToolRun set = RunOnTerminal(args, prompts, {"Учитель", "Учитель"}, c.environment);
+    EXPECT_EQ(set.status, 0) << set.screen;
+    EXPECT_NE(set.screen.find(c.said.set), std::string::npos) << set.screen;
+
+    Put(config, broken_file);
+    const ToolRun broken =
+        RunWithInput(dir, "--set-report-password --password-stdin --config '" + config + "'", "new\n", c.environment);
+    EXPECT_EQ(broken.status, 1);
+    EXPECT_EQ(broken.screen, c.said.broken);
+    EXPECT_EQ(Get(config), broken_file);
+
+    const ToolRun help = RunWithInput(dir, "--help", "", c.environment);
+    EXPECT_EQ(help.status, 0);
+    EXPECT_NE(help.screen.find(c.said.help), std::string::npos) << help.screen;
+  }
+}
+#endif
 
 }  // namespace
 }  // namespace miravel

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <clocale>
 #include <filesystem>
 #include <fstream>
 #include <random>
@@ -44,6 +45,14 @@ inline std::string Get(const std::string& path) {
   std::stringstream ss;
   ss << in.rdbuf();
   return ss.str();
+}
+
+// Whether the system has a locale (as the tool takes it from LC_ALL).
+inline bool HasLocale(const char* name) {
+  const std::string saved = std::setlocale(LC_ALL, nullptr);
+  const bool has = std::setlocale(LC_ALL, name) != nullptr;
+  std::setlocale(LC_ALL, saved.c_str());
+  return has;
 }
 
 }  // namespace miravel::authoring::testing

@@ -53,6 +53,15 @@ bool Executable(const std::string& path) {
 
 }  // namespace
 
+std::string FitCheckHelp() {
+  return Tr(R"help(Checking that the texts fit the screen: when miravel-preview is installed
+(beside miravel-make or on PATH), every test made is shown with the
+program's windows, and each title, description, comments, question or option
+that does not fit its place is warned about at its source line (how many of
+its characters are hidden). --no-fit-check skips it.
+)help");
+}
+
 std::optional<std::string> FindPreview() {
 #ifdef _WIN32
   return std::nullopt;

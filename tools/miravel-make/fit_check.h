@@ -13,13 +13,8 @@
 
 namespace miravel::make {
 
-inline constexpr const char* kFitCheckHelp = R"help(
-Checking that the texts fit the screen: when miravel-preview is installed
-(beside miravel-make or on PATH), every test made is shown with the
-program's windows, and each title, description, comments, question or option
-that does not fit its place is warned about at its source line (how many of
-its characters are hidden). --no-fit-check skips it.
-)help";
+// The part of `miravel-make --help` about it, in the user's language.
+std::string FitCheckHelp();
 
 // The installed miravel-preview: beside this program, else the first on
 // PATH; nothing when there is none (or on Windows, where the check is not

@@ -279,7 +279,7 @@ int main(int argc, char** argv) {
     } else if (arg == "--") {
       options_end = true;
     } else if (arg == "--help" || arg == "-h") {
-      std::cout << authoring::Tr(kHelp) << make::kFitCheckHelp << make::kPasswordSettingHelp;
+      std::cout << authoring::Tr(kHelp) << '\n' << make::FitCheckHelp() << '\n' << make::PasswordSettingHelp();
       return kOk;
     } else if (arg == "--version") {
       std::cout << "miravel-make " MIRAVEL_VERSION "\n";
@@ -293,7 +293,8 @@ int main(int argc, char** argv) {
     } else if (arg == "--password-stdin") {
       password_setting.from_stdin = true;
     } else if (arg == "--config") {
-      if (i + 1 >= args.size() || args[i + 1].empty()) return UsageError("option --config needs a file name");
+      if (i + 1 >= args.size() || args[i + 1].empty())
+        return UsageError(authoring::Format(authoring::Tr("option %s needs a file name"), arg));
       password_setting.config = args[++i];
     } else if (arg == "-o" || arg == "--output") {
       if (i + 1 >= args.size()) return UsageError(authoring::Format(authoring::Tr("option %s needs a file name"), arg));
@@ -305,8 +306,9 @@ int main(int argc, char** argv) {
     }
   }
   if (set_password || password_setting.config || password_setting.from_stdin) {
-    if (!set_password) return UsageError("--config and --password-stdin go with --set-report-password");
-    if (decode || output || !inputs.empty()) return UsageError("--set-report-password takes no file or other option");
+    if (!set_password) return UsageError(authoring::Tr("--config and --password-stdin go with --set-report-password"));
+    if (decode || output || !inputs.empty())
+      return UsageError(authoring::Tr("--set-report-password takes no file or other option"));
     return make::SetReportPassword(password_setting);
   }
   if (inputs.empty())

@@ -20,6 +20,7 @@
 #include <unistd.h>
 #endif
 
+#include "messages.h"
 #include "platform/cp1251.h"
 #include "platform/file_system.h"
 #include "run/report_password.h"
@@ -28,12 +29,15 @@
 namespace miravel::make {
 namespace {
 
+using authoring::Format;
+using authoring::Tr;
+
 constexpr int kDone = 0;
 constexpr int kFailed = 1;
 // Longer lines are no password anyone types.
 constexpr std::size_t kMaxPasswordBytes = 4096;
 
-int Fail(const std::string& message) {
+int Fail(std::string_view message) {
   std::cerr << "miravel-make: " << message << '\n';
   return kFailed;
 }
@@ -133,7 +137,7 @@ class EchoOff {
 
 // Asks for the password on the terminal: `prompt`, then a line typed without
 // echo.
-std::optional<std::string> AskQuietly(const char* prompt, bool& too_long) {
+std::optional<std::string> AskQuietly(std::string_view prompt, bool& too_long) {
   // The echo goes before the prompt shows: what is typed after it is never
   // echoed.
   const EchoOff quiet;
@@ -144,22 +148,55 @@ std::optional<std::string> AskQuietly(const char* prompt, bool& too_long) {
 
 // Why the password window could not take `password` (UTF-8), or nothing.
 std::optional<std::string> Unusable(std::string_view password) {
-  if (password.empty()) return "an empty password is refused";
+  if (password.empty()) return Tr("an empty password is refused");
   const cp1251::StrictResult text = cp1251::FromUtf8Strict(password);
-  if (text.problem && !text.problem->cp) return "the password is not UTF-8 text";
-  if (text.problem)
-    return "the password window cannot take the character U+" +
-           [](char32_t cp) {
-             char hex[16];
-             std::snprintf(hex, sizeof hex, "%04X", static_cast<unsigned>(cp));
-             return std::string(hex);
-           }(*text.problem->cp) +
-           " (only characters of the Windows-1251 code page can be typed there)";
+  if (text.problem && !text.problem->cp) return Tr("the password is not UTF-8 text");
+  if (text.problem) {
+    char hex[16];
+    std::snprintf(hex, sizeof hex, "%04X", static_cast<unsigned>(*text.problem->cp));
+    return Format(Tr("the password window cannot take the character U+%s (only characters of the Windows-1251 "
+                     "code page can be typed there)"),
+                  hex);
+  }
   for (const char c : text.text) {
     const auto byte = static_cast<unsigned char>(c);
-    if (byte < 0x20 || byte == 0x7F) return "the password holds a control character, which cannot be typed";
+    if (byte < 0x20 || byte == 0x7F) return Tr("the password holds a control character, which cannot be typed");
   }
   return std::nullopt;
+}
+
+// What makes the configuration file unusable, in the user's language (the
+// program's window says it in the same words).
+std::string ProblemText(const site::Problem& problem) {
+  const std::string line = std::to_string(problem.line);
+  switch (problem.kind) {
+    case site::ProblemKind::kUnreadable: return Tr("the file cannot be read");
+    case site::ProblemKind::kNotRegularFile: return Tr("not a regular file");
+    case site::ProblemKind::kMalformedLine:
+      return Format(Tr("line %s: not a comment, a \"[section]\" or a \"key = value\" line in a section (or not UTF-8)"),
+                    line);
+    case site::ProblemKind::kRepeatedKey: return Format(Tr("line %s: the key is set a second time"), line);
+    case site::ProblemKind::kMalformedHash:
+      return Format(Tr("line %s: the report password is not a password hash (set it with "
+                       "miravel-make --set-report-password)"),
+                    line);
+    case site::ProblemKind::kNoHashSupport:
+      return Format(Tr("line %s: a password hash is set, but this build cannot check hashes"), line);
+    case site::ProblemKind::kMalformedFolder: return Format(Tr("line %s: the results folder is not a full path"), line);
+  }
+  return site::Describe(problem);
+}
+
+// The warning about a section or key that the program ignores, in the
+// user's language.
+std::string IgnoredText(const site::Ignored& ignored) {
+  const std::string line = std::to_string(ignored.line);
+  if (ignored.key.empty()) return Format(Tr("line %1$s: unknown section [%2$s], ignored"), line, ignored.section);
+  return Format(Tr("line %1$s: unknown key \"%2$s\" in [%3$s], ignored"), line, ignored.key, ignored.section);
+}
+
+int FailBroken(const std::string& shown, const site::Problem& problem) {
+  return Fail(Format(Tr("%1$s: %2$s; fix the file first, nothing changed"), shown, ProblemText(problem)));
 }
 
 #ifdef _WIN32
@@ -169,12 +206,12 @@ bool WriteConfig(const std::string& path, const std::string& text, std::string& 
   if (slash != std::string::npos && slash > 0) {
     const std::string folder = path.substr(0, slash);
     if (!CreateDirectoryA(folder.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) {
-      error = "cannot create the folder " + folder;
+      error = Format(Tr("cannot create the folder %s"), folder);
       return false;
     }
   }
   if (!fs::WriteReplacing(path, text)) {
-    error = "cannot write the file";
+    error = Tr("cannot write the file");
     return false;
   }
   return true;
@@ -201,13 +238,13 @@ bool WriteConfig(const std::string& path, const std::string& text, std::string& 
   if (::mkdir(folder.c_str(), 0755) == 0) {
     ::chmod(folder.c_str(), 0755);  // whatever the umask is
   } else if (errno != EEXIST) {
-    error = "cannot create the folder " + folder + ": " + ErrorText();
+    error = Format(Tr("cannot create the folder %1$s: %2$s"), folder, ErrorText());
     return false;
   }
   std::string temp = folder + "/.miravel.conf.XXXXXX";
   const int fd = ::mkostemp(temp.data(), O_CLOEXEC);  // 0600, made exclusively
   if (fd < 0) {
-    error = "cannot create a file in " + folder + ": " + ErrorText();
+    error = Format(Tr("cannot create a file in %1$s: %2$s"), folder, ErrorText());
     return false;
   }
   bool ok = WriteAll(fd, text) && ::fchmod(fd, 0644) == 0;
@@ -215,14 +252,14 @@ bool WriteConfig(const std::string& path, const std::string& text, std::string& 
   // On disk before it takes the old file's place: a power cut leaves the
   // old file or the new one.
   if (ok) ok = ::fsync(fd) == 0;
-  if (!ok) error = "cannot write " + temp + ": " + ErrorText();
+  if (!ok) error = Format(Tr("cannot write %1$s: %2$s"), temp, ErrorText());
   if (::close(fd) != 0 && ok) {
     ok = false;
-    error = "cannot write " + temp + ": " + ErrorText();
+    error = Format(Tr("cannot write %1$s: %2$s"), temp, ErrorText());
   }
   if (ok && ::rename(temp.c_str(), path.c_str()) != 0) {
     ok = false;
-    error = "cannot replace the file: " + ErrorText();
+    error = Format(Tr("cannot replace the file: %s"), ErrorText());
   }
   if (!ok) {
     ::unlink(temp.c_str());
@@ -242,63 +279,76 @@ bool MayWriteSystemFile() { return ::geteuid() == 0; }
 
 }  // namespace
 
+std::string PasswordSettingHelp() {
+  return Tr(R"help(Setting the report password of this computer:
+  sudo miravel-make --set-report-password [--password-stdin] [--config FILE]
+asks for the new password twice, without echo (--password-stdin: reads it
+once, from the first line of standard input) and writes its hash into the
+site configuration, /etc/miravel/miravel.conf, keeping the file's other
+settings. Only root may write that file; --config FILE writes another one.
+The program then opens the report with that password alone (man miravel).
+)help");
+}
+
 int SetReportPassword(const PasswordSetting& setting) {
   if (!run::PasswordHashesAvailable())
-    return Fail("this build cannot make password hashes (it was built without libsodium)");
+    return Fail(Tr("this build cannot make password hashes (it was built without libsodium)"));
   const std::string path = setting.config.value_or(site::DefaultPath());
-  if (path.empty()) return Fail("the folder of the site configuration cannot be found");
+  if (path.empty()) return Fail(Tr("the folder of the site configuration cannot be found"));
   if (!setting.config && !MayWriteSystemFile())
-    return Fail("only root can set the report password in " + fs::PathForDisplay(path) +
-                ": run 'sudo miravel-make --set-report-password' (or give --config FILE for another file)");
+    return Fail(Format(Tr("only root can set the report password in %s: run 'sudo miravel-make "
+                          "--set-report-password' (or give --config FILE for another file)"),
+                       fs::PathForDisplay(path)));
   const std::string shown = fs::PathForDisplay(path);
 
   // The file as it is: it must be one that can be edited.
   std::string before;
   if (const fs::FileStamp stamp = fs::Stamp(path); stamp.exists) {
-    if (!stamp.regular) return Fail(shown + ": not a regular file");
+    if (!stamp.regular) return Fail(shown + ": " + Tr("not a regular file"));
     auto content = fs::ReadWhole(path);
-    if (!content) return Fail(shown + ": cannot read the file");
+    if (!content) return Fail(shown + ": " + Tr("cannot read the file"));
     before = std::move(content->bytes);
   }
   if (const auto check = site::WithReportPasswordHash(before, "-"); check.problem)
-    return Fail(shown + ": " + site::Describe(*check.problem) + "; fix the file first, nothing changed");
-  for (const std::string& warning : site::Parse(before).warnings)
-    std::cerr << "miravel-make: " << shown << ": warning: " << warning << '\n';
+    return FailBroken(shown, *check.problem);
+  for (const site::Ignored& ignored : site::Parse(before).ignored)
+    std::cerr << "miravel-make: " << shown << ": " << Format(Tr("warning: %s"), IgnoredText(ignored)) << '\n';
 
   std::string password;
   bool too_long = false;
   if (setting.from_stdin) {
     auto line = ReadLine(too_long);
-    if (!line) return Fail("no password on standard input");
+    if (!line) return Fail(Tr("no password on standard input"));
     password = std::move(*line);
   } else {
     if (!InputIsTerminal())
       return Fail(
-          "the new password is asked on a terminal, and standard input is none (give --password-stdin "
-          "to read it from there)");
-    auto first = AskQuietly("New report password: ", too_long);
-    if (!first) return Fail("no password was typed");
+          Tr("the new password is asked on a terminal, and standard input is none (give --password-stdin "
+             "to read it from there)"));
+    // TRANSLATORS: the prompt on the terminal; the password is typed after it, without echo.
+    auto first = AskQuietly(Tr("New report password: "), too_long);
+    if (!first) return Fail(Tr("no password was typed"));
     if (!too_long) {
-      if (const auto why = Unusable(*first)) return Fail(*why + "; nothing changed");
+      if (const auto why = Unusable(*first)) return Fail(Format(Tr("%s; nothing changed"), *why));
     }
-    auto second = AskQuietly("Type it again: ", too_long);
-    if (!second) return Fail("no password was typed");
-    if (*first != *second) return Fail("the two passwords differ; nothing changed");
+    // TRANSLATORS: the prompt for the same password a second time.
+    auto second = AskQuietly(Tr("Type it again: "), too_long);
+    if (!second) return Fail(Tr("no password was typed"));
+    if (*first != *second) return Fail(Tr("the two passwords differ; nothing changed"));
     password = std::move(*first);
   }
-  if (too_long) return Fail("the password is longer than " + std::to_string(kMaxPasswordBytes) + " bytes");
-  if (const auto why = Unusable(password)) return Fail(*why + "; nothing changed");
+  if (too_long) return Fail(Format(Tr("the password is longer than %s bytes"), std::to_string(kMaxPasswordBytes)));
+  if (const auto why = Unusable(password)) return Fail(Format(Tr("%s; nothing changed"), *why));
 
   // The window types Windows-1251 text and checks its UTF-8 form; a valid
   // password has the same form both ways.
   const auto hash = run::HashPassword(password);
-  if (!hash) return Fail("cannot make the password hash (too little memory?)");
+  if (!hash) return Fail(Tr("cannot make the password hash (too little memory?)"));
   const site::EditResult edited = site::WithReportPasswordHash(before, *hash);
-  if (const site::LoadResult after = site::Parse(edited.text); after.problem)
-    return Fail(shown + ": " + site::Describe(*after.problem) + "; fix the file first, nothing changed");
+  if (const site::LoadResult after = site::Parse(edited.text); after.problem) return FailBroken(shown, *after.problem);
   std::string error;
   if (!WriteConfig(path, edited.text, error)) return Fail(shown + ": " + error);
-  std::cout << "The report password is set in " << shown << ".\n";
+  std::cout << Format(Tr("The report password is set in %s."), shown) << '\n';
   return kDone;
 }
 

@@ -27,16 +27,8 @@ struct PasswordSetting {
   bool from_stdin = false;  // --password-stdin
 };
 
-// The part of `miravel-make --help` about it.
-inline constexpr const char* kPasswordSettingHelp = R"help(
-Setting the report password of this computer:
-  sudo miravel-make --set-report-password [--password-stdin] [--config FILE]
-asks for the new password twice, without echo (--password-stdin: reads it
-once, from the first line of standard input) and writes its hash into the
-site configuration, /etc/miravel/miravel.conf, keeping the file's other
-settings. Only root may write that file; --config FILE writes another one.
-The program then opens the report with that password alone (man miravel).
-)help";
+// The part of `miravel-make --help` about it, in the user's language.
+std::string PasswordSettingHelp();
 
 // Carries the setting out; the process exit status: 0 set, 1 not set (the
 // reason is on standard error).

@@ -190,8 +190,9 @@ LoadResult Parse(std::string_view text) {
   const auto fail = [&](ProblemKind kind) {
     if (!result.problem) result.problem = Problem{kind, number};
   };
-  const auto warn = [&](const std::string& what) {
-    result.warnings.push_back("line " + std::to_string(number) + ": " + what + ", ignored");
+  const auto ignore = [&](std::string_view section_name, std::string_view key) {
+    result.ignored.push_back(Ignored{number, std::string(section_name), std::string(key)});
+    result.warnings.push_back(Describe(result.ignored.back()));
   };
   for (const RawLine& raw : SplitLines(WithoutBom(text))) {
     ++number;
@@ -201,7 +202,7 @@ LoadResult Parse(std::string_view text) {
       case Line::Kind::kMalformed: fail(ProblemKind::kMalformedLine); break;
       case Line::Kind::kSection:
         section = SectionNamed(line.name);
-        if (section == Section::kOther) warn("unknown section [" + std::string(line.name) + "]");
+        if (section == Section::kOther) ignore(line.name, {});
         break;
       case Line::Kind::kKey: {
         const bool password = section == Section::kReport && NameIs(line.name, kPasswordKey);
@@ -211,8 +212,7 @@ LoadResult Parse(std::string_view text) {
         } else if (section == Section::kOther) {
           // The section's warning says it all.
         } else if (!password && !folder) {
-          warn("unknown key \"" + std::string(line.name) + "\" in [" +
-               std::string(section == Section::kReport ? kReportSection : kResultsSection) + "]");
+          ignore(section == Section::kReport ? kReportSection : kResultsSection, line.name);
         } else if (password ? password_seen : folder_seen) {
           fail(ProblemKind::kRepeatedKey);
         } else if (password) {
@@ -251,6 +251,12 @@ std::string Describe(const Problem& problem) {
     case ProblemKind::kMalformedFolder: what = "the results folder is not a full path"; break;
   }
   return problem.line == 0 ? what : "line " + std::to_string(problem.line) + ": " + what;
+}
+
+std::string Describe(const Ignored& ignored) {
+  const std::string what = ignored.key.empty() ? "unknown section [" + ignored.section + "]"
+                                               : "unknown key \"" + ignored.key + "\" in [" + ignored.section + "]";
+  return "line " + std::to_string(ignored.line) + ": " + what + ", ignored";
 }
 
 EditResult WithReportPasswordHash(std::string_view text, std::string_view hash) {

@@ -67,14 +67,23 @@ struct Problem {
   friend bool operator==(const Problem&, const Problem&) = default;
 };
 
+// A section or key that the program ignores, at the line that names it.
+struct Ignored {
+  std::size_t line = 0;  // 1-based
+  std::string section;  // the unknown section, or the section of the unknown key ("report", "results")
+  std::string key;  // the unknown key; empty for an unknown section
+  friend bool operator==(const Ignored&, const Ignored&) = default;
+};
+
 struct LoadResult {
   bool found = false;  // a file is there (sound or not)
   SiteConfig config;
   // The first problem, when the file is broken: config.report_password
   // then refuses every password.
   std::optional<Problem> problem;
-  // One line each for the ignored sections and keys ("line 4: unknown key
-  // "colour" in [report], ignored").
+  // The ignored sections and keys, in line order, and the warning about
+  // each in English ("line 4: unknown key "colour" in [report], ignored").
+  std::vector<Ignored> ignored;
   std::vector<std::string> warnings;
 };
 
@@ -92,6 +101,9 @@ LoadResult Parse(std::string_view text);
 
 // The problem in English, for the command line and logs: "line 3: ...".
 std::string Describe(const Problem& problem);
+
+// The warning about an ignored section or key in English: "line 4: ...".
+std::string Describe(const Ignored& ignored);
 
 // The text of a configuration file with the report password hash set to
 // `hash`: the first password line of [report] gets the new value and later

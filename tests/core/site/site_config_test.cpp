@@ -170,6 +170,7 @@ TEST(SiteConfig, TheHashIsTheFilesAndTheWarningsNameTheLines) {
   EXPECT_EQ(r.config.report_password.hash(), SampleHash());
   EXPECT_EQ(r.warnings, (std::vector<std::string>{"line 1: unknown section [x], ignored",
                                                   "line 3: unknown key \"key\" in [report], ignored"}));
+  EXPECT_EQ(r.ignored, (std::vector<Ignored>{{1, "x", ""}, {3, "report", "key"}}));
 }
 
 TEST(SiteConfig, WithoutPasswordHashesASetHashRefusesEveryPassword) {
