@@ -143,7 +143,7 @@ const MnemonicLabel::Layout& MnemonicLabel::laidOut(int width) const {
                                  ShapedText& shaped = layout_.shaped.emplace_back();
                                  if (!ShapedText::CanDraw(*style(), kPaintFlags, raw, paint_font, direction))
                                    return LineWidth(metrics, shown);
-                                 shaped.shape(raw, paint_font, direction);
+                                 shaped.shape(raw, paint_font, direction, *this);
                                  return shaped.width();
                                });
   int widest = 0;

@@ -1,5 +1,6 @@
 #include "ui/controls/shaped_text.h"
 
+#include <QPaintDevice>
 #include <QPainter>
 #include <QStyle>
 #include <QTextLine>
@@ -41,7 +42,8 @@ bool ShapedText::CanDraw(const QStyle& style, int flags, const QString& text, co
          PlainLine(text);
 }
 
-void ShapedText::shape(const QString& text, const QFont& font, Qt::LayoutDirection direction) {
+void ShapedText::shape(const QString& text, const QFont& font, Qt::LayoutDirection direction,
+                       const QPaintDevice& device) {
   // The line as drawText lays it out: one line, as wide as it wants.
   layout_ = std::make_unique<QTextLayout>(text, font);
   QTextOption option;
@@ -57,6 +59,7 @@ void ShapedText::shape(const QString& text, const QFont& font, Qt::LayoutDirecti
   text_ = text;
   font_ = font;
   direction_ = direction;
+  resolution_ = device.logicalDpiY();
 }
 
 int ShapedText::width() const { return layout_ ? qRound(layout_->lineAt(0).horizontalAdvance()) : 0; }
@@ -69,7 +72,9 @@ void ShapedText::draw(QPainter& painter, const QStyle& style, const QRect& rect,
     style.drawItemText(&painter, rect, flags, palette, enabled, text, role);
     return;
   }
-  if (!layout_ || text_ != text || font_ != font || direction_ != direction) shape(text, font, direction);
+  const QPaintDevice& device = *painter.device();
+  if (!layout_ || text_ != text || font_ != font || direction_ != direction || resolution_ != device.logicalDpiY())
+    shape(text, font, direction, device);
   const QTextLine line = layout_->lineAt(0);
   const qreal height = line.ascent() + line.descent();
   qreal top = 0;

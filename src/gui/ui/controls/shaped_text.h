@@ -23,6 +23,7 @@
 #include <memory>
 
 class QPainter;
+class QPaintDevice;
 class QStyle;
 
 namespace miravel::ui {
@@ -42,8 +43,10 @@ class ShapedText {
             const QString& text, QPalette::ColorRole role);
 
   // Shapes `text` in `font` now (CanDraw must hold for it), so that draw
-  // finds it shaped when the painter's font is `font`.
-  void shape(const QString& text, const QFont& font, Qt::LayoutDirection direction);
+  // finds it shaped when the painter's font is `font` on `device` (a font
+  // given in points takes another size at another resolution, though the
+  // fonts compare equal).
+  void shape(const QString& text, const QFont& font, Qt::LayoutDirection direction, const QPaintDevice& device);
   // The width of the shaped line in whole pixels: the sum of its advances,
   // rounded, which is what QFontMetrics::horizontalAdvance gives (the
   // line's natural width may be a pixel wider, for the last glyph's
@@ -58,6 +61,7 @@ class ShapedText {
   QString text_;
   QFont font_;
   Qt::LayoutDirection direction_ = Qt::LeftToRight;
+  int resolution_ = 0;  // the device's logical dots per inch
 };
 
 }  // namespace miravel::ui

@@ -115,6 +115,37 @@ TEST(ShapedText, ShapesAgainForAnotherTextOrFont) {
   }
 }
 
+// A font given in points takes another size at another resolution: the line
+// is shaped again for a picture of twice the dots per inch.
+TEST(ShapedText, ShapesAgainForAnotherResolution) {
+  const auto style = Fusion();
+  const QPalette palette;
+  const int flags = Qt::AlignLeft | Qt::AlignTop;
+  const QString text = QStringLiteral("Описание");
+  QFont points = WindowFont();
+  points.setPointSize(9);
+  ShapedText shaped;
+  for (const int dots_per_meter : {3780, 7560}) {  // 96 and 192 dots per inch
+    const auto picture = [&](const auto& paint) {
+      QImage image(160, 60, QImage::Format_ARGB32_Premultiplied);
+      image.setDotsPerMeterX(dots_per_meter);
+      image.setDotsPerMeterY(dots_per_meter);
+      image.fill(Qt::white);
+      QPainter painter(&image);
+      painter.setFont(points);
+      paint(painter);
+      return image;
+    };
+    const QImage expected = picture([&](QPainter& p) {
+      style->drawItemText(&p, QRect(0, 0, 160, 60), flags, palette, true, text, QPalette::NoRole);
+    });
+    const QImage drawn = picture([&](QPainter& p) {
+      shaped.draw(p, *style, QRect(0, 0, 160, 60), flags, palette, true, text, QPalette::NoRole);
+    });
+    EXPECT_EQ(drawn, expected) << dots_per_meter;
+  }
+}
+
 // The width of a shaped line is QFontMetrics' advance, also where the last
 // glyph reaches past it.
 TEST(ShapedText, WidthIsTheAdvanceQFontMetricsGives) {
@@ -122,7 +153,8 @@ TEST(ShapedText, WidthIsTheAdvanceQFontMetricsGives) {
     for (const QFont& font : {WindowFont(), LargerFont(), Bold(LargerFont())}) {
       const QString line = QString::fromUtf8(text);
       ShapedText shaped;
-      shaped.shape(line, font, Qt::LeftToRight);
+      const QImage device(10, 10, QImage::Format_ARGB32_Premultiplied);
+      shaped.shape(line, font, Qt::LeftToRight, device);
       EXPECT_EQ(shaped.width(), QFontMetrics(font).horizontalAdvance(line)) << text;
     }
   }
