@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Time and peak memory of opening a test file, as «Открыть» does: the file is
 // read and indexed, and the header is read from it (title, description,
 // comments, question count, time). Each opening runs in a child process of

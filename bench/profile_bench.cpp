@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Benchmarks of the profile-file service on a large test file, beside the
 // inih parser (its C callback interface and its C++ INIReader) on the same
 // file.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Benchmarks of a test run on the real windows (offscreen platform): one
 // answer step and the report, on generated tests of 100 to 10,000 questions
 // whose journal already holds an answer to every question.

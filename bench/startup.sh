@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Start-up to the first painted frame: the program against a bare QLabel
 # window and a bare empty window of 462 x 424, both on the offscreen platform,
 # interleaved in one run (bench/startup_bench.cpp says what is measured).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Start-up to the first painted frame: the program against bare Qt programs,
 // each in a fresh process on the offscreen platform.
 //

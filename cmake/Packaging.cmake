@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The Debian packages. `cpack -G DEB` in the build folder makes two packages
 # from the install rules below, one for each install component:
 #   miravel_<version>_<arch>.deb          (component "miravel") what every

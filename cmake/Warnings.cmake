@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Warning flags shared by every target of the project.
 add_library(miravel_warnings INTERFACE)
 if(MSVC)

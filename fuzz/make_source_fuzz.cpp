@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Fuzz target of the authoring library: any bytes as a source text. A source
 // that compiles is printed back with Decode and compiled again; the second test
 // file must equal the first byte for byte, and printing it again must give the

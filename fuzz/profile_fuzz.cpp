@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Fuzz target of the profile-file parser and editor.
 //
 // The input is the content of a profile file. Section names and keys are

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Reads the program's windows as a screen reader does: under a virtual X
 # display (Xvfb) with its own D-Bus session, where the accessibility bus
 # (at-spi2-core) starts on demand, tests/atspi/check_tree.py starts the

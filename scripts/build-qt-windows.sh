@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Cross-builds Qt 6 for 64-bit Windows from Debian's own qtbase source, with
 # Debian's MinGW-w64 (posix threads), and installs it into a cache folder
 # outside the repository; prints that folder on its last line.

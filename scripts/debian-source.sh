@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Fetches and unpacks one of Debian 12's source packages, checked as apt
 # checks what it installs:
 #   scripts/debian-source.sh SOURCE-PACKAGE VERSION DEST-FOLDER

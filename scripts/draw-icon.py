@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Draws the program icon, src/gui/ui/icons/miravel.xpm, from its geometry.
 
 The icon is a light-grey cog wheel on a transparent ground, 32 x 32 pixels in

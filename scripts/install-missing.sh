@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs those of the Debian packages named on the command line that are not
 # installed yet, with apt-get (through sudo when not root).
 #   scripts/install-missing.sh PACKAGE...

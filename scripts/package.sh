@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Makes the two Debian packages of Miravel and checks them, on Debian 12:
 #   1. sets up and builds the normal build (preset "default"), as test.sh does
 #      (after test.sh there is nothing left to build);

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Sets up a fresh Debian 12 machine, builds Miravel (the build also compiles
 # the sample test examples/history.txt into build/default/examples/history.DLL)
 # and starts the program. In the program, open that file with «Открыть».

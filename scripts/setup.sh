@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs the Debian 12 packages that building and testing Miravel needs and
 # generates the Russian locale that the date tests and the Russian messages of
 # miravel-make are tested under.

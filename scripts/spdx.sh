@@ -32,6 +32,7 @@ while IFS= read -r -d '' file; do
     continue
   fi
   line="$prefix $tag"
+  line=${line//\\/\\\\}  # sed's a and i commands take a backslash as an escape
   if head -n 1 "$file" | grep -q '^#!'; then
     sed -i "1a\\$line" "$file"
   else

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Sets up a fresh Debian 12 machine, builds and runs every test.
 #   scripts/test.sh            the normal build (preset "default")
 #   scripts/test.sh asan       the address+undefined-sanitizer build

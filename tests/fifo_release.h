@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // For tests of what must never wait on a FIFO: while a FifoRelease lives, a
 // thread stands by to release, after 5 s, whatever blocked opening `fifo`
 // (it opens the FIFO itself, which lets a waiting open return), so that a

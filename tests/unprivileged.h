@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Running part of a test as a user without special rights.
 //
 // Root writes into read-only folders and replaces read-only files, so a test

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/close_on_signal.h"
 
 #ifndef _WIN32

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Closing the program when the system asks it to: SIGTERM (shutdown, log-out,
 // `kill`), SIGINT (Ctrl+C in the terminal it was started from) and SIGHUP
 // (that terminal going away) close the main window as its close box does,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The program's command line: `miravel [--] [TEST_FILE]`. A test file named
 // there (for example by a desktop shortcut) is where the «Открыть» dialog
 // starts; nothing else is read from the command line, and Qt is given none

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Miravel: the student takes a timed test in the main window; the teacher
 // then unlocks the graded report in the same window.
 #include <QApplication>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Windows: the end of the user's session (log-off, shutdown, restart) closes
 // the main window as its close box does, which deletes the answer journal,
 // and the program then exits with status 0. It stands in for the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The program's command line: which arguments name the test file that the
 // «Открыть» dialog starts with, and which name none.
 #include "app/command_line.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The end of the user's session on Windows, on the real "windows" platform:
 // the messages are sent to the main window's own window handle, as Windows
 // sends them at log-off or shutdown, in the middle of a run whose answer

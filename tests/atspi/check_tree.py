@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Reads Miravel's windows through AT-SPI, as a screen reader does.
 
 Runs inside a D-Bus session with an X display (scripts/atspi-check.sh sets

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Checks that every message of miravel-make marked for translation (Tr,
 # TrNoop) has a Russian text in po/ru.po: the messages are extracted afresh
 # with xgettext and compared with msgcmp, which counts an untranslated or

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The command-line tool: exit codes, messages, and what it writes or leaves
 // alone. The tool is run as a program, the way teachers run it.
 #include <gtest/gtest.h>

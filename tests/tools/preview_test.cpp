@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // miravel-preview run as teachers run it: the texts that do not fit, the
 // pictures and their names, the errors; and miravel-make's fit check, which
 // asks the preview and warns at the source line of each text that does not

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // `miravel-make --set-report-password`, run as a program the way an
 // administrator runs it (on a terminal of its own, or with the password on
 // standard input), and the run of the program then unlocking the report with

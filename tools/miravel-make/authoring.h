@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Authoring of test files: the teacher's source text (UTF-8, described in
 // FORMAT.md) is parsed, checked and compiled into the test file layout, and any
 // test file can be printed back as source.

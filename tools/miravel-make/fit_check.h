@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The fit check of a test just made: miravel-preview, when it is installed,
 // shows the test with the program's windows and names every text that does
 // not fit its place on the screen; each becomes a warning at the source line

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // miravel-make: makes a test file from a teacher's source text, and prints a
 // test file back as source. The work itself is done by authoring.h; this file
 // reads the command line and the files.

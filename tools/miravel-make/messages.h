@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The messages of miravel-make in the user's language. They are written in
 // English in the code and looked up, where the C library has gettext, in the
 // catalogue of the text domain "miravel-make" (po/ru.po, compiled into

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // `miravel-make --set-report-password`: sets the report password of this
 // computer's site configuration (site/site_config.h).
 //

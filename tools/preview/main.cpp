@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // miravel-preview: shows a test as the student will see it. It renders the
 // header screen and every question screen of a test file to PNG pictures with
 // the program's own windows, run by the program's own controller on the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // How much of a text on the windows its place hides, measured the way the
 // control paints it: with its own font, its own line layout (the label's
 // lines at its width, word wrap included) and the part of it that can be

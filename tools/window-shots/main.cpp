@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Renders the windows on the offscreen platform into PNG pictures for the
 // README and for comparing the windows before and after a change, going
 // through real runs of a test file:

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Windows-1251 text: every text of the program (section names, keys, values,
 // captions) is a byte string in this code page. This header converts between
 // those bytes and Unicode, and turns the program's own UTF-8 literals into

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Whole-file reads and replacing writes, and the stamp by which the profile
 // service sees that a file changed on disk.
 #pragma once

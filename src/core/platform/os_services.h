@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What a run needs of the operating system beyond profile files: the user's
 // profile folder, today's date in the system's short date form, whether a
 // file exists, deleting it, marking it hidden, and a random number.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The profile-file service: INI-style files of named sections holding
 // key=value lines, read and written by section and key.
 //

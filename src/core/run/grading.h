@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Grading a finished test from the answer journal, and the lines of the
 // report.
 //

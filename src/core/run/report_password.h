@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The rule by which the run decides whether the text typed into the password
 // window unlocks the report.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One run of the program: a student registers, opens a test, answers its
 // questions against the clock, and the teacher unlocks the report.
 //

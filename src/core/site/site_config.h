@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The site configuration: what the administrator of a classroom's computers
 // sets for every run on them. One file, readable by everyone and written by
 // administrators only:

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The text cipher of test files and the one-symbol answer code.
 //
 // Texts are enciphered byte by byte with the fixed key "qelmat": byte p of a

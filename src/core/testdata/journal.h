@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The answer journal: the hidden INI-style file in the user's profile folder
 // that holds every answer given during one run, in plain (not enciphered)
 // Windows-1251 texts.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Reading a test file: where each value lives, its default, and the reading
 // rule for enciphered texts (a present value is decoded with EnCr, a missing
 // one gives the reader's default unchanged, a present empty one gives an

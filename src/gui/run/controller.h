@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The run on the windows: turns what the user does on the main window and
 // the password window into calls of the run (TestRun), and shows the run's
 // state on them after every call.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The site configuration at start-up: the run gets its report password rule,
 // and a broken file is told once, in the error box, while the program goes on
 // refusing every report password.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The two fonts of the windows, in the designed face, MS Sans Serif, where the
 // system has it (Windows, the only system it is asked on; macOS is asked for
 // its TrueType form). It is not available on Linux; Cantarell stands in for it

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The program's icon: a light-grey cog wheel with concentric rings inside, on
 // a transparent ground, 32 x 32 pixels in 16 colours. Both windows and the
 // task-bar button show it.

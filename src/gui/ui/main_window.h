@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window: registration, the test header, the questions, the time
 // gauge, the report and the status line. This class builds the window with
 // every control in its starting state; the run itself drives the controls

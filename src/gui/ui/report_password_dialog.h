@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The report password window: the small dialog in which the teacher types the
 // report password. Created hidden at start, right after the main window; shown
 // without being modal. OK is its default button (Enter); Cancel, Esc and the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The frame of the program's two windows: a fixed client size, a close
 // button only (no minimise, maximise or help button), the button-face
 // colour of the palette behind every control, and a place on the screen.

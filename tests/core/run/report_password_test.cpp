@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The report password rules: which typed texts each one accepts, and the
 // hashes that the site configuration may hold.
 #include "run/report_password.h"

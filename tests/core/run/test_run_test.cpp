@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The rules of a run, without any window: registration, opening, Start,
 // Answer and Back, the question scale, the options, the clock and its
 // time-out, the report password and the report.

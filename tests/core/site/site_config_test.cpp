@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The site configuration: which files give which report password rule,
 // results folder and start-up problem, and how the password line of a file
 // is set while the rest of it stays.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Whole runs on the real windows: registration, opening, answering, the
 // track bar, the countdown and time-out, the report password and the report,
 // the answer journal on disk.

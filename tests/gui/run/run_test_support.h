@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A whole run on the real windows for tests: the main window, its controller
 // and the password window, with the operating system faked where a test must
 // choose (profile folder, date, random number) and real where files are

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The site configuration on the real windows: the password that the teacher
 // types into the password window is checked by the configuration's rule,
 // and a broken configuration is told once, in the error box, while the

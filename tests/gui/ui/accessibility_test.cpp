@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What a screen reader gets from the two windows. In every stage of a run
 // (registration, the test's header shown, a question shown, the end screen,
 // the password window, the report) a walk over QAccessible from the window

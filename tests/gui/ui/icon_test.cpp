@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The program icon: its size, its transparent ground, the grey wheel with its
 // rings and hole, and the 16-colour limit.
 #include "ui/icon.h"

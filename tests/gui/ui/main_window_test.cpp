@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window as it is built: every control's place, texts, hints, fonts
 // and starting state, the layout once the question area gets the room, the
 // keyboard (Tab chain and Enter), and the status line over each control.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The report password window: its controls, the first showing centred with
 // the focus in the password box, the masked box, Enter (OK) and Esc, Cancel
 // and the close box (a rejection), and closing that only hides it.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Entry point of the window tests: one QApplication on the offscreen
 // platform for all test cases of the program.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Where the windows stand on the screen: the main window keeps its designed
 // place while the whole window fits the screen's available area and is
 // otherwise moved into it as little as needed; the password window is

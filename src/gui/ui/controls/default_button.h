@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Enter in a window that is no dialog. Qt lets Enter click a default push
 // button only in a QDialog (and outside one, a button that is autoDefault
 // loses its default flag whenever it loses the focus); the main window is a

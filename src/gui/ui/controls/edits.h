@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The two edit boxes with a rule of their own:
 // - UpperCaseEdit turns every letter to upper case as it goes in, whether
 //   typed, pasted or set from code (Cyrillic too), with no length limit;

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The time gauge: a QProgressBar drawn as a bar in a thin black frame,
 // filled in black from the left in proportion to its value within its range,
 // on white, with the shown percentage written over it in inverse colours:

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The one place where a failure inside the program meets the event loop.
 //
 // Handlers call one another as plain C++ calls; a failure is a C++ exception

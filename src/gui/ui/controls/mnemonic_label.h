@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The windows' label: a QLabel that shows its caption the way the program's
 // captions are shown, on its container's own background.
 //  - A single "&" is not shown and underlines the character after it, "&&"

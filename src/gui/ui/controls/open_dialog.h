@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The modal open-file dialog of the main window.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The answer options of a question: a group box of radio buttons in one
 // column, in an exclusive QButtonGroup whose ids are the options' numbers,
 // from 0. Its checkedId() is the option chosen, -1 for none, and its

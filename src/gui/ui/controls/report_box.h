@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The report box: a read-only plain-text box to which the program appends
 // lines, each in a text colour of its own. The user can read, scroll and
 // select but not change the text; the program can always append. It lays out

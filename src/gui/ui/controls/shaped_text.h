@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One line of plain text shaped once and drawn as the style draws an item's
 // text, without shaping it again at every paint.
 //

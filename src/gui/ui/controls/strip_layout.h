@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The layout of the windows' containers: strips along the top and the
 // bottom, a fill for what is left, and labels at their own corner.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The question scale's track bar: a horizontal QSlider, whose minimum,
 // maximum and value are Qt's own, with what the desktop's track bars do
 // differently:

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Enter in a window that is no dialog: which push button it clicks (the
 // focused one, else the first default one in control order that is visible
 // and enabled with all its containers) and which Enter counts (no Shift,

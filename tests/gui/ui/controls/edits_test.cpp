@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The upper-casing edit box and the password box: typed and pasted text,
 // Latin and Cyrillic, the change notifications and what each box shows.
 #include "ui/controls/edits.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The time gauge: the countdown's range rule, the shown percentage and the
 // bar's end, and what it paints: frame, bar, the percentage in inverse
 // colours, at the screen's own resolution.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The failure guard: the error box's text for a failure's message, how a
 // failure's bytes are read, and that a failure inside a handler called from Qt
 // ends up in the error box instead of escaping into the event loop.

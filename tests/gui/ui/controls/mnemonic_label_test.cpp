@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The label: how its caption is split and wrapped into the lines it shows,
 // its measured size, and what it paints.
 #include "ui/controls/mnemonic_label.h"

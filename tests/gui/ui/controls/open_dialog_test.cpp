@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The open-file dialog: every opening answers with what was named in its own
 // dialog, starts in the folder of the file chosen before (or at the start
 // file until then), and keeps the filter and the absent title.

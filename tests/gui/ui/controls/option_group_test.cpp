@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The answer options: checking from code and by the user and when the
 // change is reported, the keys, the option geometry, refilling the options
 // for the next question, and the one tab stop.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The report box: lines and colours read back, plain text only, empty lines,
 // clearing, read-only to the user, Tab focus, no context menu, and the scroll
 // bars at the size the main window gives it.

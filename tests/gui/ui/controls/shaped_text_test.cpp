@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A line shaped once and drawn again: the same pixels as the style's own
 // drawItemText, the width QFontMetrics gives, and the style's way for what
 // it cannot draw so.

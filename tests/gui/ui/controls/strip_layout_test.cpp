@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The strip layout of panels and group boxes: top and bottom strips, the
 // fill, labels at their corner, and that every change is laid out at once.
 #include "ui/controls/strip_layout.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The track bar: when positionNotified runs (each change of the value from
 // code, also from inside a handler, and every scroll notification of the
 // user's keys and mouse, changed or not), its key directions, paging towards
