@@ -169,7 +169,7 @@ int main(int argc, char** argv) {
   if (!miravel::fs::ReadWhole(options.test)) return Failure(shown_test + ": cannot read the test file");
 
   // No display needed: the offscreen platform unless another is asked for.
-  if (std::getenv("QT_QPA_PLATFORM") == nullptr) setenv("QT_QPA_PLATFORM", "offscreen", 1);
+  if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   int qt_argc = 1;
   QApplication app(qt_argc, argv);
 
