@@ -179,8 +179,8 @@ TEST(SiteConfig, TheHashIsTheFilesAndTheWarningsNameTheLines) {
 TEST(SiteConfig, WithoutPasswordHashesASetHashRefusesEveryPassword) {
   ASSERT_FALSE(run::PasswordHashesAvailable());
   const LoadResult r =
-      Parse("[results]\nfolder = /srv/r\n[report]\npassword = $argon2id$v=19$m=65536,t=2,p=1$c2FsdA$aGFzaA\n");
-  EXPECT_EQ(r.problem, (Problem{ProblemKind::kNoHashSupport, 4}));
+      Parse("[report]\nkey = 1\npassword = $argon2id$v=19$m=65536,t=2,p=1$c2FsdA$aGFzaA\n");
+  EXPECT_EQ(r.problem, (Problem{ProblemKind::kNoHashSupport, 3}));
   EXPECT_EQ(r.config.report_password.kind(), Kind::kRefuseAll);
   EXPECT_FALSE(run::HashPassword("407152"));
 }
