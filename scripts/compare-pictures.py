@@ -1,4 +1,4 @@
-#!/usr/bin/env python3
+#!/usr/bin/python3
 """Compares the pictures of the same screens rendered by two builds of the
 picture tool (window-shots --geometry), say on Linux and under Wine.
 
@@ -9,9 +9,10 @@ The screens must have the same geometry and may differ only in the glyphs
 of their texts (another font renderer draws them a little differently):
 
   - the pictures are of the same size;
-  - every control is where it is in the reference, with its size: the
-    .geometry listings (objectName x y width height, one per visible
-    control) are the same;
+  - every control is where it is in the reference, of the same height,
+    and of the same width or within --width-slack pixels of it (a label
+    sized to its text is as wide as its glyphs): the .geometry listings
+    (objectName x y width height, one per visible control) agree;
   - the pictures differ in few pixels (at most --max-changed, a fraction);
   - the other picture has its texts: it holds at least --min-ink of the
     reference's dark pixels (a build without fonts draws none).
@@ -30,7 +31,24 @@ def dark_pixels(image):
     return sum(1 for v in image.convert("L").getdata() if v < 96)
 
 
-def compare(reference_dir, other_dir, name, max_changed, min_ink):
+def same_places(reference, other, width_slack):
+    """The same controls in the same order, at the same places and of the
+    same heights; widths equal, or within width_slack pixels (a label sized
+    to its text is as wide as its glyphs)."""
+    if len(reference) != len(other):
+        return False
+    for a, b in zip(reference, other):
+        name_a, *box_a = a.split()
+        name_b, *box_b = b.split()
+        if name_a != name_b or len(box_a) != 4 or len(box_b) != 4:
+            return False
+        (xa, ya, wa, ha), (xb, yb, wb, hb) = map(int, box_a), map(int, box_b)
+        if (xa, ya, ha) != (xb, yb, hb) or abs(wa - wb) > width_slack:
+            return False
+    return True
+
+
+def compare(reference_dir, other_dir, name, max_changed, min_ink, width_slack):
     problems = []
     with open(f"{reference_dir}/{name}.geometry", encoding="utf-8") as f:
         reference_geometry = f.read().splitlines()
@@ -38,7 +56,7 @@ def compare(reference_dir, other_dir, name, max_changed, min_ink):
         other_geometry = f.read().splitlines()
     if not reference_geometry:
         problems.append("the reference lists no control")
-    if reference_geometry != other_geometry:
+    if not same_places(reference_geometry, other_geometry, width_slack):
         ref, oth = set(reference_geometry), set(other_geometry)
         for line in reference_geometry:
             if line not in oth:
@@ -78,11 +96,13 @@ def main():
     parser.add_argument("names", nargs="+")
     parser.add_argument("--max-changed", type=float, default=0.08)
     parser.add_argument("--min-ink", type=float, default=0.6)
+    parser.add_argument("--width-slack", type=int, default=8)
     args = parser.parse_args()
     failed = False
     for name in args.names:
         try:
-            problems, summary = compare(args.reference_dir, args.other_dir, name, args.max_changed, args.min_ink)
+            problems, summary = compare(args.reference_dir, args.other_dir, name, args.max_changed, args.min_ink,
+                                        args.width_slack)
         except OSError as e:
             problems, summary = [str(e)], None
         if problems:

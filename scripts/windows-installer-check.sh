@@ -102,7 +102,7 @@ QT_QPA_PLATFORM=offscreen timeout --kill-after=10 120 "$linux_tool" --geometry "
   wine_run 180 "$folder/$preview" --geometry 'Z:'"${work//\//\\}"'\windows' \
   'C:\Program Files\Miravel\examples\history.DLL' >/dev/null) ||
   fail "the installed $preview failed"
-python3 scripts/compare-pictures.py "$work/linux" "$work/windows" "${screens[@]}" ||
+/usr/bin/python3 scripts/compare-pictures.py "$work/linux" "$work/windows" "${screens[@]}" ||
   fail "the installed program's screens differ from Linux's"
 if [ "$docs" = --docs ]; then
   mkdir -p docs/windows
