@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # libsodium, with which the report password's hash (Argon2id) is checked and
 # made. Found with find_path and find_library; a build that brings its own
 # copy (a cross-build, say) names it with SODIUM_INCLUDE_DIR (the folder of

@@ -1,4 +1,5 @@
 #!/usr/bin/python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Compares the pictures of the same screens rendered by two builds of the
 picture tool (window-shots --geometry), say on Linux and under Wine.
 

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Checks the Windows installer under Wine the way a school administrator uses
 # it, in a Wine prefix made fresh for the check:
 #   1. installs silently, with the teacher's tools (/S /TEACHER);

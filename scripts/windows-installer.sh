@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Makes the Windows installer, BUILD/miravel-setup-<version>.exe, from a
 # built "windows" preset with makensis (Debian's nsis) and
 # packaging/windows/miravel.nsi.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Cross-builds for 64-bit Windows what is not a window (the Qt-free core,
 # miravel-make and their tests) with Debian's MinGW-w64 compilers, and runs
 # the tests under Wine: the "windows" preset, in build/windows.

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Cross-building for 64-bit Windows with Debian's MinGW-w64 compilers
 # (package g++-mingw-w64-x86-64-posix). The posix thread model is the one
 # whose libstdc++ has std::thread and friends; it needs winpthread.

@@ -1,3 +1,4 @@
+; SPDX-License-Identifier: GPL-3.0-or-later
 ; The Windows installer of Miravel («Миравель»), built with makensis by
 ; scripts/windows-installer.sh, which gathers the files into a staging folder
 ; and defines:
