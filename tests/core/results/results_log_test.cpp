@@ -32,6 +32,7 @@
 #include "platform/os_services.h"
 #include "platform/profile_file.h"
 #include "run/test_run.h"
+#include "lock_holder.h"
 #include "testdata/cipher.h"
 
 #ifndef _WIN32
@@ -352,27 +353,8 @@ pid_t StartAppending(const std::string& folder, const std::string& student, int 
 // A program that holds the log's lock keeps every other one waiting.
 TEST_F(ResultsFolder, AnAppendWaitsWhileAnotherProgramHoldsTheLock) {
   WriteFile(Log(), std::string(kByteOrderMark) + kHeader);
-  // The lock is taken in a child: a process does not wait on its own locks.
-  int locked[2];
-  int release[2];
-  ASSERT_EQ(::pipe(locked), 0);
-  ASSERT_EQ(::pipe(release), 0);
-  const pid_t holder = ::fork();
-  ASSERT_GE(holder, 0);
-  if (holder == 0) {
-    const int fd = ::open(Log().c_str(), O_RDWR);
-    struct flock lock = {};
-    lock.l_type = F_WRLCK;
-    lock.l_whence = SEEK_SET;
-    const char done = fd >= 0 && ::fcntl(fd, F_SETLK, &lock) == 0 ? 'y' : 'n';
-    static_cast<void>(::write(locked[1], &done, 1));
-    char byte;
-    static_cast<void>(::read(release[0], &byte, 1));
-    ::_exit(0);
-  }
-  char done = 0;
-  ASSERT_EQ(::read(locked[0], &done, 1), 1);
-  ASSERT_EQ(done, 'y');
+  LockHolder holder(Log().string());
+  ASSERT_TRUE(holder.locked());
 
   int start[2];
   ASSERT_EQ(::pipe(start), 0);
@@ -385,15 +367,13 @@ TEST_F(ResultsFolder, AnAppendWaitsWhileAnotherProgramHoldsTheLock) {
   EXPECT_EQ(::waitpid(appender, &status, WNOHANG), 0) << "the append did not wait for the lock";
   EXPECT_EQ(ReadAll(Log()), std::string(kByteOrderMark) + kHeader);
 
-  ASSERT_EQ(::write(release[1], "x", 1), 1);
-  ASSERT_EQ(::waitpid(holder, &status, 0), holder);
+  ASSERT_TRUE(holder.Release());
   ASSERT_EQ(::waitpid(appender, &status, 0), appender);
   EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
   const auto lines = ParseLines(ReadAll(Log()).substr(kByteOrderMark.size()));
   ASSERT_TRUE(lines.has_value());
   ASSERT_EQ(lines->size(), 2u);
   EXPECT_EQ(lines->back().at(1), "Иванов");
-  for (int fd : {locked[0], locked[1], release[0], release[1]}) ::close(fd);
 }
 
 // 32 programs append at the same moment: every row is there once and whole,

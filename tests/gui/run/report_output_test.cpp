@@ -29,6 +29,7 @@
 #include <unistd.h>
 #endif
 
+#include "lock_holder.h"
 #include "results/results_log.h"
 #include "run_test_support.h"
 #include "ui/controls/print_dialog.h"
@@ -389,26 +390,8 @@ TEST_F(ReportOutput, AResultsFolderThatDoesNotAnswerDoesNotHoldTheWindowUp) {
   stdfs::create_directory(folder);
   const stdfs::path log = folder / "results.csv";
   { std::ofstream(log, std::ios::binary) << results::kByteOrderMark << results::HeaderLine(); }
-  int locked[2];
-  int release[2];
-  ASSERT_EQ(::pipe(locked), 0);
-  ASSERT_EQ(::pipe(release), 0);
-  const pid_t holder = ::fork();
-  ASSERT_GE(holder, 0);
-  if (holder == 0) {
-    const int fd = ::open(log.c_str(), O_RDWR);
-    struct flock lock = {};
-    lock.l_type = F_WRLCK;
-    lock.l_whence = SEEK_SET;
-    const char done = fd >= 0 && ::fcntl(fd, F_SETLK, &lock) == 0 ? 'y' : 'n';
-    static_cast<void>(::write(locked[1], &done, 1));
-    char byte;
-    static_cast<void>(::read(release[0], &byte, 1));
-    ::_exit(0);
-  }
-  char done = 0;
-  ASSERT_EQ(::read(locked[0], &done, 1), 1);
-  ASSERT_EQ(done, 'y');
+  LockHolder holder(log.string());
+  ASSERT_TRUE(holder.locked());
 
   run->setResultsFolder(folder);
   QElapsedTimer clock;
@@ -417,13 +400,10 @@ TEST_F(ReportOutput, AResultsFolderThatDoesNotAnswerDoesNotHoldTheWindowUp) {
   EXPECT_LT(clock.elapsed(), 3000);
   QTest::qWait(300);
   EXPECT_EQ(ReadAll(log.string()).size(), results::kByteOrderMark.size() + results::HeaderLine().size());
-  ASSERT_EQ(::write(release[1], "x", 1), 1);
-  int status = 0;
-  ASSERT_EQ(::waitpid(holder, &status, 0), holder);
+  ASSERT_TRUE(holder.Release());
   QTRY_VERIFY_WITH_TIMEOUT(ReadAll(log.string()).size() > results::kByteOrderMark.size() + results::HeaderLine().size(),
                            10000);
   EXPECT_TRUE(boxes.boxes.empty());
-  for (int fd : {locked[0], locked[1], release[0], release[1]}) ::close(fd);
 }
 #endif
 
