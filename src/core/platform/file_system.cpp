@@ -37,24 +37,17 @@ FileStamp FromStat(const struct stat& st) {
   return s;
 }
 
-class Fd {
- public:
-  explicit Fd(int fd) : fd_(fd) {}
-  ~Fd() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  Fd(const Fd&) = delete;
-  Fd& operator=(const Fd&) = delete;
-  int get() const { return fd_; }
-  bool Close() {
-    const int fd = fd_;
-    fd_ = -1;
-    return ::close(fd) == 0;
-  }
+}  // namespace
 
- private:
-  int fd_;
-};
+FileDescriptor::~FileDescriptor() {
+  if (fd_ >= 0) ::close(fd_);
+}
+
+int FileDescriptor::Close() {
+  const int fd = fd_;
+  fd_ = -1;
+  return ::close(fd) == 0 ? 0 : errno;
+}
 
 bool WriteAll(int fd, std::string_view bytes) {
   while (!bytes.empty()) {
@@ -68,8 +61,6 @@ bool WriteAll(int fd, std::string_view bytes) {
   return true;
 }
 
-}  // namespace
-
 FileStamp Stamp(const std::string& path) {
   struct stat st {};
   if (::stat(path.c_str(), &st) != 0) return {};
@@ -79,7 +70,7 @@ FileStamp Stamp(const std::string& path) {
 std::optional<FileContent> ReadWhole(const std::string& path) {
   // O_NONBLOCK: opening a FIFO must not wait for a writer. The kind is
   // checked on the open file, so what is read is what was checked.
-  Fd fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
+  FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
   if (fd.get() < 0) return std::nullopt;
   for (int attempt = 0; attempt < 3; ++attempt) {
     struct stat st {};
@@ -135,13 +126,13 @@ bool WriteReplacing(const std::string& path, std::string_view bytes) {
     if (raw < 0 && errno != EEXIST) return false;
   }
   if (raw < 0) return false;
-  Fd fd(raw);
+  FileDescriptor fd(raw);
   bool ok = WriteAll(fd.get(), bytes);
   if (ok && had_old) ok = ::fchmod(fd.get(), old.st_mode & 07777) == 0;
   // On disk before it takes the old file's place, so that a power cut leaves
   // the old file or the new one, never an empty one.
   if (ok) ok = ::fsync(fd.get()) == 0;
-  ok = fd.Close() && ok;
+  ok = fd.Close() == 0 && ok;
   if (ok) ok = ::rename(temp.c_str(), path.c_str()) == 0;
   if (!ok) {
     ::unlink(temp.c_str());

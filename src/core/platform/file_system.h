@@ -49,4 +49,26 @@ bool WriteReplacing(const std::string& path, std::string_view bytes);
 // The path in UTF-8, for messages (paths are the operating system's bytes).
 std::string PathForDisplay(const std::string& path);
 
+#ifndef _WIN32
+// An open file descriptor, closed at the end of its scope unless closed
+// before.
+class FileDescriptor {
+ public:
+  explicit FileDescriptor(int fd) : fd_(fd) {}
+  ~FileDescriptor();
+  FileDescriptor(const FileDescriptor&) = delete;
+  FileDescriptor& operator=(const FileDescriptor&) = delete;
+  int get() const { return fd_; }
+  // Closes it now: 0, or the error (errno) of close.
+  int Close();
+
+ private:
+  int fd_;
+};
+
+// Writes all of `bytes` to `fd`, going on after interrupted writes; false
+// (with errno set) on failure.
+bool WriteAll(int fd, std::string_view bytes);
+#endif
+
 }  // namespace miravel::fs

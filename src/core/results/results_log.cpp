@@ -45,27 +45,6 @@ std::string Lead(std::uint64_t size, bool ends_with_line_end) {
   Fail(file, std::generic_category().message(error));
 }
 
-// An open descriptor, closed at the end of its scope unless closed before.
-class Descriptor {
- public:
-  explicit Descriptor(int fd) : fd_(fd) {}
-  ~Descriptor() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  Descriptor(const Descriptor&) = delete;
-  Descriptor& operator=(const Descriptor&) = delete;
-  int get() const { return fd_; }
-  // Closes it (which also drops the lock); the error of close, or 0.
-  int Close() {
-    const int fd = fd_;
-    fd_ = -1;
-    return ::close(fd) == 0 || errno == EINTR ? 0 : errno;
-  }
-
- private:
-  int fd_;
-};
-
 // Opens the log for appending: creates it when it is missing, else opens
 // what is there, never following a link and never waiting on a FIFO.
 // -1 with errno set on failure.
@@ -101,21 +80,9 @@ bool LockWhole(int fd) {
   return true;
 }
 
-bool WriteAll(int fd, std::string_view bytes) {
-  while (!bytes.empty()) {
-    const ssize_t n = ::write(fd, bytes.data(), bytes.size());
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    bytes.remove_prefix(static_cast<std::size_t>(n));
-  }
-  return true;
-}
-
 void Append(const std::filesystem::path& file, const std::string& line) {
   for (int attempt = 0; attempt < 8; ++attempt) {
-    Descriptor fd(OpenLog(file));
+    fs::FileDescriptor fd(OpenLog(file));
     if (fd.get() < 0) {
       if (errno == ELOOP) Fail(file, "на месте файла стоит ссылка");
       if (errno == ENXIO) Fail(file, "это не обычный файл");
@@ -139,9 +106,10 @@ void Append(const std::filesystem::path& file, const std::string& line) {
       if (::pread(fd.get(), &last, 1, static_cast<off_t>(size - 1)) == 1) ends_with_line_end = last == '\n';
     }
     const std::string bytes = Lead(size, ends_with_line_end) + line;
-    if (!WriteAll(fd.get(), bytes)) FailErrno(file, errno);
+    if (!fs::WriteAll(fd.get(), bytes)) FailErrno(file, errno);
     if (::fsync(fd.get()) != 0 && errno != EINVAL && errno != ENOTSUP) FailErrno(file, errno);
-    if (const int error = fd.Close(); error != 0) FailErrno(file, error);
+    // Closing drops the lock too; an interrupted close has closed the file all the same.
+    if (const int error = fd.Close(); error != 0 && error != EINTR) FailErrno(file, error);
     return;
   }
   Fail(file, "файл всё время удаляется");
