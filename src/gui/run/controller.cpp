@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "run/controller.h"
 
+#include <QDir>
 #include <QFile>
 #include <QPrinter>
 #include <QSignalBlocker>
@@ -132,7 +133,10 @@ void Controller::registrationChanged() {
 void Controller::open() {
   act([this] {
     std::optional<std::string> file;
-    if (window_.openDialog->Execute()) file = QFile::encodeName(window_.openDialog->FileName()).toStdString();
+    // The dialog gives "/" on every system; the run keeps the path as the
+    // system writes it ("\" on Windows), in its messages too.
+    if (window_.openDialog->Execute())
+      file = QFile::encodeName(QDir::toNativeSeparators(window_.openDialog->FileName())).toStdString();
     run_.Open(file, Bytes(window_.nameEdit->text()), Bytes(window_.groupEdit->text()));
   });
 }

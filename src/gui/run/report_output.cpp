@@ -2,6 +2,7 @@
 #include "run/report_output.h"
 
 #include <QDateTime>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QPagedPaintDevice>
@@ -125,7 +126,8 @@ QString ReportFileName(const TestRun& run) {
 void PrintReport(QTextDocument& document, QPagedPaintDevice& device) { document.print(&device); }
 
 void SaveReportPdf(QTextDocument& document, const QString& file, bool replace, const QString& title) {
-  const QString shown = QStringLiteral("«") + QFileInfo(file).absoluteFilePath() + QStringLiteral("»");
+  const QString shown =
+      QStringLiteral("«") + QDir::toNativeSeparators(QFileInfo(file).absoluteFilePath()) + QStringLiteral("»");
   if (replace) {
     // Written beside it and renamed over it once whole: a failure leaves the
     // old file as it was.
