@@ -117,9 +117,28 @@ void Append(const std::filesystem::path& file, const std::string& line) {
 
 #else  // _WIN32
 
-[[noreturn]] void FailLastError(const std::filesystem::path& file) {
-  Fail(file, std::system_category().message(static_cast<int>(::GetLastError())));
+// The system's text for `error` in UTF-8, as the rest of the message is (the
+// narrow text would be in the ANSI code page), without its line end.
+std::string SystemMessage(DWORD error) {
+  wchar_t* text = nullptr;
+  const DWORD length = ::FormatMessageW(
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error, 0,
+      reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+  std::string utf8;
+  if (length > 0 && text != nullptr) {
+    const int size = ::WideCharToMultiByte(CP_UTF8, 0, text, static_cast<int>(length), nullptr, 0, nullptr, nullptr);
+    if (size > 0) {
+      utf8.resize(static_cast<std::size_t>(size));
+      ::WideCharToMultiByte(CP_UTF8, 0, text, static_cast<int>(length), utf8.data(), size, nullptr, nullptr);
+    }
+  }
+  if (text != nullptr) ::LocalFree(text);
+  while (!utf8.empty() && (utf8.back() == '\n' || utf8.back() == '\r' || utf8.back() == ' ')) utf8.pop_back();
+  if (utf8.empty()) utf8 = "ошибка " + std::to_string(error);
+  return utf8;
 }
+
+[[noreturn]] void FailLastError(const std::filesystem::path& file) { Fail(file, SystemMessage(::GetLastError())); }
 
 class Handle {
  public:
