@@ -18,6 +18,13 @@
 #include "unprivileged.h"
 #endif
 
+// A results folder that is a full path on the system the tests run on.
+#ifdef _WIN32
+#define SRV "C:/srv"
+#else
+#define SRV "/srv"
+#endif
+
 namespace miravel::site {
 namespace {
 
@@ -72,7 +79,10 @@ const char* KindName(Kind kind) {
 std::string Summary(const LoadResult& r) {
   std::string s = std::string(r.found ? "found" : "absent") + ", " + KindName(r.config.report_password.kind());
   if (r.problem) s += ", problem: " + Describe(*r.problem);
-  if (r.config.results_folder) s += ", folder " + r.config.results_folder->string();
+  if (r.config.results_folder) {
+    const std::u8string folder = r.config.results_folder->u8string();
+    s += ", folder " + std::string(folder.begin(), folder.end());
+  }
   if (!r.warnings.empty()) s += ", " + std::to_string(r.warnings.size()) + " warning(s)";
   return s;
 }
@@ -109,7 +119,7 @@ std::string Summary(const Expected& e) {
                              : e.rule == Kind::kRefuseAll ? ReportPassword::RefuseAll()
                                                           : ReportPassword::BuiltIn();
   r.problem = e.problem;
-  if (e.folder) r.config.results_folder = stdfs::path(*e.folder);
+  if (e.folder) r.config.results_folder = stdfs::path(std::u8string(e.folder->begin(), e.folder->end()));
   r.warnings.resize(e.warnings);
   return Summary(r);
 }
@@ -132,10 +142,10 @@ TEST(SiteConfig, FilesAndWhatTheyGive) {
       {"comments and blank lines only", "# nothing yet\n\n  ; nor here\n", Sound()},
       {"a section without keys", "[report]\n", Sound()},
       {"a hash", "[report]\npassword = " + hash + "\n", Sound(Kind::kHash)},
-      {"a folder", "[results]\nfolder = /srv/miravel/results\n", Sound(Kind::kBuiltIn, "/srv/miravel/results")},
+      {"a folder", "[results]\nfolder = " SRV "/miravel/results\n", Sound(Kind::kBuiltIn, SRV "/miravel/results")},
       {"both, with a BOM, CR LF, blanks, any letter case and no last line end",
-       "\xEF\xBB\xBF# site\r\n [Report] \r\n\tPassword\t=  " + hash + "  \r\n[RESULTS]\r\nfolder=/srv/класс 5#a",
-       Sound(Kind::kHash, "/srv/класс 5#a")},
+       "\xEF\xBB\xBF# site\r\n [Report] \r\n\tPassword\t=  " + hash + "  \r\n[RESULTS]\r\nfolder=" SRV "/класс 5#a",
+       Sound(Kind::kHash, SRV "/класс 5#a")},
       {"unknown section and key are ignored with a warning",
        "[colours]\nmain = red\nother = blue\n[report]\ncolour = red\npassword = " + hash + "\n",
        Sound(Kind::kHash, std::nullopt, 2)},
@@ -153,8 +163,8 @@ TEST(SiteConfig, FilesAndWhatTheyGive) {
        Broken(ProblemKind::kMalformedHash, 2)},
       {"a relative folder: the password is refused, the first problem is named",
        "[results]\nfolder = results\n[report]\npassword = 407152\n", Broken(ProblemKind::kMalformedFolder, 2)},
-      {"a broken password line keeps a sound folder", "[report]\npassword = x\n[results]\nfolder = /srv/r\n",
-       Broken(ProblemKind::kMalformedHash, 2, "/srv/r")},
+      {"a broken password line keeps a sound folder", "[report]\npassword = x\n[results]\nfolder = " SRV "/r\n",
+       Broken(ProblemKind::kMalformedHash, 2, SRV "/r")},
   };
   TempFolder dir;
   for (const Case& c : cases) {
@@ -230,11 +240,11 @@ TEST(SiteConfig, SettingThePasswordKeepsTheRestOfTheFile) {
   };
   const Case cases[] = {
       {"no file yet", "", "# Miravel's site configuration (man miravel).\n[report]\npassword = " + h + "\n"},
-      {"a results folder only", "[results]\nfolder = /srv/r",
-       "[results]\nfolder = /srv/r\n[report]\npassword = " + h + "\n"},
+      {"a results folder only", "[results]\nfolder = " SRV "/r",
+       "[results]\nfolder = " SRV "/r\n[report]\npassword = " + h + "\n"},
       {"an old password among other keys, CR LF and a BOM",
-       "\xEF\xBB\xBF# site\r\n[report]\r\nother = 1\r\n  PASSWORD = old\r\n[results]\r\nfolder = /srv/r\r\n",
-       "\xEF\xBB\xBF# site\r\n[report]\r\nother = 1\r\npassword = " + h + "\r\n[results]\r\nfolder = /srv/r\r\n"},
+       "\xEF\xBB\xBF# site\r\n[report]\r\nother = 1\r\n  PASSWORD = old\r\n[results]\r\nfolder = " SRV "/r\r\n",
+       "\xEF\xBB\xBF# site\r\n[report]\r\nother = 1\r\npassword = " + h + "\r\n[results]\r\nfolder = " SRV "/r\r\n"},
       {"a report section without a password, new lines as the file's", "[report]\r\n# no password yet\r\n",
        "[report]\r\npassword = " + h + "\r\n# no password yet\r\n"},
       {"a password set twice: one is left", "[report]\npassword = a\n[x]\npassword = keep\n[report]\npassword = b\n",
@@ -248,11 +258,11 @@ TEST(SiteConfig, SettingThePasswordKeepsTheRestOfTheFile) {
   }
   // A real hash set this way is read back.
   NEEDS_PASSWORD_HASHES();
-  const EditResult real = WithReportPasswordHash("[results]\nfolder = /srv/r\n", SampleHash());
-  EXPECT_EQ(Summary(Parse(real.text)), Summary(Sound(Kind::kHash, "/srv/r")));
+  const EditResult real = WithReportPasswordHash("[results]\nfolder = " SRV "/r\n", SampleHash());
+  EXPECT_EQ(Summary(Parse(real.text)), Summary(Sound(Kind::kHash, SRV "/r")));
 
   // A file with a line that is no setting is not touched.
-  for (const std::string broken : {"[report]\npassword\n", "folder = /srv\n[report]\n"}) {
+  for (const std::string broken : {"[report]\npassword\n", "folder = " SRV "\n[report]\n"}) {
     const EditResult edited = WithReportPasswordHash(broken, h);
     ASSERT_TRUE(edited.problem) << broken;
     EXPECT_EQ(edited.problem->kind, ProblemKind::kMalformedLine);

@@ -11,19 +11,25 @@
 #include <QAccessible>
 #include <QContextMenuEvent>
 #include <QDateTime>
+#include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QImage>
 #include <QMenu>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QProcess>
 #include <QTextDocument>
+#include <QThread>
 #include <QTimer>
 #include <chrono>
 #include <thread>
 
-#ifndef _WIN32
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <fcntl.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -40,23 +46,81 @@ namespace {
 
 using namespace testing_support;
 
-// Text and pictures of a PDF file, by poppler-utils. The text keeps the
-// lines as laid out, so that a line ending in "-" is not taken for a
-// hyphenated word.
-QString PdfText(const QString& pdf) {
+// poppler-utils read the PDF files. Under Wine they are the host's own
+// programs: Wine starts them by their Unix path, they take Unix paths, and
+// the Windows process that stands for one ends at once, so the command tells
+// its end by a file it renames into place last.
+#ifdef _WIN32
+using UnixFileName = char*(CDECL*)(LPCWSTR);
+UnixFileName WineUnixFileName() {
+  const HMODULE kernel = GetModuleHandleW(L"kernel32.dll");
+  return kernel ? reinterpret_cast<UnixFileName>(
+                      reinterpret_cast<void (*)()>(GetProcAddress(kernel, "wine_get_unix_file_name")))
+                : nullptr;
+}
+QString UnixPath(UnixFileName unix_name, const QString& path) {
+  char* name = unix_name(reinterpret_cast<LPCWSTR>(QDir::toNativeSeparators(path).utf16()));
+  if (name == nullptr) return path;
+  const QString unix_path = QString::fromUtf8(name);
+  HeapFree(GetProcessHeap(), 0, name);
+  return unix_path;
+}
+#endif
+
+// Runs a poppler-utils program whose arguments at `paths` are file paths;
+// true when it ran and exited with 0.
+bool RunPoppler(const char* program, QStringList arguments, const QList<int>& paths) {
+#ifdef _WIN32
+  if (const UnixFileName unix_name = WineUnixFileName()) {
+    const QString done = QDir::tempPath() + QStringLiteral("/poppler-%1.done").arg(QDateTime::currentMSecsSinceEpoch());
+    for (const int k : paths) arguments[k] = UnixPath(unix_name, arguments[k]);
+    arguments.prepend(QStringLiteral("/usr/bin/") + QLatin1String(program));
+    arguments = QStringList{QStringLiteral("-c"),
+                            QStringLiteral("d=$0; \"$@\"; echo $? > \"$d.part\" && mv \"$d.part\" \"$d\""),
+                            UnixPath(unix_name, done)} +
+                arguments;
+    QProcess shell;
+    shell.start(QStringLiteral("Z:/bin/sh"), arguments);
+    shell.waitForFinished(30000);
+    QElapsedTimer clock;
+    clock.start();
+    while (!QFileInfo::exists(done) && clock.elapsed() < 30000) QThread::msleep(50);
+    QFile status(done);
+    const bool ok = status.open(QIODevice::ReadOnly) && status.readAll().trimmed() == "0";
+    status.close();
+    status.remove();
+    return ok;
+  }
+#else
+  (void)paths;
+#endif
   QProcess process;
-  process.start(QStringLiteral("pdftotext"),
-                {QStringLiteral("-layout"), QStringLiteral("-enc"), QStringLiteral("UTF-8"), pdf, QStringLiteral("-")});
-  if (!process.waitForFinished(30000) || process.exitCode() != 0) return QStringLiteral("<pdftotext failed>");
-  return QString::fromUtf8(process.readAllStandardOutput());
+  process.start(QLatin1String(program), arguments);
+  return process.waitForFinished(30000) && process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
+}
+
+// Text and pictures of a PDF file. The text keeps the lines as laid out, so
+// that a line ending in "-" is not taken for a hyphenated word.
+QString PdfText(const QString& pdf) {
+  const QString text_file = pdf + QStringLiteral(".txt");
+  if (!RunPoppler("pdftotext",
+                  {QStringLiteral("-layout"), QStringLiteral("-enc"), QStringLiteral("UTF-8"), pdf, text_file}, {3, 4}))
+    return QStringLiteral("<pdftotext failed>");
+  QFile file(text_file);
+  if (!file.open(QIODevice::ReadOnly)) return QStringLiteral("<no text from pdftotext>");
+  const QString text = QString::fromUtf8(file.readAll());
+  file.close();
+  file.remove();
+  return text;
 }
 
 QImage PdfPage1(const QString& pdf, const QString& png_base) {
-  QProcess process;
-  process.start(QStringLiteral("pdftoppm"), {QStringLiteral("-png"), QStringLiteral("-r"), QStringLiteral("60"),
-                                             QStringLiteral("-f"), QStringLiteral("1"), QStringLiteral("-l"),
-                                             QStringLiteral("1"), QStringLiteral("-singlefile"), pdf, png_base});
-  if (!process.waitForFinished(30000) || process.exitCode() != 0) return QImage();
+  if (!RunPoppler("pdftoppm",
+                  {QStringLiteral("-png"), QStringLiteral("-r"), QStringLiteral("60"), QStringLiteral("-f"),
+                   QStringLiteral("1"), QStringLiteral("-l"), QStringLiteral("1"), QStringLiteral("-singlefile"), pdf,
+                   png_base},
+                  {8, 9}))
+    return QImage();
   return QImage(png_base + QStringLiteral(".png"));
 }
 
@@ -219,7 +283,7 @@ TEST_F(ReportOutput, SaveAndPrintAreOfferedOnlyOnceTheReportIsShown) {
 
 TEST_F(ReportOutput, TheSavedPdfHoldsTheHeadingEveryLineAndTheTotalsInTheirColours) {
   ShowReport();
-  save_as = QString::fromStdString(File("отчет.pdf"));
+  save_as = Path("отчет.pdf");
   form->reportBox->setFocus();
   QTest::keyClick(form->reportBox, Qt::Key_S, Qt::ControlModifier);
   ASSERT_TRUE(boxes.boxes.empty()) << boxes.boxes.front().text.toStdString();
@@ -244,7 +308,7 @@ TEST_F(ReportOutput, TheSavedPdfHoldsTheHeadingEveryLineAndTheTotalsInTheirColou
   }
 
   // The right question's block in blue, then the wrong one's in red.
-  const QImage page = PdfPage1(save_as, QString::fromStdString(File("page")));
+  const QImage page = PdfPage1(save_as, Path("page"));
   ASSERT_FALSE(page.isNull());
   const ColourRows blue = RowsOf(page, Blue);
   const ColourRows red = RowsOf(page, Red);
@@ -256,7 +320,7 @@ TEST_F(ReportOutput, TheSavedPdfHoldsTheHeadingEveryLineAndTheTotalsInTheirColou
 TEST_F(ReportOutput, AFileIsReplacedOnlyWhenTheDialogConfirmedIt) {
   ShowReport();
   const std::unique_ptr<QTextDocument> document = ReportDocument(run->run(), *form->reportBox);
-  const QString existing = QString::fromStdString(File("есть.pdf"));
+  const QString existing = Path("есть.pdf");
   const struct {
     const char* what;
     bool there_before;
@@ -297,7 +361,7 @@ TEST_F(ReportOutput, AFileIsReplacedOnlyWhenTheDialogConfirmedIt) {
 
 TEST_F(ReportOutput, AFailedSaveShowsTheErrorBoxAndTheReportStays) {
   ShowReport();
-  save_as = QString::fromStdString(File("нет такой папки/отчет.pdf"));
+  save_as = Path("нет такой папки/отчет.pdf");
   QTest::keyClick(form->reportBox, Qt::Key_S, Qt::ControlModifier);
   ASSERT_EQ(boxes.boxes.size(), 1u);
   EXPECT_EQ(boxes.boxes.front().caption, QStringLiteral("Миравель"));
@@ -336,7 +400,7 @@ TEST_F(ReportOutput, PrintingGoesToThePrinterTheDialogChose) {
   ShowReport();
   QTest::keyClick(form->reportBox, Qt::Key_P, Qt::ControlModifier);  // cancelled
   EXPECT_EQ(print_dialogs, 1);
-  print_to = QString::fromStdString(File("printed.pdf"));
+  print_to = Path("printed.pdf");
   EXPECT_FALSE(QFileInfo::exists(print_to));
   QTest::keyClick(form->reportBox, Qt::Key_P, Qt::ControlModifier);
   EXPECT_EQ(print_dialogs, 2);
@@ -370,7 +434,7 @@ TEST_F(ReportOutput, EachShownReportAddsItsRowToTheResults) {
 }
 
 TEST_F(ReportOutput, AFailedAppendShowsTheErrorBoxAndTheReportStays) {
-  run->setResultsFolder(dir / "нет такой папки");
+  run->setResultsFolder(dir / stdfs::path(u8"нет такой папки"));
   ShowReport();
   QTRY_COMPARE_WITH_TIMEOUT(boxes.boxes.size(), 1u, 10000);
   EXPECT_TRUE(boxes.boxes.front().text.startsWith(QStringLiteral("Не удалось записать результат в «")))

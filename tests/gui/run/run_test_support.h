@@ -7,6 +7,8 @@
 #pragma once
 
 #include <QApplication>
+#include <QDir>
+#include <QFile>
 #include <QFileDialog>
 #include <QTest>
 #include <array>
@@ -108,7 +110,7 @@ class RunFixture : public ::testing::Test {
     ui::OpenDialog::SetHookForTests([this](QFileDialog& d) {
       ++dialogs;
       if (dialog_answer.empty()) return false;
-      d.selectFile(QString::fromStdString(dialog_answer));
+      d.selectFile(QFile::decodeName(QByteArray::fromStdString(dialog_answer)));
       return true;
     });
     StartProgram();
@@ -142,7 +144,16 @@ class RunFixture : public ::testing::Test {
     StartProgram();
   }
 
-  std::string File(const std::string& name) const { return (dir / name).string(); }
+  // The file `name` (UTF-8) in the test's folder: as a QString, and as the
+  // program holds a file chosen in its dialog, in the system's encoding of
+  // file names and with its separators.
+  QString Path(const std::string& name) const {
+    const std::u8string folder = dir.u8string();
+    return QDir::toNativeSeparators(QString::fromUtf8(reinterpret_cast<const char*>(folder.data()),
+                                                      static_cast<qsizetype>(folder.size())) +
+                                    QLatin1Char('/') + QString::fromStdString(name));
+  }
+  std::string File(const std::string& name) const { return QFile::encodeName(Path(name)).toStdString(); }
 
   // Types the name and the group as a student does.
   void Register(const QString& name = QStringLiteral("Иванов Иван"), const QString& group = QStringLiteral("гр-11")) {
