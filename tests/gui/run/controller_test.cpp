@@ -13,7 +13,11 @@
 #include <functional>
 #include <thread>
 
-#ifndef _WIN32
+#ifdef _WIN32
+#include <windows.h>
+
+#include <cstdlib>
+#else
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -734,6 +738,76 @@ TEST_F(JournalFile, ADateFormWithSlashesStillNamesAFileInTheProfileFolder) {
   EXPECT_TRUE(boxes.boxes.empty());
   EXPECT_TRUE(stdfs::exists(run->run().journal().Path()));
 }
+
+#ifdef _WIN32
+// Whether the file system of `folder` keeps a file's hidden mark (Wine keeps
+// it in an extended attribute, which not every Linux file system has).
+bool KeepsHiddenMark(const std::string& folder) {
+  const std::string probe = folder + "\\miravel-hidden-probe-" + std::to_string(GetCurrentProcessId());
+  const HANDLE h = CreateFileA(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return false;
+  CloseHandle(h);
+  SetFileAttributesA(probe.c_str(), FILE_ATTRIBUTE_HIDDEN);
+  const DWORD attributes = GetFileAttributesA(probe.c_str());
+  SetFileAttributesA(probe.c_str(), FILE_ATTRIBUTE_NORMAL);
+  DeleteFileA(probe.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_HIDDEN) != 0;
+}
+
+// The windows on the system itself, nothing faked: the journal is created
+// exclusively in the user's profile folder under today's short date, hidden
+// after each answer, and deleted when the window closes.
+TEST_F(JournalFile, OnTheSystemItselfTheJournalIsHiddenInTheProfileFolderUnderTodaysDate) {
+  run.reset();
+  dlg.reset();
+  form.reset();
+  os::Services& system = os::System();
+  form = std::make_unique<ui::MainWindow>();
+  run = std::make_unique<Controller>(*form, system);
+  dlg = std::make_unique<ui::ReportPasswordDialog>();
+  run->attachPasswordDialog(*dlg);
+  form->show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+
+  const std::string folder = system.ProfileFolder();
+  ASSERT_FALSE(folder.empty());
+  const char* profile = std::getenv("USERPROFILE");
+  ASSERT_NE(profile, nullptr);
+  EXPECT_TRUE(cp1251::EqualsIgnoringCase(folder, profile)) << folder << " / " << profile;
+  const std::string journal = run->run().journal().Path();
+  const std::string date = system.ShortDateText();
+  ASSERT_FALSE(date.empty());
+  EXPECT_EQ(journal.substr(0, folder.size() + 1), folder + "\\");
+  const std::string name = journal.substr(folder.size() + 1);
+  const std::string prefix = "tmp" + testdata::JournalFileNameDate(date);
+  EXPECT_EQ(name.substr(0, prefix.size()), prefix) << name << ", today " << date;
+  EXPECT_EQ(name.substr(name.size() - 4), ".ini") << name;
+  EXPECT_FALSE(stdfs::exists(journal)) << "nothing is written before the first answer";
+
+  StartTest(path);
+  Pick(2);
+  Answer();
+  ASSERT_TRUE(boxes.boxes.empty()) << boxes.boxes.front().text.toStdString();
+  ASSERT_EQ(run->run().journal().Path(), journal);
+  const DWORD attributes = GetFileAttributesA(journal.c_str());
+  ASSERT_NE(attributes, INVALID_FILE_ATTRIBUTES) << journal;
+  const bool marks_kept = KeepsHiddenMark(folder);
+  if (marks_kept) {
+    EXPECT_NE(attributes & FILE_ATTRIBUTE_HIDDEN, DWORD{0}) << attributes;
+  }
+  EXPECT_EQ(system.CreateExclusive(journal), os::Services::Creation::kTaken) << "created exclusively";
+  EXPECT_EQ(run->run().journal().RecordedOption(1), 2);
+  Pick(3);
+  Answer();
+  if (marks_kept) {
+    EXPECT_NE(GetFileAttributesA(journal.c_str()) & FILE_ATTRIBUTE_HIDDEN, DWORD{0});
+  }
+  EXPECT_EQ(run->run().journal().RecordedOption(2), 3);
+
+  EXPECT_TRUE(form->close());
+  EXPECT_FALSE(stdfs::exists(journal)) << "deleted with the window";
+}
+#endif
 
 TEST_F(JournalFile, AJournalLeftBehindIsNotTakenOver) {
   // A run that did not close normally left number 7 (the number the generator
