@@ -758,16 +758,8 @@ bool KeepsHiddenMark(const std::string& folder) {
 // exclusively in the user's profile folder under today's short date, hidden
 // after each answer, and deleted when the window closes.
 TEST_F(JournalFile, OnTheSystemItselfTheJournalIsHiddenInTheProfileFolderUnderTodaysDate) {
-  run.reset();
-  dlg.reset();
-  form.reset();
   os::Services& system = os::System();
-  form = std::make_unique<ui::MainWindow>();
-  run = std::make_unique<Controller>(*form, system);
-  dlg = std::make_unique<ui::ReportPasswordDialog>();
-  run->attachPasswordDialog(*dlg);
-  form->show();
-  ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+  Restart(system);
 
   const std::string folder = system.ProfileFolder();
   ASSERT_FALSE(folder.empty());

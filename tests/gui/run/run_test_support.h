@@ -126,9 +126,11 @@ class RunFixture : public ::testing::Test {
     stdfs::remove_all(dir, ec);
   }
 
-  void StartProgram() {
+  // Starts the program on `services`, the fake system unless given.
+  void StartProgram() { StartProgram(os); }
+  void StartProgram(os::Services& services) {
     form = std::make_unique<ui::MainWindow>();
-    run = std::make_unique<Controller>(*form, os);
+    run = std::make_unique<Controller>(*form, services);
     dlg = std::make_unique<ui::ReportPasswordDialog>();
     run->attachPasswordDialog(*dlg);
     form->show();
@@ -137,11 +139,12 @@ class RunFixture : public ::testing::Test {
   }
 
   // Ends the program (without closing its window) and starts it again.
-  void Restart() {
+  void Restart() { Restart(os); }
+  void Restart(os::Services& services) {
     run.reset();
     dlg.reset();
     form.reset();
-    StartProgram();
+    StartProgram(services);
   }
 
   // The file `name` (UTF-8) in the test's folder: as a QString, and as the
