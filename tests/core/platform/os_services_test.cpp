@@ -20,6 +20,7 @@
 #endif
 #include <windows.h>
 
+#include "hidden_mark.h"
 #include "platform/cp1251.h"
 #include "platform/profile_file.h"
 #include "testdata/journal.h"
@@ -328,18 +329,7 @@ TEST(WindowsServices, TheJournalIsHiddenAloneAfterEveryRecording) {
   const std::string folder = os.ProfileFolder();
   ASSERT_FALSE(folder.empty());
 
-  // What a file set to hidden alone reads back as here: Windows gives
-  // FILE_ATTRIBUTE_HIDDEN; Wine adds FILE_ATTRIBUTE_ARCHIVE to every file and
-  // keeps the hidden mark in the file's user.DOSATTRIB extended attribute, so
-  // on a file system without those it keeps no mark at all.
-  const std::string probe = folder + "\\miravel-probe-" + std::to_string(GetCurrentProcessId()) + ".ini";
-  const HANDLE h = CreateFileA(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  ASSERT_NE(h, INVALID_HANDLE_VALUE) << probe;
-  CloseHandle(h);
-  SetFileAttributesA(probe.c_str(), FILE_ATTRIBUTE_HIDDEN);
-  const DWORD hidden_alone = GetFileAttributesA(probe.c_str());
-  SetFileAttributesA(probe.c_str(), FILE_ATTRIBUTE_NORMAL);
-  DeleteFileA(probe.c_str());
+  const DWORD hidden_alone = miravel::testing_support::HiddenAloneReadsAs(folder);
   ASSERT_NE(hidden_alone, INVALID_FILE_ATTRIBUTES);
   if ((hidden_alone & FILE_ATTRIBUTE_HIDDEN) == 0)
     GTEST_SKIP() << "the file system of " << folder << " keeps no hidden mark (attributes read back as " << hidden_alone

@@ -25,6 +25,7 @@
 #endif
 
 #include "fifo_release.h"
+#include "hidden_mark.h"
 #include "run_test_support.h"
 
 namespace miravel::run {
@@ -740,20 +741,6 @@ TEST_F(JournalFile, ADateFormWithSlashesStillNamesAFileInTheProfileFolder) {
 }
 
 #ifdef _WIN32
-// Whether the file system of `folder` keeps a file's hidden mark (Wine keeps
-// it in an extended attribute, which not every Linux file system has).
-bool KeepsHiddenMark(const std::string& folder) {
-  const std::string probe = folder + "\\miravel-hidden-probe-" + std::to_string(GetCurrentProcessId());
-  const HANDLE h = CreateFileA(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (h == INVALID_HANDLE_VALUE) return false;
-  CloseHandle(h);
-  SetFileAttributesA(probe.c_str(), FILE_ATTRIBUTE_HIDDEN);
-  const DWORD attributes = GetFileAttributesA(probe.c_str());
-  SetFileAttributesA(probe.c_str(), FILE_ATTRIBUTE_NORMAL);
-  DeleteFileA(probe.c_str());
-  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_HIDDEN) != 0;
-}
-
 // The windows on the system itself, nothing faked: the journal is created
 // exclusively in the user's profile folder under today's short date, hidden
 // after each answer, and deleted when the window closes.
@@ -783,7 +770,7 @@ TEST_F(JournalFile, OnTheSystemItselfTheJournalIsHiddenInTheProfileFolderUnderTo
   ASSERT_EQ(run->run().journal().Path(), journal);
   const DWORD attributes = GetFileAttributesA(journal.c_str());
   ASSERT_NE(attributes, INVALID_FILE_ATTRIBUTES) << journal;
-  const bool marks_kept = KeepsHiddenMark(folder);
+  const bool marks_kept = miravel::testing_support::KeepsHiddenMark(folder);
   if (marks_kept) {
     EXPECT_NE(attributes & FILE_ATTRIBUTE_HIDDEN, DWORD{0}) << attributes;
   }
