@@ -261,6 +261,9 @@ TEST(ParseSource, Questions) {
   }
 }
 
+// Every header text given, so that no warning is about its absence.
+const std::string kHeader = "Title: t\nDescription: d\nComments: c\nTime: 1\n\n";
+
 struct WarningCase {
   const char* what;
   std::string source;
@@ -270,10 +273,10 @@ struct WarningCase {
 
 TEST(ParseSource, WarningsDoNotStopTheTestFile) {
   const WarningCase cases[] = {
-      {"small Latin letter in the text", "Time: 1\n\nQ\nb. b\nB. b\nANSWER: B\n", 4,
-       "this line is taken as question text; option letters are capital letters: A, B, C, D"},
-      {"small Cyrillic letter in the text", "Time: 1\n\nQ\nв) b\nВ. b\nОТВЕТ: В\n", 4,
-       "this line is taken as question text; option letters are capital letters: А, Б, В, Г"},
+      {"small Latin letter in the text", kHeader + "Q\nb. b\nB. b\nANSWER: B\n", 7,
+       "this line is taken as question text; option letters are capitals: \"b.\" → \"B.\""},
+      {"small Cyrillic letter in the text", kHeader + "Q\nв) b\nВ. b\nОТВЕТ: В\n", 7,
+       "this line is taken as question text; option letters are capitals: \"в)\" → \"В)\""},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
@@ -283,7 +286,12 @@ TEST(ParseSource, WarningsDoNotStopTheTestFile) {
     EXPECT_EQ(result.warnings[0].line, c.line);
     EXPECT_NE(result.warnings[0].message.find(c.fragment), std::string::npos) << result.warnings[0].message;
   }
-  EXPECT_TRUE(Compile("Time: 5\n\nQ\nA. a\nANSWER: A\n").warnings.empty());
+  EXPECT_TRUE(Compile(kHeader + "Q\nA. a\nANSWER: A\n").warnings.empty());
+  // Header texts given empty are there: the student sees them empty.
+  EXPECT_TRUE(Compile("Title:\nDescription:\nКомментарии:\nTime: 5\n\nQ\nA. a\nANSWER: A\n").warnings.empty());
+  // A wrong mark on the first line of a question is text: options come after
+  // some text.
+  EXPECT_TRUE(Compile(kHeader + "A, B and C:\nA. a\nANSWER: A\n").warnings.empty());
 }
 
 // --- round trip -------------------------------------------------------------------

@@ -26,6 +26,7 @@
 #include <vector>
 
 #include "authoring.h"
+#include "platform/cp1251.h"
 #include "platform/profile_file.h"
 #include "fifo_release.h"
 #include "tool_test_support.h"
@@ -121,7 +122,8 @@ std::string Shown(const std::vector<Diagnostic>& errors) {
 }
 
 const std::string kGoodSource =
-    "Title: Тест\nTime: 2\n\nКакая река протекает через Египет?\nA. Тигр\nB. Нил\nANSWER: B\n";
+    "Title: Тест\nDescription: О реках.\nComments: Один ответ.\nTime: 2\n\nКакая река протекает через "
+    "Египет?\nA. Тигр\nB. Нил\nANSWER: B\n";
 
 struct ErrorCase {
   const char* what;
@@ -140,7 +142,10 @@ TEST(SourceErrors, NameTheLineAndWriteNothing) {
        "the character \"ä\" (U+00E4) has no Windows-1251 form"},
       {"character beyond the BMP", "Time: 1\nQ \xF0\x9F\x98\x80\nA. a\nANSWER: A\n", 2,
        "the character \"\xF0\x9F\x98\x80\" (U+1F600)"},
-      {"malformed UTF-8", "Time: 1\nQ\n\xC3(\nA. a\nANSWER: A\n", 3, "malformed UTF-8 (byte 0xC3 at column 1)"},
+      // A stray byte in UTF-8 text: the source stays UTF-8, and the column
+      // counts characters.
+      {"malformed UTF-8", "Time: 1\nВопрос \xC3(\nA. а\nANSWER: A\n", 2,
+       "malformed UTF-8 (byte 0xC3 at column 8); save the source as UTF-8"},
       {"fifth option", "Time: 1\nQ\nA. a\nB. b\nC. c\nD. d\nE. e\nANSWER: A\n", 7, "a fifth option \"E.\""},
       {"fifth Cyrillic option", "Time: 1\nQ\nА. a\nБ. b\nВ. c\nГ. d\nД. e\nОТВЕТ: А\n", 7,
        "a fifth option \"Д.\": a question has at most the four options А, Б, В, Г"},
@@ -165,8 +170,6 @@ TEST(SourceErrors, NameTheLineAndWriteNothing) {
       {"Cyrillic option letter", "Time: 1\nQ\nA. a\nВ. b\nANSWER: A\n", 4,
        "option letter «В» is Cyrillic, but this question's options are lettered in Latin (A B C D)"},
       {"Cyrillic look-alike C", "Time: 1\nQ\nA. a\nB. b\nС) c\nANSWER: A\n", 5, "option letter «С» is Cyrillic"},
-      {"small option letter", "Time: 1\nQ\nA. a\nb) b\nANSWER: A\n", 4,
-       "option letters are capital letters: A, B, C, D"},
       {"Time not a number", "Time: 10 min\nQ\nA. a\nANSWER: A\n", 1,
        "Time must be a whole number of minutes from 1 to 35791394"},
       {"Time negative", "Title: t\nTime: -1\nQ\nA. a\nANSWER: A\n", 2, "not \"-1\""},
@@ -289,10 +292,12 @@ TEST(SourceErrors, AllOfThemInLineOrder) {
   }
 }
 
+const std::string kFullHeader = "Title: t\nDescription: d\nComments: c\nTime: 1\n\n";
+
 // A source with `count` errors: questions whose second option has a
-// Cyrillic letter, each at line 3 + 5 * n.
+// Cyrillic letter, each at line 8 + 5 * n.
 std::string SourceWithErrors(int count) {
-  std::string source = "Time: 1\n\n";
+  std::string source = kFullHeader;
   for (int n = 0; n < count; ++n) source += "Q\nA. a\nВ. b\nANSWER: A\n\n";
   return source;
 }
@@ -305,7 +310,7 @@ TEST(SourceErrors, TwentyAtMost) {
     const auto result = Compile(SourceWithErrors(count));
     EXPECT_FALSE(result.document);
     ASSERT_EQ(result.errors.size(), std::min<std::size_t>(static_cast<std::size_t>(count), kMaxErrors));
-    for (std::size_t n = 0; n < result.errors.size(); ++n) EXPECT_EQ(result.errors[n].line, 5 + 5 * n);
+    for (std::size_t n = 0; n < result.errors.size(); ++n) EXPECT_EQ(result.errors[n].line, 8 + 5 * n);
     EXPECT_EQ(result.more_errors, count > 20);
   }
 
@@ -316,11 +321,132 @@ TEST(SourceErrors, TwentyAtMost) {
   EXPECT_EQ(run.status, 1);
   std::string expected;
   for (int n = 0; n < 20; ++n)
-    expected += source + ":" + std::to_string(5 + 5 * n) +
+    expected += source + ":" + std::to_string(8 + 5 * n) +
                 ": option letter «В» is Cyrillic, but this question's options are lettered in Latin (A B C D)\n";
   expected += source + ": too many errors; only the first 20 are shown\n" + source + ": nothing written\n";
   EXPECT_EQ(run.err, expected);
   EXPECT_FALSE(stdfs::exists(dir.File("many.DLL")));
+}
+
+struct SlipCase {
+  const char* what;
+  std::string source;
+  std::size_t line;  // 0 for the whole source
+  bool warning;  // a warning, and the test file is made; else an error
+  std::string english;
+  std::string russian;
+};
+
+// The slips a teacher makes: each is told at its line (or for the whole
+// source) and named for what it is, in English and under a Russian locale in
+// Russian, and it is the only thing told.
+TEST(SourceErrors, ATeachersSlipsAreNamed) {
+  using namespace std::string_literals;
+  const std::string question = "Q\nA. a\nANSWER: A\n";
+  const SlipCase cases[] = {
+      {"a comma after an option letter", kFullHeader + "Q\nА) один\nБ, два\nОТВЕТ: А\n", 8, false,
+       "after the option letter Б comes \",\": write \"Б)\"", "после буквы варианта Б стоит «,»: напишите «Б)»"},
+      {"another mark, among options with full stops", kFullHeader + "Q\nA. one\nB: two\nANSWER: A\n", 8, false,
+       "after the option letter B comes \":\": write \"B.\"", "после буквы варианта B стоит «:»: напишите «B.»"},
+      {"a small letter after the options", kFullHeader + "Q\nА) один\nб) два\nОТВЕТ: А\n", 8, false,
+       "option letters are capitals: \"б)\" → \"Б)\"", "буквы вариантов — заглавные: «б)» → «Б)»"},
+      {"a small letter and a comma", kFullHeader + "Q\nA. one\nb, two\nANSWER: A\n", 8, false,
+       "option letters are capitals: \"b,\" → \"B.\"", "буквы вариантов — заглавные: «b,» → «B.»"},
+      {"a comma in the question text", kFullHeader + "Вопрос\nА, один\nБ) два\nОТВЕТ: Б\n", 7, true,
+       "this line is taken as question text; after the option letter А comes \",\": write \"А)\"",
+       "эта строка считается текстом вопроса; после буквы варианта А стоит «,»: напишите «А)»"},
+      {"no Description", "Title: t\nComments: c\nTime: 1\n\n" + question, 0, true,
+       "the header has no Description line: the student will see «Ошибка открытия теста» (\"error opening the "
+       "test\") in its place; write \"Description:\" alone for an empty text",
+       "в заголовке нет строки Description: вместо этого текста ученик увидит «Ошибка открытия теста»; чтобы "
+       "оставить его пустым, напишите «Description:» без значения"},
+      {"no Comments", "Название: t\nОписание: d\nВремя: 1\n\n" + question, 0, true,
+       "the header has no Comments line: the student will see «Ошибка открытия теста» (\"error opening the "
+       "test\") in its place; write \"Comments:\" alone for an empty text",
+       "в заголовке нет строки Comments: вместо этого текста ученик увидит «Ошибка открытия теста»; чтобы "
+       "оставить его пустым, напишите «Comments:» без значения"},
+      {"a NUL byte", kFullHeader + "Во\0прос\nA. a\nANSWER: A\n"s, 6, false,
+       "a NUL byte at column 3: a source is plain text (in a quoted text, a zero byte is written \\x00)",
+       "нулевой байт (NUL) в позиции 3: исходный текст должен быть простым текстом (в тексте в кавычках нулевой "
+       "байт записывается как \\x00)"},
+      {"a NUL byte in a comment", "# note\0\n"s + kFullHeader + question, 1, false,
+       "a NUL byte at column 7: a source is plain text (in a quoted text, a zero byte is written \\x00)",
+       "нулевой байт (NUL) в позиции 7: исходный текст должен быть простым текстом (в тексте в кавычках нулевой "
+       "байт записывается как \\x00)"},
+      {"UTF-16, as Notepad saves \"Unicode\"", "\xFF\xFET\0i\0m\0e\0:\0 \0\x31\0\n\0"s, 0, false,
+       "the source is saved as UTF-16 (\"Unicode\" in Notepad): save it as UTF-8",
+       "исходный текст сохранён в кодировке UTF-16 (в Блокноте — «Юникод»): сохраните его в кодировке UTF-8"},
+  };
+  TempDir dir;
+  const std::string path = dir.File("lesson.txt");
+  const std::string made = dir.File("lesson.DLL");
+  const auto told = [&](const SlipCase& c, bool russian) {
+    const std::string where = c.line == 0 ? path + ": " : path + ":" + std::to_string(c.line) + ": ";
+    const std::string kind = !c.warning ? "" : russian ? "предупреждение: " : "warning: ";
+    return where + kind + (russian ? c.russian : c.english) + "\n" +
+           (c.warning ? "" : path + (russian ? ": ничего не записано\n" : ": nothing written\n"));
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    const auto result = Compile(c.source);
+    EXPECT_EQ(result.document.has_value(), c.warning) << Shown(result.errors);
+    const auto& told_in_memory = c.warning ? result.warnings : result.errors;
+    EXPECT_EQ(LinesAndMessages(told_in_memory), (std::vector<LineAndMessage>{{c.line, c.english}}));
+    EXPECT_EQ(result.errors.size() + result.warnings.size(), 1u) << Shown(result.errors) << Shown(result.warnings);
+
+    Put(path, c.source);
+    stdfs::remove(made);
+    const ToolRun run = RunTool(dir, "--no-fit-check " + Quoted(path));
+    EXPECT_EQ(run.status, c.warning ? 0 : 1);
+    EXPECT_EQ(run.err, told(c, false));
+    EXPECT_EQ(stdfs::exists(made), c.warning);
+#if MIRAVEL_MAKE_TRANSLATED
+    if (HasLocale("ru_RU.UTF-8")) {
+      EXPECT_EQ(RunTool(dir, "--no-fit-check " + Quoted(path), "LC_ALL=ru_RU.UTF-8 LANGUAGE=").err, told(c, true));
+    }
+#endif
+  }
+}
+
+// A source saved by Notepad on an older Russian Windows, in Windows-1251 with
+// CR LF, is read as such: the test file is that of its UTF-8 twin, and one
+// note says how the source was read.
+TEST(MiravelMake, ReadsASourceSavedInWindows1251) {
+  const std::string cp1251 = MIRAVEL_TOOL_TEST_DATA "/notepad-1251.txt";
+  const std::string utf8 = MIRAVEL_TOOL_TEST_DATA "/notepad-utf8.txt";
+  ASSERT_EQ(cp1251::ToUtf8(Get(cp1251)), Get(utf8)) << "the fixtures are no twins";
+  const auto twin = Compile(Get(utf8));
+  ASSERT_TRUE(twin.document) << Shown(twin.errors);
+  EXPECT_EQ(twin.encoding, SourceEncoding::kUtf8);
+  const auto result = Compile(Get(cp1251));
+  ASSERT_TRUE(result.document) << Shown(result.errors);
+  EXPECT_EQ(result.encoding, SourceEncoding::kWindows1251);
+  EXPECT_TRUE(result.warnings.empty()) << Shown(result.warnings);
+  EXPECT_EQ(result.document->Content(), twin.document->Content());
+
+  TempDir dir;
+  const std::string made = dir.File("made.DLL");
+  const ToolRun run = RunTool(dir, "--no-fit-check " + Quoted(cp1251) + " -o " + Quoted(made));
+  EXPECT_EQ(run.status, 0);
+  EXPECT_EQ(run.err, cp1251 + ": the source is not UTF-8: read as Windows-1251\n");
+  EXPECT_EQ(Get(made), twin.document->Content());
+#if MIRAVEL_MAKE_TRANSLATED
+  if (HasLocale("ru_RU.UTF-8")) {
+    EXPECT_EQ(
+        RunTool(dir, "--no-fit-check " + Quoted(cp1251) + " -o " + Quoted(made), "LC_ALL=ru_RU.UTF-8 LANGUAGE=").err,
+        cp1251 + ": исходный текст не в кодировке UTF-8: прочитан как Windows-1251\n");
+  }
+#endif
+
+  // Errors of a Windows-1251 source name the characters as typed.
+  std::string broken = Get(cp1251);
+  const auto at = broken.find("\r\n\xC1) ");  // "Б) " in Windows-1251
+  ASSERT_NE(at, std::string::npos);
+  broken[at + 3] = ',';
+  const auto broken_result = Compile(broken);
+  EXPECT_EQ(broken_result.encoding, SourceEncoding::kWindows1251);
+  EXPECT_EQ(LinesAndMessages(broken_result.errors),
+            (std::vector<LineAndMessage>{{11, "after the option letter Б comes \",\": write \"Б)\""}}));
 }
 
 struct UsageCase {
@@ -434,12 +560,12 @@ TEST(MiravelMake, MakesReplacesAndDecodesFiles) {
 TEST(MiravelMake, WarningsGoToStandardErrorAndTheFileIsMade) {
   TempDir dir;
   const std::string source = dir.File("w.txt");
-  Put(source, "Title: t\nTime: 1\n\nQ\nb) is this an option?\nA. a\nANSWER: A\n");
+  Put(source, kFullHeader + "Q\nb) is this an option?\nA. a\nANSWER: A\n");
   const ToolRun run = RunTool(dir, Quoted(source));
   EXPECT_EQ(run.status, 0);
   EXPECT_EQ(run.err, source +
-                         ":5: warning: this line is taken as question text; option letters are capital letters: A, "
-                         "B, C, D\n");
+                         ":7: warning: this line is taken as question text; option letters are capitals: \"b)\" "
+                         "→ \"B)\"\n");
   EXPECT_TRUE(stdfs::exists(dir.File("w.DLL")));
 }
 
@@ -457,34 +583,31 @@ TEST(MiravelMake, SpeaksTheLanguageOfTheLocale) {
   if (!HasLocale("ru_RU.UTF-8")) GTEST_SKIP() << "no ru_RU.UTF-8 locale (scripts/setup.sh generates it)";
   TempDir dir;
   const std::string bad = dir.File("bad.txt");
-  Put(bad, "Title: t\n\nQ\nA. a\nВ. b\nb) c\nANSWER: A\n");
+  Put(bad, "Title: t\nDescription: d\nComments: c\n\nQ\nA. a\nВ. b\nmore text\nANSWER: A\n");
   const std::string good = dir.File("good.txt");
-  Put(good, "Time: 3\n\nQ\nа) is text\nА. a\nБ. b\nОТВЕТ: Б\n");
+  Put(good, kFullHeader + "Q\nа) is text\nА. a\nБ. b\nОТВЕТ: Б\n");
 
   const std::string russian_errors =
       bad +
       ": не указано время (Time): тест закончился бы на первой же секунде (напишите в заголовке, например, "
       "«Time: 10»)\n" +
       bad +
-      ":5: буква варианта «В» — кириллическая, а варианты этого вопроса обозначены латинскими буквами "
+      ":7: буква варианта «В» — кириллическая, а варианты этого вопроса обозначены латинскими буквами "
       "(A B C D)\n" +
       bad +
-      ":6: текст после вариантов ответа: здесь может быть только ещё один вариант (от A. до D.) или "
-      "«ANSWER: X»; варианты обозначаются заглавными буквами: A, B, C, D\n" +
+      ":8: текст после вариантов ответа: здесь может быть только ещё один вариант (от A. до D.) или "
+      "«ANSWER: X»\n" +
       bad + ": ничего не записано\n";
   const std::string english_errors =
       bad +
       ": no Time is given: the test would end at its first second (write, for example, \"Time: 10\" in the "
       "header)\n" +
-      bad + ":5: option letter «В» is Cyrillic, but this question's options are lettered in Latin (A B C D)\n" + bad +
-      ":6: text after the options: expected another option (A. to D.) or \"ANSWER: X\"; option letters are "
-      "capital letters: A, B, C, D\n" +
-      bad + ": nothing written\n";
-  const std::string russian_warning = good +
-                                      ":4: предупреждение: эта строка считается текстом вопроса; варианты "
-                                      "обозначаются заглавными буквами: А, Б, В, Г\n";
+      bad + ":7: option letter «В» is Cyrillic, but this question's options are lettered in Latin (A B C D)\n" + bad +
+      ":8: text after the options: expected another option (A. to D.) or \"ANSWER: X\"\n" + bad + ": nothing written\n";
+  const std::string russian_warning =
+      good + ":7: предупреждение: эта строка считается текстом вопроса; буквы вариантов — заглавные: «а)» → «А)»\n";
   const std::string english_warning =
-      good + ":4: warning: this line is taken as question text; option letters are capital letters: А, Б, В, Г\n";
+      good + ":7: warning: this line is taken as question text; option letters are capitals: \"а)\" → \"А)\"\n";
   const std::string russian_usage =
       "miravel-make: неизвестный параметр --frobnicate\nСправка: «miravel-make --help».\n";
   const std::string english_usage = "miravel-make: unknown option --frobnicate\nTry 'miravel-make --help'.\n";

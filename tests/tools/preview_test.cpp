@@ -62,7 +62,9 @@ std::vector<std::string> Lines(const std::string& text) {
   return lines;
 }
 
-const std::string kHeader = "Title: Тест\nTime: 2\n\n";
+// Every header text is given (the description and comments empty), so that
+// miravel-make warns about none of them.
+const std::string kHeader = "Title: Тест\nDescription:\nComments:\nTime: 2\n\n";
 const std::string kFits = kHeader + "Какая река протекает через Египет?\nA. Тигр\nB. Нил\nANSWER: B\n";
 // Five short lines: the question's place shows three of them whole.
 const std::string kFiveLines = "Первая строка\nвторая\nтретья\nчетвёртая\nпятая\n";
@@ -227,7 +229,7 @@ std::vector<std::string> FitWarnings(const std::string& err) {
 
 TEST(MakeFitCheck, WarnsAtTheSourceLineOfEachTextThatDoesNotFit) {
   TempDir dir;
-  // The long question starts at line 8, the long option is at line 17.
+  // The long question starts at line 10, the long option is at line 19.
   const std::string too_long = kHeader + "Вопрос, который помещается?\nA. да\nANSWER: A\n\n" + kFiveLines +
                                "A. да\nANSWER: A\n\nЕщё вопрос?\nA. " + kLongOption + "\nB. нет\nANSWER: B\n";
   const std::string source = dir.File("lesson.txt");
@@ -240,10 +242,10 @@ TEST(MakeFitCheck, WarnsAtTheSourceLineOfEachTextThatDoesNotFit) {
   const std::vector<std::string> warnings = FitWarnings(run.err);
   ASSERT_EQ(warnings.size(), 2U) << run.err;
   EXPECT_EQ(warnings[0], source +
-                             ":8: warning: the text of question 2 does not fit on the screen: 14 of 39 characters "
+                             ":10: warning: the text of question 2 does not fit on the screen: 14 of 39 characters "
                              "are hidden");
-  EXPECT_EQ(warnings[1].substr(0, (source + ":17: warning: an option of question 3 does not fit").size()),
-            source + ":17: warning: an option of question 3 does not fit")
+  EXPECT_EQ(warnings[1].substr(0, (source + ":19: warning: an option of question 3 does not fit").size()),
+            source + ":19: warning: an option of question 3 does not fit")
       << warnings[1];
 
   // Skipped on request; and nothing to warn about in a source that fits.

@@ -107,13 +107,15 @@ bool IsFifthOptionLine(std::string_view t) {
   return (t[0] > 'D' && t[0] <= 'Z') || (b >= kCyrillicCapitalDe && b <= kCyrillicCapitalYa);
 }
 
-// A small option letter (a to d, а to г) with "." or ")": the alphabet it is
-// from, for a hint that option letters are capitals.
-std::optional<Alphabet> SmallLetterLine(std::string_view t) {
-  if (t.size() < 2 || !IsLetterMark(t[1])) return std::nullopt;
-  const unsigned char b = Byte(t[0]);
-  if (t[0] >= 'a' && t[0] <= 'd') return Alphabet::kLatin;
-  if (b >= kCyrillicSmallA && b < kCyrillicSmallA + 4) return Alphabet::kCyrillic;
+// Marks that a teacher may put after an option letter instead of "." or ")".
+constexpr std::string_view kWrongLetterMarks = ",;:-]>}/";
+
+// The capital partner of a small option letter (a to d, а to г), or nothing.
+std::optional<char> CapitalOptionLetter(char c) {
+  const unsigned char b = Byte(c);
+  if (c >= 'a' && c <= 'd') return static_cast<char>(c - 'a' + 'A');
+  if (b >= kCyrillicSmallA && b < kCyrillicSmallA + 4)
+    return static_cast<char>(b - kCyrillicSmallA + kCyrillicCapitalA);
   return std::nullopt;
 }
 
@@ -209,8 +211,51 @@ struct Line {
   std::string_view text;  // UTF-8, without its line end
 };
 
+constexpr std::string_view kBom = "\xEF\xBB\xBF";
+
+// Whether the source starts with the byte order mark of UTF-16, in which
+// Notepad saves "Unicode" text.
+bool IsUtf16(std::string_view source) {
+  const std::string_view start = source.substr(0, 2);
+  return start == "\xFF\xFE" || start == "\xFE\xFF";
+}
+
+// Whether a source without a BOM reads as Windows-1251 rather than UTF-8: it
+// is no UTF-8 as a whole, every byte of it is a character of Windows-1251
+// (0x98 is none), and its bytes that are no UTF-8 outnumber its UTF-8
+// characters beyond ASCII. Russian text in Windows-1251 is almost all such
+// bytes, while UTF-8 text with a stray byte in it stays UTF-8, so that the
+// byte is told.
+bool ReadsAsWindows1251(std::string_view source) {
+  if (source.find('\x98') != std::string_view::npos) return false;
+  std::size_t malformed = 0;
+  std::size_t multibyte = 0;
+  for (std::size_t pos = 0; pos < source.size();) {
+    if (Byte(source[pos]) < 0x80) {
+      ++pos;
+    } else if (const auto ch = cp1251::DecodeUtf8At(source, pos)) {
+      ++multibyte;
+      pos += ch->length;
+    } else {
+      ++malformed;
+      ++pos;
+    }
+  }
+  return malformed > multibyte;
+}
+
+// The column of byte `offset` of a UTF-8 line, counted in characters from 1
+// as editors count them (a byte that is no UTF-8 counts as one).
+std::size_t Column(std::string_view line, std::size_t offset) {
+  std::size_t column = 1;
+  for (std::size_t pos = 0; pos < offset; ++column) {
+    const auto ch = cp1251::DecodeUtf8At(line, pos);
+    pos += ch ? ch->length : 1;
+  }
+  return column;
+}
+
 std::vector<Line> SourceLines(std::string_view utf8) {
-  constexpr std::string_view kBom = "\xEF\xBB\xBF";
   if (utf8.substr(0, kBom.size()) == kBom) utf8.remove_prefix(kBom.size());
   std::vector<Line> lines;
   std::size_t number = 1;
@@ -284,8 +329,30 @@ Alphabet QuestionAlphabet(const Options& options, std::optional<Alphabet> answer
 struct OptionEntry {
   std::size_t line;
   OptionLetter letter;
+  char mark;  // "." or ")"
   Text text;
 };
+
+// What is wrong with a line (Windows-1251) that starts like an option line
+// but is none: a small letter a to d or а to г before "." or ")" or another
+// mark, or a capital option letter before a mark other than "." or ")". The
+// message shows the line's start as written and as it should be, with `mark`
+// (that of the question's options) where the mark is wrong. Nothing for
+// another line.
+std::optional<std::string> OptionSlip(std::string_view t, char mark) {
+  if (t.size() < 2) return std::nullopt;
+  const bool letter_mark = IsLetterMark(t[1]);
+  if (!letter_mark && kWrongLetterMarks.find(t[1]) == std::string_view::npos) return std::nullopt;
+  const std::string written = Utf8(t.substr(0, 2));
+  if (const auto capital = CapitalOptionLetter(t[0])) {
+    const std::string right = Utf8(std::string{*capital, letter_mark ? t[1] : mark});
+    return Format(Tr("option letters are capitals: \"%s\" → \"%s\""), written, right);
+  }
+  if (letter_mark || !OptionLetterOf(t[0])) return std::nullopt;
+  const std::string letter = Utf8(t.substr(0, 1));
+  return Format(Tr("after the option letter %s comes \"%s\": write \"%s\""), letter, Utf8(t.substr(1, 1)),
+                letter + mark);
+}
 
 // How many errors of the source are kept: the first ones by line, and one
 // more to tell that there are more.
@@ -293,11 +360,29 @@ constexpr std::size_t kKeptErrors = kMaxErrors + 1;
 
 class Parser {
  public:
-  explicit Parser(std::string_view utf8) : lines_(SourceLines(utf8)) {}
+  explicit Parser(std::string_view source) {
+    if (IsUtf16(source)) {
+      utf16_ = true;
+      return;
+    }
+    if (source.substr(0, kBom.size()) != kBom && ReadsAsWindows1251(source)) {
+      // Every byte has a character, so the UTF-8 form holds the same text.
+      decoded_ = cp1251::ToUtf8(source);
+      source = decoded_;
+      encoding_ = SourceEncoding::kWindows1251;
+    }
+    lines_ = SourceLines(source);
+  }
 
   // The parsed source, or nothing when it has errors.
   std::optional<TestSource> Run() {
+    if (utf16_) {
+      Error(0, Tr("the source is saved as UTF-16 (\"Unicode\" in Notepad): save it as UTF-8"));
+      return std::nullopt;
+    }
+    CheckNulBytes();
     ParseHeader();
+    WarnAboutMissingTexts();
     ParseQuestions();
     SortErrors();
     if (!errors_.empty()) return std::nullopt;
@@ -306,6 +391,7 @@ class Parser {
 
   std::vector<Diagnostic>& errors() { return errors_; }
   std::vector<Diagnostic>& warnings() { return warnings_; }
+  SourceEncoding encoding() const { return encoding_; }
 
  private:
   bool AtEnd() const { return next_ >= lines_.size(); }
@@ -326,6 +412,34 @@ class Parser {
     std::stable_sort(errors_.begin(), errors_.end(), [](const auto& a, const auto& b) { return a.line < b.line; });
   }
 
+  // A NUL byte is no text: the first one of each line is an error, comments
+  // included.
+  void CheckNulBytes() {
+    for (const Line& line : lines_) {
+      const auto at = line.text.find('\0');
+      if (at == std::string_view::npos) continue;
+      Error(line.number, Format(Tr("a NUL byte at column %s: a source is plain text (in a quoted text, a zero byte "
+                                   "is written \\x00)"),
+                                std::to_string(Column(line.text, at))));
+    }
+  }
+
+  // A title, description or comments left out leaves its key out of the test
+  // file, and the program shows its default text in that place.
+  void WarnAboutMissingTexts() {
+    const std::pair<const std::optional<Text>*, Field> texts[] = {{&source_.title, Field::kTitle},
+                                                                  {&source_.description, Field::kDescription},
+                                                                  {&source_.comments, Field::kComments}};
+    for (const auto& [text, field] : texts) {
+      if (*text) continue;
+      const std::string_view name = kFieldNames[static_cast<std::size_t>(field)];
+      warnings_.push_back(
+          {0, Format(Tr("the header has no %s line: the student will see «Ошибка открытия теста» (\"error opening "
+                        "the test\") in its place; write \"%s:\" alone for an empty text"),
+                     name, name)});
+    }
+  }
+
   // Whether every character of the line has a Windows-1251 form; the first
   // one without is an error.
   bool CheckEncoding(const Line& line) {
@@ -341,7 +455,7 @@ class Parser {
     }
     const auto offset = result.problem->offset;
     Error(line.number, Format(Tr("malformed UTF-8 (byte 0x%s at column %s); save the source as UTF-8"),
-                              Hex(Byte(line.text[offset]), 2), std::to_string(offset + 1)));
+                              Hex(Byte(line.text[offset]), 2), std::to_string(Column(line.text, offset))));
     return false;
   }
 
@@ -570,7 +684,7 @@ class Parser {
         const std::size_t letter_bytes = Byte(w[0]) < 0x80 ? 1 : 2;
         Text text = OptionText(Trim(t.substr(letter_bytes + 1)), line.number);
         CheckLength(text, line.number, TextKind::kOption);
-        question.options.push_back({line.number, *letter, std::move(text)});
+        question.options.push_back({line.number, *letter, w[1], std::move(text)});
         question.blank_after_options = false;
         continue;
       }
@@ -582,16 +696,16 @@ class Parser {
                                     Utf8(w.substr(0, 2)), LetterList(alphabet)));
           continue;
         }
-        std::string hint;
-        if (const auto small = SmallLetterLine(w))
-          hint = "; " + Format(Tr("option letters are capital letters: %s"), LetterList(*small));
+        const auto slip = OptionSlip(w, question.options.front().mark);
         if (!question.blank_after_options) {
-          Error(line.number, Format(Tr("text after the options: expected another option (%s. to %s.) or "
-                                       "\"ANSWER: X\""),
-                                    LetterName(alphabet, 0), LetterName(alphabet, 3)) +
-                                 hint);
+          if (slip) Error(line.number, *slip);
+          else
+            Error(line.number, Format(Tr("text after the options: expected another option (%s. to %s.) or "
+                                         "\"ANSWER: X\""),
+                                      LetterName(alphabet, 0), LetterName(alphabet, 3)));
           continue;
         }
+        const std::string hint = slip ? "; " + *slip : std::string();
         // A blank line and then text: a new question, and the one before
         // has no ANSWER line.
         Error(question.line,
@@ -610,10 +724,11 @@ class Parser {
       } else if (IsQuoted(Trim(question.text_lines.front().text)) || IsQuoted(t)) {
         Error(line.number, Tr("a quoted question text must be the only line of its question"));
       }
-      if (const auto small = SmallLetterLine(w))
-        warnings_.push_back(
-            {line.number, Tr("this line is taken as question text") + std::string("; ") +
-                              Format(Tr("option letters are capital letters: %s"), LetterList(*small))});
+      // A wrong mark after a capital is told from the second line on: the
+      // first line of a question is never an option ("A, B and C are ...").
+      const auto slip = OptionSlip(w, ')');
+      if (slip && (!question.text_lines.empty() || CapitalOptionLetter(w[0])))
+        warnings_.push_back({line.number, Tr("this line is taken as question text") + std::string("; ") + *slip});
       question.text_lines.push_back(line);
     }
     if (state != State::kIdle) {
@@ -732,7 +847,10 @@ class Parser {
     return true;
   }
 
-  std::vector<Line> lines_;
+  bool utf16_ = false;
+  SourceEncoding encoding_ = SourceEncoding::kUtf8;
+  std::string decoded_;  // the UTF-8 form of a Windows-1251 source
+  std::vector<Line> lines_;  // views of the source or of decoded_
   std::size_t next_ = 0;
   TestSource source_;
   std::vector<Diagnostic> errors_;
@@ -928,10 +1046,11 @@ class Decoder {
 
 }  // namespace
 
-ParseResult ParseSource(std::string_view utf8) {
+ParseResult ParseSource(std::string_view source) {
   ParseResult result;
-  Parser parser(utf8);
+  Parser parser(source);
   result.source = parser.Run();
+  result.encoding = parser.encoding();
   result.errors = std::move(parser.errors());
   if (result.errors.size() > kMaxErrors) {
     result.errors.resize(kMaxErrors);
@@ -960,9 +1079,10 @@ ProfileDocument BuildDocument(const TestSource& source) {
   return doc;
 }
 
-CompileResult Compile(std::string_view utf8) {
-  ParseResult parsed = ParseSource(utf8);
+CompileResult Compile(std::string_view source) {
+  ParseResult parsed = ParseSource(source);
   CompileResult result;
+  result.encoding = parsed.encoding;
   result.errors = std::move(parsed.errors);
   result.more_errors = parsed.more_errors;
   result.warnings = std::move(parsed.warnings);

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Authoring of test files: the teacher's source text (UTF-8, described in
-// FORMAT.md) is parsed, checked and compiled into the test file layout, and any
+// Authoring of test files: the teacher's source text (UTF-8, or Windows-1251
+// as older editors save it; described in FORMAT.md) is parsed, checked and compiled into the test file layout, and any
 // test file can be printed back as source.
 //
 // Everything here works in memory: compiling gives a ProfileDocument and
@@ -56,7 +56,11 @@ struct TestSource {
   std::vector<SourceQuestion> questions;
 };
 
+// How the bytes of a source were read.
+enum class SourceEncoding { kUtf8, kWindows1251 };
+
 struct ParseResult {
+  SourceEncoding encoding = SourceEncoding::kUtf8;
   std::optional<TestSource> source;  // set when there is no error
   // The errors of the source in line order (those of the whole source, line
   // 0, first), at most kMaxErrors of them.
@@ -65,13 +69,18 @@ struct ParseResult {
   std::vector<Diagnostic> warnings;  // in line order; also given with errors
 };
 
-// Parses a source text (UTF-8 bytes, optional BOM, LF or CR LF line ends).
-ParseResult ParseSource(std::string_view utf8);
+// Parses a source text (LF or CR LF line ends). It is read as UTF-8 (with an
+// optional BOM), unless it is no UTF-8 and reads as Windows-1251: every byte
+// is a character of that code page, and the bytes that are not UTF-8
+// outnumber the UTF-8 characters beyond ASCII. A source with a stray byte in
+// UTF-8 text stays UTF-8, and the byte is an error.
+ParseResult ParseSource(std::string_view source);
 
 // The test file of a parsed source, built in memory, keys in file order.
 ProfileDocument BuildDocument(const TestSource& source);
 
 struct CompileResult {
+  SourceEncoding encoding = SourceEncoding::kUtf8;
   std::optional<ProfileDocument> document;  // set when there is no error
   std::vector<Diagnostic> errors;
   bool more_errors = false;
@@ -79,7 +88,7 @@ struct CompileResult {
 };
 
 // ParseSource followed by BuildDocument.
-CompileResult Compile(std::string_view utf8);
+CompileResult Compile(std::string_view source);
 
 // Prints a test file as source text (UTF-8, LF line ends). Compiling the
 // result of a file this tool made gives that file back byte for byte. What a

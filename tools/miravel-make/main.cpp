@@ -54,7 +54,8 @@ Without -o, the test file is the source path with its extension replaced by
 and nothing is written when there is one.
 
 The source is UTF-8 text (a BOM is allowed; LF or CR LF line ends), and every
-character of it must have a Windows-1251 form:
+character of it must have a Windows-1251 form. A source saved as Windows-1251
+is read as such (a note says so). An example:
 
   # A line whose first non-blank character is "#" is a comment.
   Title: История Древнего мира
@@ -80,8 +81,9 @@ Description, Comments, Time (or Название, Описание, Коммен
 letter case), each at most once. The header ends at the first blank line or
 at the first line that is no keyword line. A value continues on following
 lines indented with a space or a tab; the lines are joined with a line break.
-A keyword left out leaves its key out of the test file, except Time: the
-time for the whole test in whole minutes, 1 to 35791394, must be given.
+A keyword left out leaves its key out of the test file, and the student sees
+"Ошибка открытия теста" there (a warning says so), except Time: the time for
+the whole test in whole minutes, 1 to 35791394, must be given.
 
 Questions: one or more lines of question text, then option lines (a capital
 letter A to D, or А to Г, then "." or ")", then the option text, which may
@@ -195,6 +197,8 @@ int Make(const std::string& source_path, std::string output_path, bool fit_check
     return kBadInput;
   }
   const auto result = authoring::Compile(*source);
+  if (result.encoding == authoring::SourceEncoding::kWindows1251)
+    std::cerr << source_path << ": " << authoring::Tr("the source is not UTF-8: read as Windows-1251") << '\n';
   for (const auto& warning : result.warnings) PrintDiagnostic(source_path, warning, true);
   if (!result.errors.empty()) {
     for (const auto& error : result.errors) PrintDiagnostic(source_path, error, false);
