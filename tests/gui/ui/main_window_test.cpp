@@ -354,7 +354,7 @@ std::vector<std::string> TabChain(ui::MainWindow& form, QWidget* from, int steps
     QWidget* f = QApplication::focusWidget();
     std::string name = f ? f->objectName().toStdString() : "";
     if (f && qobject_cast<QRadioButton*>(f))
-      name = "option " + std::to_string(form.optionGroup->options()->checkedId());
+      name = "option " + std::to_string(form.optionGroup->options()->id(static_cast<QRadioButton*>(f)));
     chain.push_back(name);
   }
   return chain;
@@ -375,8 +375,9 @@ TEST_F(MainWindow, TabChainPassesOverHiddenAndDisabledControls) {
   form->answerButton->show();
   form->backButton->show();
   AddFourOptions();
-  // No option selected: the option group is passed over.
-  EXPECT_EQ(TabChain(*form, form->answerButton, 3), (Chain{"Button4", "TrackBar1", "Button3"}));
+  // No option selected: the first option takes the focus, and stays unchecked.
+  EXPECT_EQ(TabChain(*form, form->answerButton, 4), (Chain{"Button4", "TrackBar1", "option 0", "Button3"}));
+  EXPECT_EQ(form->optionGroup->options()->checkedId(), -1);
   form->optionGroup->checkOption(2);
   EXPECT_EQ(TabChain(*form, form->answerButton, 4), (Chain{"Button4", "TrackBar1", "option 2", "Button3"}));
   form->backButton->setEnabled(false);
