@@ -64,7 +64,6 @@ void OptionButton::paintEvent(QPaintEvent* event) {
 
 OptionGroup::OptionGroup(QWidget* parent) : QGroupBox(parent), options_(new QButtonGroup(this)) {
   setAutoFillBackground(true);  // covers what lies behind it
-  connect(options_, &QButtonGroup::idToggled, this, [this] { followChecked(); });
 }
 
 QRadioButton* OptionGroup::option(int id) const {
@@ -94,6 +93,9 @@ void OptionGroup::setOptions(const QStringList& texts) {
     if (static_cast<std::size_t>(i) == buttons_.size()) {
       auto* made = new OptionButton(this);
       options_->addButton(made, i);
+      // Every check and uncheck, also while the group's own signals are
+      // blocked (as when a question's recorded option is shown).
+      connect(made, &QAbstractButton::toggled, this, [this] { followChecked(); });
       buttons_.push_back(made);
     }
     OptionButton* b = buttons_[static_cast<std::size_t>(i)];
