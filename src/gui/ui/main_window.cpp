@@ -3,7 +3,9 @@
 
 #include <QAccessible>
 #include <QAccessibleWidget>
+#include <QApplication>
 #include <QCloseEvent>
+#include <QCursor>
 #include <QFontDatabase>
 #include <QKeyEvent>
 #include <QRegularExpression>
@@ -287,7 +289,12 @@ MainWindow::MainWindow() {
   setTabOrder(optionGroup, reportBox);
   nameEdit->setFocus(Qt::OtherFocusReason);
 
-  // A disabled control shows no hint of its own (see eventFilter).
+  // A disabled control shows no hint of its own, and a change under a
+  // resting pointer updates the status line (see eventFilter).
+  hintUpdate_ = new QTimer(this);
+  hintUpdate_->setSingleShot(true);
+  hintUpdate_->setInterval(0);
+  connect(hintUpdate_, &QTimer::timeout, this, &MainWindow::showHintUnderPointer);
   for (QWidget* control : findChildren<QWidget*>())
     if (!control->statusTip().isEmpty()) control->installEventFilter(this);
 }
@@ -303,6 +310,16 @@ bool MainWindow::event(QEvent* event) {
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+  switch (event->type()) {
+    case QEvent::EnabledChange:
+    case QEvent::Show:
+    case QEvent::Hide:
+    case QEvent::Move:
+    case QEvent::Resize:
+      if (!hintUpdate_->isActive()) hintUpdate_->start();
+      break;
+    default: break;
+  }
   if (event->type() == QEvent::StatusTip) {
     const auto* control = static_cast<QWidget*>(watched);
     if (!control->isEnabled() && !static_cast<QStatusTipEvent*>(event)->tip().isEmpty()) {
@@ -316,6 +333,19 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
     }
   }
   return QWidget::eventFilter(watched, event);
+}
+
+void MainWindow::showHintUnderPointer() {
+  // The controls where the layouts put them once the change is laid out.
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+  QWidget* under = QApplication::widgetAt(QCursor::pos());
+  if (under == nullptr || under->window() != this) return;  // leaving the window emptied the line
+  // The innermost control with a hint; the filter above passes a disabled
+  // one over to its container, and the window shows what comes.
+  QWidget* hinted = under;
+  while (hinted != this && hinted->statusTip().isEmpty()) hinted = hinted->parentWidget();
+  QStatusTipEvent tip(hinted->statusTip());
+  QCoreApplication::sendEvent(hinted, &tip);
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {

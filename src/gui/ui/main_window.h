@@ -91,12 +91,21 @@ class MainWindow : public QWidget {
 
  protected:
   // The status line shows the hint (status tip) of the control under the
-  // mouse pointer, or of its container while it is disabled.
+  // mouse pointer, or of its container while it is disabled. Qt tells it when
+  // the pointer moves; when a control with a hint is enabled or disabled,
+  // shown, hidden, moved or resized, the line is brought up to date at the
+  // next pass of the event loop for a pointer that rests.
   bool event(QEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
   // Enter clicks the default button (see ui/controls/default_button.h).
   void keyPressEvent(QKeyEvent* event) override;
+
+ private:
+  // Sends the hint of the control under the pointer, as the pointer's
+  // arrival there does, when the pointer is over this window.
+  void showHintUnderPointer();
+  QTimer* hintUpdate_;  // zero-time, single-shot
 };
 
 }  // namespace miravel::ui

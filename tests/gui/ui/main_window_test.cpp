@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QCursor>
 #include <QDir>
 #include <QEnterEvent>
 #include <QFile>
@@ -354,7 +355,7 @@ std::vector<std::string> TabChain(ui::MainWindow& form, QWidget* from, int steps
     QWidget* f = QApplication::focusWidget();
     std::string name = f ? f->objectName().toStdString() : "";
     if (f && qobject_cast<QRadioButton*>(f))
-      name = "option " + std::to_string(form.optionGroup->options()->checkedId());
+      name = "option " + std::to_string(form.optionGroup->options()->id(static_cast<QRadioButton*>(f)));
     chain.push_back(name);
   }
   return chain;
@@ -375,8 +376,9 @@ TEST_F(MainWindow, TabChainPassesOverHiddenAndDisabledControls) {
   form->answerButton->show();
   form->backButton->show();
   AddFourOptions();
-  // No option selected: the option group is passed over.
-  EXPECT_EQ(TabChain(*form, form->answerButton, 3), (Chain{"Button4", "TrackBar1", "Button3"}));
+  // No option selected: the first option takes the focus, and stays unchecked.
+  EXPECT_EQ(TabChain(*form, form->answerButton, 4), (Chain{"Button4", "TrackBar1", "option 0", "Button3"}));
+  EXPECT_EQ(form->optionGroup->options()->checkedId(), -1);
   form->optionGroup->checkOption(2);
   EXPECT_EQ(TabChain(*form, form->answerButton, 4), (Chain{"Button4", "TrackBar1", "option 2", "Button3"}));
   form->backButton->setEnabled(false);
@@ -491,6 +493,58 @@ TEST_F(MainWindow, StatusLineShowsTheHintOfTheControlUnderThePointer) {
   EXPECT_EQ(HintAt(Centre("TrackBar1") + QPoint(1, 0)), QString());
   // Label15 lies in front of Label14 and has no hint of its own: Panel6 has none either.
   EXPECT_EQ(HintAt(Centre("Label15")), QString());
+}
+
+// The pointer rests while the controls change under it: the status line
+// follows at the next pass of the event loop, with no pointer motion.
+TEST_F(MainWindow, StatusLineFollowsAControlThatChangesUnderARestingPointer) {
+  const auto rest_at = [this](QPoint pos) {
+    QCursor::setPos(form->mapToGlobal(pos));
+    QApplication::processEvents();
+  };
+  const auto shown = [this] {
+    QApplication::processEvents();
+    return form->statusBar->currentMessage();
+  };
+  rest_at(Centre("Button1"));
+  EXPECT_EQ(shown(), QString()) << "disabled: the group's hint, which is empty";
+  form->openButton->setEnabled(true);
+  EXPECT_EQ(shown(), QStringLiteral("Открывает файл теста"));
+  form->openButton->setEnabled(false);
+  EXPECT_EQ(shown(), QString());
+  form->registrationGroup->setEnabled(false);  // a container disabled and enabled again
+  form->openButton->setEnabled(true);
+  EXPECT_EQ(shown(), QString());
+  form->registrationGroup->setEnabled(true);
+  EXPECT_EQ(shown(), QStringLiteral("Открывает файл теста"));
+  rest_at(Centre("Button2"));
+  EXPECT_EQ(shown(), QString());
+  form->startButton->setEnabled(true);
+  EXPECT_EQ(shown(), QStringLiteral("Начать выполнение теста"));
+
+  // The question area takes the window: what lies under the pointer now,
+  // where the edit boxes were.
+  const QPoint on_scale(150, 20);  // Edit1 now, the track bar then
+  const QPoint on_options(150, 300);  // Label10 now, the options then
+  ASSERT_TRUE(InWindow("Edit1").contains(on_scale));
+  rest_at(on_scale);
+  EXPECT_EQ(shown(), QStringLiteral("Введите свою фмилию, имя, отчество"));
+  HideTopGroups();
+  EXPECT_EQ(shown(), QStringLiteral("Шкала вопросов"));
+  rest_at(on_options);
+  EXPECT_EQ(shown(), QStringLiteral("Варианты ответов"));
+  // The report box comes in front of the options.
+  form->optionGroup->hide();
+  form->reportBox->show();
+  EXPECT_EQ(shown(), QStringLiteral("Результаты выполненого теста"));
+  form->reportBox->hide();
+  EXPECT_EQ(shown(), QString()) << "the question area has no hint";
+
+  // A pointer outside the window is left to the window's Leave.
+  form->statusBar->showMessage(QStringLiteral("как было"));
+  rest_at(QPoint(-50, -50));
+  form->optionGroup->show();
+  EXPECT_EQ(shown(), QStringLiteral("как было"));
 }
 
 TEST_F(MainWindow, FailureInAHandlerShowsTheErrorBoxAndTheLoopGoesOn) {

@@ -11,17 +11,26 @@
 namespace miravel::ui {
 
 void OptionButton::keyPressEvent(QKeyEvent* event) {
-  int key = event->key();
-  if (key == Qt::Key_Left) key = Qt::Key_Up;
-  if (key == Qt::Key_Right) key = Qt::Key_Down;
-  if (key == event->key()) {
+  const int key = event->key();
+  const bool up = key == Qt::Key_Up || key == Qt::Key_Left;
+  const bool down = key == Qt::Key_Down || key == Qt::Key_Right;
+  const auto* owner = qobject_cast<const OptionGroup*>(parentWidget());
+  const int id = owner != nullptr ? owner->options()->id(this) : -1;
+  if ((!up && !down) || id < 0) {
     QRadioButton::keyPressEvent(event);
     return;
   }
-  QKeyEvent mapped(event->type(), key, event->modifiers(), event->text(), event->isAutoRepeat(),
-                   static_cast<quint16>(event->count()));
-  QRadioButton::keyPressEvent(&mapped);
-  event->setAccepted(mapped.isAccepted());
+  // The next option in the column, chosen as by a click, also when this one
+  // is not chosen (a radio button alone would only move the focus then).
+  QRadioButton* next = owner->option(up ? id - 1 : id + 1);
+  if (next == nullptr || !next->isEnabled()) {
+    event->ignore();  // the first or the last: nowhere to go
+    return;
+  }
+  event->accept();
+  next->click();
+  if (owner->option(owner->options()->id(next)) == next)  // still shown after the click's handler
+    next->setFocus(up ? Qt::BacktabFocusReason : Qt::TabFocusReason);
 }
 
 void OptionButton::paintEvent(QPaintEvent* event) {
@@ -55,7 +64,6 @@ void OptionButton::paintEvent(QPaintEvent* event) {
 
 OptionGroup::OptionGroup(QWidget* parent) : QGroupBox(parent), options_(new QButtonGroup(this)) {
   setAutoFillBackground(true);  // covers what lies behind it
-  connect(options_, &QButtonGroup::idToggled, this, [this] { followChecked(); });
 }
 
 QRadioButton* OptionGroup::option(int id) const {
@@ -85,6 +93,9 @@ void OptionGroup::setOptions(const QStringList& texts) {
     if (static_cast<std::size_t>(i) == buttons_.size()) {
       auto* made = new OptionButton(this);
       options_->addButton(made, i);
+      // Every check and uncheck, also while the group's own signals are
+      // blocked (as when a question's recorded option is shown).
+      connect(made, &QAbstractButton::toggled, this, [this] { followChecked(); });
       buttons_.push_back(made);
     }
     OptionButton* b = buttons_[static_cast<std::size_t>(i)];
@@ -113,7 +124,9 @@ void OptionGroup::checkOption(int id) {
 }
 
 void OptionGroup::followChecked() {
-  for (OptionButton* b : buttons_) b->setFocusPolicy(b->isChecked() ? Qt::StrongFocus : Qt::ClickFocus);
+  const QAbstractButton* stop = options_->checkedButton();
+  if (stop == nullptr && count_ > 0) stop = buttons_.front();
+  for (OptionButton* b : buttons_) b->setFocusPolicy(b == stop ? Qt::StrongFocus : Qt::ClickFocus);
 }
 
 QRect OptionGroup::optionGeometry(QSize size, int line_height, int count, int index) {

@@ -13,9 +13,11 @@
 // The options lay themselves out: with n options and the line height h of
 // the group's font, the usable height is U = height - h - 5; option i is
 // (width - 10) x (U div n) at left 8, top i x (U div n) + h + 1 + (U mod n)
-// div 2. Only the checked option takes the focus by Tab. On a focused option,
-// Up and Left move the choice to the option above, Down and Right to the one
-// below, each as a click does.
+// div 2. The checked option takes the focus by Tab; while none is checked,
+// the first option does, and is not checked by taking it. On a focused
+// option, Space checks it, and Up and Left move the focus and the choice to
+// the option above, Down and Right to the one below, each as a click does,
+// whether an option was checked before or not.
 #pragma once
 
 #include <QButtonGroup>
@@ -75,7 +77,7 @@ class OptionGroup : public QGroupBox {
 
  private:
   void placeOptions();
-  void followChecked();  // the tab stop goes with the checked option
+  void followChecked();  // the tab stop goes with the checked option, else the first
 
   QButtonGroup* options_;
   std::vector<OptionButton*> buttons_;  // every option widget made; the first count_ are shown

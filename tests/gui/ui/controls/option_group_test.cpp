@@ -1,14 +1,18 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The answer options: checking from code and by the user and when the
 // change is reported, the keys, the option geometry, refilling the options
-// for the next question, and the one tab stop.
+// for the next question, and the one tab stop (the checked option, else the
+// first), from which the keyboard alone chooses.
 #include "ui/controls/option_group.h"
 
 #include <gtest/gtest.h>
 
+#include <QAccessible>
 #include <QApplication>
 #include <QImage>
+#include <QLineEdit>
 #include <QRadioButton>
+#include <QSignalBlocker>
 #include <QStyleOptionButton>
 #include <QTest>
 #include <stdexcept>
@@ -152,7 +156,8 @@ TEST_F(OptionGroupTest, AHandlerMayReplaceTheOptionsOfTheClickThatRuns) {
 }
 
 // The options of one question make way for the next one's: nothing of the
-// earlier choice, check mark, focus or tab stop is left, every option shows
+// earlier choice, check mark or focus is left, the tab stop is the first
+// option again, every option shows
 // its new text where it belongs, and a new choice is reported.
 TEST_F(OptionGroupTest, TheNextQuestionsOptionsStartAfresh) {
   // Of every option widget in the group: how many are visible, checked, tab stops.
@@ -188,7 +193,8 @@ TEST_F(OptionGroupTest, TheNextQuestionsOptionsStartAfresh) {
     EXPECT_EQ(Checked(), -1);
     EXPECT_EQ(marks().visible, count);
     EXPECT_EQ(marks().checked, 0);
-    EXPECT_EQ(marks().tab_stops, 0);
+    EXPECT_EQ(marks().tab_stops, 1);
+    EXPECT_EQ(group_->option(0)->focusPolicy(), Qt::StrongFocus) << "none checked: the first is the tab stop";
     EXPECT_NE(QApplication::focusWidget(), focused_before);
     EXPECT_EQ(QApplication::focusWidget(), &window_) << "the focus stays with the window";
     const int line_height = LineHeight(group_->font());
@@ -207,6 +213,78 @@ TEST_F(OptionGroupTest, TheNextQuestionsOptionsStartAfresh) {
     EXPECT_EQ(group_->option(count - 1)->focusPolicy(), Qt::StrongFocus);
   }
   EXPECT_EQ(group_->findChildren<QRadioButton*>().size(), 4) << "no option widget made for a refill";
+}
+
+// With the keyboard alone: Tab reaches the first option while none is
+// checked, without checking it; Space checks the focused option, and the
+// arrows move the choice also from an option not checked. A screen reader
+// sees the focus and the check mark where they are.
+TEST_F(OptionGroupTest, WhileNoneIsCheckedTheFirstOptionTakesTheFocusAndTheKeysChoose) {
+  QLineEdit before(&window_);  // the control before the group in the tab order
+  before.setGeometry(0, 220, 100, 20);
+  before.show();
+  const auto accessible = [this](int id) { return QAccessible::queryAccessibleInterface(group_->option(id))->state(); };
+  // Tab from the edit box wraps round to the group, Shift+Tab comes back.
+  const auto tab_in = [&before] {
+    before.setFocus(Qt::TabFocusReason);
+    QTest::keyClick(&before, Qt::Key_Tab);
+  };
+  struct Case {
+    const char* keys;  // after tabbing in
+    int count;
+    int checked_before;  // -1: none
+    int focused;  // after tabbing in
+    std::vector<int> chosen;  // by the keys
+    int focused_after;
+  };
+  const Case cases[] = {
+      {"Space", 4, -1, 0, {0}, 0}, {"Down", 4, -1, 0, {1}, 1},        {"Right Down", 4, -1, 0, {1, 2}, 2},
+      {"Up", 4, -1, 0, {}, 0},  // nothing above the first
+      {"Left", 4, -1, 0, {}, 0},   {"Space Space", 3, -1, 0, {0}, 0},  // a second Space changes nothing
+      {"Down", 1, -1, 0, {}, 0},  // a single option: nowhere to go
+      {"Up", 4, 2, 2, {1}, 1},  // a recorded option is the tab stop
+      {"Space", 4, 3, 3, {}, 3},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.count << " options, " << c.checked_before << " checked, " << c.keys);
+    Fill(c.count);
+    group_->checkOption(c.checked_before);
+    QApplication::processEvents();
+    chosen_.clear();
+    tab_in();
+    ASSERT_EQ(QApplication::focusWidget(), group_->option(c.focused));
+    EXPECT_EQ(Checked(), c.checked_before) << "taking the focus checks nothing";
+    EXPECT_TRUE(chosen_.empty());
+    EXPECT_TRUE(accessible(c.focused).focused);
+    EXPECT_EQ(accessible(c.focused).checked, c.checked_before == c.focused);
+    for (const QString& key : QString::fromLatin1(c.keys).split(u' ')) {
+      const Qt::Key k = key == QLatin1String("Space")   ? Qt::Key_Space
+                        : key == QLatin1String("Down")  ? Qt::Key_Down
+                        : key == QLatin1String("Right") ? Qt::Key_Right
+                        : key == QLatin1String("Up")    ? Qt::Key_Up
+                                                        : Qt::Key_Left;
+      QTest::keyClick(QApplication::focusWidget(), k);
+    }
+    EXPECT_EQ(chosen_, c.chosen);
+    ASSERT_EQ(QApplication::focusWidget(), group_->option(c.focused_after));
+    const int now = c.chosen.empty() ? c.checked_before : c.chosen.back();
+    EXPECT_EQ(Checked(), now);
+    EXPECT_EQ(accessible(c.focused_after).checked, now == c.focused_after);
+    // The tab stop is the option checked now, or still the first.
+    for (int i = 0; i < c.count; ++i)
+      EXPECT_EQ(group_->option(i)->focusPolicy(), i == std::max(now, 0) ? Qt::StrongFocus : Qt::ClickFocus) << i;
+    // Tab leaves the group for the edit box, and Shift+Tab comes back to the tab stop.
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), &before);
+    QTest::keyClick(&before, Qt::Key_Backtab);
+    EXPECT_EQ(QApplication::focusWidget(), group_->option(std::max(now, 0)));
+  }
+  // A disabled group takes no focus and no key.
+  Fill(4);
+  group_->setEnabled(false);
+  tab_in();
+  EXPECT_EQ(QApplication::focusWidget(), &before);
+  group_->setEnabled(true);
 }
 
 TEST(OptionGroupGeometry, OptionsShareTheUsableHeightInOneColumn) {
@@ -240,7 +318,12 @@ TEST_F(OptionGroupTest, OptionsFollowTheGroupsSizeAndOnlyTheCheckedOneIsATabStop
   Fill(4);
   group_->resize(462, 192);
   EXPECT_EQ(group_->option(3)->geometry(), QRect(8, 144, 452, 42));
-  group_->checkOption(2);
+  // Checked from code, also with the group's signals blocked, as the window
+  // shows a question's recorded option.
+  {
+    const QSignalBlocker quiet(group_->options());
+    group_->checkOption(2);
+  }
   for (int i = 0; i < 4; ++i) {
     EXPECT_EQ(group_->option(i)->focusPolicy() == Qt::StrongFocus, i == 2) << i;
   }
