@@ -207,10 +207,11 @@ set(CPACK_DEBIAN_PACKAGE_SECTION education)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 # The libraries (Qt, libsodium...) come from dpkg-shlibdeps (package
 # dpkg-dev); the font is the face that the windows are laid out for (see
-# src/gui/ui/fonts.h). The teacher's tools go with the program of their own
-# version.
+# src/gui/ui/fonts.h); Qt's own texts in the user's language come from
+# qt6-translations-l10n (src/gui/ui/qt_translations.h). The teacher's tools
+# go with the program of their own version.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_MIRAVEL_PACKAGE_DEPENDS fonts-cantarell)
+set(CPACK_DEBIAN_MIRAVEL_PACKAGE_DEPENDS "fonts-cantarell, qt6-translations-l10n")
 set(CPACK_DEBIAN_TEACHER_PACKAGE_DEPENDS "miravel (= ${PROJECT_VERSION})")
 set(CPACK_DEBIAN_COMPRESSION_TYPE xz)
 # Control files with the modes Debian policy asks for.
