@@ -17,12 +17,14 @@
 #   share/applications/miravel.desktop                  menu entry
 #   share/icons/hicolor/{32x32,128x128}/apps/miravel.png the icon
 #   share/man/man1/miravel.1.gz                         manual page
+#   share/man/ru/man1/miravel.1.gz                      the same in Russian
 #   share/doc/miravel/copyright, changelog.gz           package documents
 #   share/doc/miravel/examples/history.DLL              the sample test
 #  miravel-teacher:
 #   bin/miravel-make, bin/miravel-preview               the teacher's commands
 #                                                       (the preview when built)
 #   share/man/man1/miravel-make.1.gz, miravel-preview.1.gz   their manual pages
+#   share/man/ru/man1/miravel-make.1.gz, miravel-preview.1.gz  the same in Russian
 #   share/locale/ru/LC_MESSAGES/miravel-make.mo         miravel-make in Russian
 #   share/doc/miravel-teacher/copyright, changelog.gz   package documents
 #   share/doc/miravel-teacher/examples/history.txt      the sample test's source
@@ -130,6 +132,8 @@ endforeach()
 # Manual pages (with the version filled in) and the changelog, compressed
 # the way Debian wants them: gzip -9, without the name and time stamp that
 # would make every build differ (-n); -k keeps the plain file for make.
+# The Russian pages (man/ru) go to share/man/ru/man1, where man finds them
+# under a Russian locale.
 find_program(MIRAVEL_GZIP gzip REQUIRED)
 set(miravel_teacher_manuals)
 foreach(program ${miravel_teacher_programs})
@@ -137,12 +141,15 @@ foreach(program ${miravel_teacher_programs})
     list(APPEND miravel_teacher_manuals ${program}.1)
   endif()
 endforeach()
-foreach(manual miravel.1 ${miravel_teacher_manuals})
+set(miravel_manuals miravel.1 ${miravel_teacher_manuals})
+foreach(manual IN LISTS miravel_manuals)
   configure_file(${PROJECT_SOURCE_DIR}/man/${manual} ${miravel_packaging_out}/${manual} @ONLY)
+  configure_file(${PROJECT_SOURCE_DIR}/man/ru/${manual} ${miravel_packaging_out}/ru/${manual} @ONLY)
 endforeach()
+list(TRANSFORM miravel_manuals PREPEND ru/ OUTPUT_VARIABLE miravel_russian_manuals)
 configure_file(${miravel_packaging_dir}/changelog ${miravel_packaging_out}/changelog COPYONLY)
 set(miravel_gzipped)
-foreach(name miravel.1 ${miravel_teacher_manuals} changelog)
+foreach(name ${miravel_manuals} ${miravel_russian_manuals} changelog)
   add_custom_command(
     OUTPUT ${miravel_packaging_out}/${name}.gz
     COMMAND ${MIRAVEL_GZIP} -9nkf ${miravel_packaging_out}/${name}
@@ -152,10 +159,14 @@ foreach(name miravel.1 ${miravel_teacher_manuals} changelog)
   list(APPEND miravel_gzipped ${miravel_packaging_out}/${name}.gz)
 endforeach()
 add_custom_target(package_files ALL DEPENDS ${miravel_gzipped})
-install(FILES ${miravel_packaging_out}/miravel.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT miravel)
-list(TRANSFORM miravel_teacher_manuals PREPEND ${miravel_packaging_out}/)
-list(TRANSFORM miravel_teacher_manuals APPEND .gz)
-install(FILES ${miravel_teacher_manuals} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT teacher)
+foreach(language "" ru/)
+  install(FILES ${miravel_packaging_out}/${language}miravel.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/${language}man1
+          COMPONENT miravel)
+  set(manuals ${miravel_teacher_manuals})
+  list(TRANSFORM manuals PREPEND ${miravel_packaging_out}/${language})
+  list(TRANSFORM manuals APPEND .gz)
+  install(FILES ${manuals} DESTINATION ${CMAKE_INSTALL_MANDIR}/${language}man1 COMPONENT teacher)
+endforeach()
 install(FILES ${miravel_packaging_out}/changelog.gz DESTINATION ${CMAKE_INSTALL_DOCDIR} COMPONENT miravel)
 install(FILES ${miravel_packaging_out}/changelog.gz DESTINATION ${miravel_teacher_docdir} COMPONENT teacher)
 
@@ -207,10 +218,11 @@ set(CPACK_DEBIAN_PACKAGE_SECTION education)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 # The libraries (Qt, libsodium...) come from dpkg-shlibdeps (package
 # dpkg-dev); the font is the face that the windows are laid out for (see
-# src/gui/ui/fonts.h). The teacher's tools go with the program of their own
-# version.
+# src/gui/ui/fonts.h); Qt's own texts in the user's language come from
+# qt6-translations-l10n (src/gui/ui/qt_translations.h). The teacher's tools
+# go with the program of their own version.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_MIRAVEL_PACKAGE_DEPENDS fonts-cantarell)
+set(CPACK_DEBIAN_MIRAVEL_PACKAGE_DEPENDS "fonts-cantarell, qt6-translations-l10n")
 set(CPACK_DEBIAN_TEACHER_PACKAGE_DEPENDS "miravel (= ${PROJECT_VERSION})")
 set(CPACK_DEBIAN_COMPRESSION_TYPE xz)
 # Control files with the modes Debian policy asks for.

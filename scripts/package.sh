@@ -103,12 +103,18 @@ if grep -E 'miravel-make|miravel-preview|\.txt$' "$work/miravel.list"; then
   echo "$deb holds the teacher's tools or a test source (above)" >&2
   exit 1
 fi
-grep -qx './usr/bin/miravel' "$work/miravel.list" || { echo "$deb holds no usr/bin/miravel" >&2; exit 1; }
-teacher_holds=(./usr/bin/miravel-make ./usr/share/man/man1/miravel-make.1.gz
+for path in ./usr/bin/miravel ./usr/share/man/man1/miravel.1.gz ./usr/share/man/ru/man1/miravel.1.gz; do
+  grep -qx -- "$path" "$work/miravel.list" || { echo "$deb holds no $path" >&2; exit 1; }
+done
+dpkg-deb --field "$deb" Depends | grep -q 'qt6-translations-l10n' ||
+  { echo "$deb does not depend on qt6-translations-l10n (Qt's own texts in Russian)" >&2; exit 1; }
+teacher_holds=(./usr/bin/miravel-make ./usr/share/man/man1/miravel-make.1.gz ./usr/share/man/ru/man1/miravel-make.1.gz
   ./usr/share/doc/miravel-teacher/examples/history.txt ./usr/share/doc/miravel-teacher/copyright)
 # The preview command goes with the teacher's tools once the build makes it.
 preview_built=$(find "$build/tools" -type f -name miravel-preview -perm -u+x -print -quit)
-if [ -n "$preview_built" ]; then teacher_holds+=(./usr/bin/miravel-preview); fi
+if [ -n "$preview_built" ]; then
+  teacher_holds+=(./usr/bin/miravel-preview ./usr/share/man/ru/man1/miravel-preview.1.gz)
+fi
 for path in "${teacher_holds[@]}"; do
   grep -qx -- "$path" "$work/miravel-teacher.list" || { echo "$teacher_deb holds no $path" >&2; exit 1; }
 done

@@ -17,6 +17,9 @@ packages=(
   # file), and Cantarell, the face that stands in for the designed one (see
   # src/gui/ui/fonts.h).
   qt6-base-dev fonts-cantarell
+  # Qt's own texts (message box buttons, the file, save and print dialogs) in
+  # the user's language; the Windows installer takes its catalogues from it.
+  qt6-translations-l10n
   # pdftotext and pdftoppm: the tests read a saved report's text and colours.
   poppler-utils
   # The locale data, for the Russian short date form (dd.mm.yyyy) in the tests

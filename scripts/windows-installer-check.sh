@@ -69,7 +69,7 @@ key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Miravel'
 wine_run 300 "$installer" /S /TEACHER || fail "the silent install ended with status $?"
 for f in miravel.exe miravel-make.exe uninstall.exe Qt6Core.dll Qt6Gui.dll Qt6Widgets.dll \
   platforms/qwindows.dll platforms/qoffscreen.dll styles/qwindowsvistastyle.dll examples/history.DLL \
-  examples/history.txt; do
+  examples/history.txt translations/qtbase_ru.qm; do
   [ -f "$folder/$f" ] || fail "not installed: Program Files/Miravel/$f"
 done
 preview=window-shots.exe  # the picture tool: it writes the controls' places too

@@ -10,13 +10,16 @@
 # windows platform plugin and the windowsvista style); tools/ holds the
 # teacher's tools (miravel-make, the preview and picture tools, the offscreen platform
 # plugin the preview renders on, and the sample test's source) with any Qt
-# DLL they need besides. Everything is stripped of its debug information.
+# DLL they need besides. Qt's own texts in Russian (qtbase_ru.qm, the same
+# data on every system) come from Debian's qt6-translations-l10n, built from
+# Debian's qttranslations source, into program/translations/, where the
+# program looks for them beside itself. Everything is stripped of its debug information.
 # Prints the installer's path on its last line.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${1:-build/windows}
 
-bash scripts/install-missing.sh nsis binutils-mingw-w64-x86-64 >&2
+bash scripts/install-missing.sh nsis binutils-mingw-w64-x86-64 qt6-translations-l10n >&2
 
 cache_value() { sed -n "s/^$1:[A-Z]*=//p" "$build/CMakeCache.txt"; }
 qt=$(cache_value MIRAVEL_QT_WINDOWS)
@@ -41,6 +44,10 @@ cp "${program_files[@]}" "$stage/program/"
 cp "$qt/plugins/platforms/qwindows.dll" "$stage/program/platforms/"
 cp "$qt/plugins/styles/qwindowsvistastyle.dll" "$stage/program/styles/"
 cp "$build/examples/history.DLL" "$stage/program/examples/"
+# qtbase_ru.qm needs no other catalogue (qt_ru.qm would, for modules the
+# program does not use).
+mkdir -p "$stage/program/translations"
+cp /usr/share/qt6/translations/qtbase_ru.qm "$stage/program/translations/"
 cp "${tool_files[@]}" "$stage/tools/"
 cp "$qt/plugins/platforms/qoffscreen.dll" "$stage/tools/platforms/"
 cp examples/history.txt "$stage/tools/examples/"

@@ -3,8 +3,9 @@
 ; scripts/windows-installer.sh, which gathers the files into a staging folder
 ; and defines:
 ;   VERSION  the program's version (major.minor.patch)
-;   STAGE    the staging folder: program\ (the program and the Qt DLLs and
-;            plugins it needs), tools\ (the teacher's tools) and the lists
+;   STAGE    the staging folder: program\ (the program, the Qt DLLs and
+;            plugins it needs and Qt's Russian texts in translations\),
+;            tools\ (the teacher's tools) and the lists
 ;            program-files.nsh, tools-files.nsh, uninstall-files.nsh
 ;   OUTFILE  the installer to write
 ;

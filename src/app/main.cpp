@@ -14,6 +14,7 @@
 #include "ui/report_password_dialog.h"
 #include "ui/controls/guard.h"
 #include "ui/icon.h"
+#include "ui/qt_translations.h"
 
 int main(int argc, char** argv) {
   // The program reads one argument of its own, a test file to start the
@@ -22,6 +23,8 @@ int main(int argc, char** argv) {
   QApplication app(qt_argc, argv);
   QApplication::setApplicationName(miravel::ui::ApplicationTitle());
   QApplication::setWindowIcon(miravel::ui::AppIcon());
+  // Qt's own buttons and dialogs in the user's language.
+  miravel::ui::InstallQtTranslations();
 
   // The main window is created first, and its creation begins the run;
   // closing it ends the program.

@@ -8,6 +8,7 @@ execute_process(
   COMMAND ${XGETTEXT} ${XGETTEXT_ARGS} --output=${pot}
           tools/miravel-make/main.cpp tools/miravel-make/authoring.cpp tools/miravel-make/messages.cpp
           tools/miravel-make/fit_check.cpp tools/miravel-make/report_password_setting.cpp
+          tools/preview/main.cpp
   WORKING_DIRECTORY ${SOURCE_DIR}
   RESULT_VARIABLE status)
 if(NOT status EQUAL 0)

@@ -20,6 +20,7 @@ namespace miravel::authoring {
 namespace {
 
 using testing::Get;
+using testing::HasLocale;
 using testing::Put;
 using testing::TempDir;
 namespace stdfs = std::filesystem;
@@ -32,12 +33,12 @@ struct ToolRun {
 
 std::string Quoted(const std::string& text) { return "'" + text + "'"; }
 
-// Runs `command` (a shell command line) with English messages.
-ToolRun RunCommand(const TempDir& dir, const std::string& command) {
+// Runs `command` (a shell command line), by default with English messages.
+ToolRun RunCommand(const TempDir& dir, const std::string& command,
+                   const std::string& environment = "LANGUAGE= LC_ALL=C.UTF-8") {
   const std::string out = dir.File("stdout.log");
   const std::string err = dir.File("stderr.log");
-  const std::string line =
-      "LANGUAGE= LC_ALL=C.UTF-8 " + command + " >" + Quoted(out) + " 2>" + Quoted(err) + " </dev/null";
+  const std::string line = environment + " " + command + " >" + Quoted(out) + " 2>" + Quoted(err) + " </dev/null";
   const int status = std::system(line.c_str());
   return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, Get(out), Get(err)};
 }
@@ -211,6 +212,69 @@ TEST(PreviewErrors, AreToldAndWriteNothing) {
     EXPECT_FALSE(stdfs::exists(folder)) << c.what;
   }
 }
+
+#if MIRAVEL_MAKE_TRANSLATED
+struct LanguageCase {
+  const char* environment;
+  bool russian;
+};
+
+// The preview's help, errors and lines are Russian under a Russian locale
+// (the catalogue the build compiles from po/ru.po) and English otherwise;
+// miravel-make's fit check reads the preview's lines in any locale, and
+// warns in its own language.
+TEST(PreviewLanguage, FollowsTheLocale) {
+  if (!HasLocale("ru_RU.UTF-8")) GTEST_SKIP() << "no ru_RU.UTF-8 locale (scripts/setup.sh generates it)";
+  TempDir dir;
+  const std::string too_wide =
+      kHeader + "Вопрос?\nA. да\nANSWER: A\n\nЕщё вопрос?\nA. да\nB. " + kLongOption + "\nANSWER: A\n";
+  const std::string test = MakeTest(dir, "test.DLL", too_wide);
+  const std::string source = dir.File("lesson.txt");
+  Put(source, too_wide);
+  const std::string preview_folder = stdfs::path(MIRAVEL_PREVIEW_PATH).parent_path().string();
+  const LanguageCase cases[] = {
+      {"LANGUAGE= LC_ALL=ru_RU.UTF-8", true},
+      {"LANGUAGE= LC_ALL= LANG=ru_RU.UTF-8", true},
+      {"LANGUAGE=en LC_ALL=ru_RU.UTF-8", false},
+      {"LANGUAGE= LC_ALL=C.UTF-8", false},
+  };
+  for (const LanguageCase& c : cases) {
+    SCOPED_TRACE(c.environment);
+    const auto preview = [&](const std::string& args) {
+      return RunCommand(dir, Quoted(MIRAVEL_PREVIEW_PATH) + " " + args, c.environment);
+    };
+    const ToolRun help = preview("--help");
+    EXPECT_EQ(help.status, 0);
+    EXPECT_EQ(help.out.rfind(c.russian ? "Использование:\n" : "Usage:\n", 0), 0U) << help.out;
+
+    const ToolRun usage = preview("--dark");
+    EXPECT_EQ(usage.status, 2);
+    EXPECT_EQ(usage.err, c.russian
+                             ? "miravel-preview: неизвестный параметр --dark\nСправка: «miravel-preview --help».\n"
+                             : "miravel-preview: unknown option --dark\nTry 'miravel-preview --help'.\n");
+
+    const ToolRun missing = preview(Quoted(dir.File("missing.DLL")) + " " + Quoted(dir.File("pictures")));
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_EQ(missing.err, "miravel-preview: " + dir.File("missing.DLL") +
+                               (c.russian ? ": файл теста не найден\n" : ": no such test file\n"));
+
+    const ToolRun check = preview("--check " + Quoted(test));
+    EXPECT_EQ(check.status, 3);
+    const std::string line = c.russian ? "вопрос 2: вариант B: скрыто символов: " : "question 2: option B: ";
+    EXPECT_EQ(check.out.rfind(line, 0), 0U) << check.out;
+    EXPECT_EQ(Lines(check.out).size(), 1U) << check.out;
+
+    const ToolRun made = RunCommand(
+        dir, "PATH=" + Quoted(preview_folder) + ":\"$PATH\" " + Quoted(MIRAVEL_MAKE_PATH) + " " + Quoted(source),
+        c.environment);
+    EXPECT_EQ(made.status, 0);
+    const std::string warning =
+        source + (c.russian ? ":10: предупреждение: вариант ответа вопроса 2 не помещается на экране"
+                            : ":10: warning: an option of question 2 does not fit on the screen");
+    EXPECT_EQ(made.err.rfind(warning, 0), 0U) << made.err;
+  }
+}
+#endif
 
 // --- miravel-make's fit check --------------------------------------------------------
 

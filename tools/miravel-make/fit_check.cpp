@@ -151,11 +151,16 @@ std::vector<Diagnostic> CheckFit(const std::string& preview, const std::string& 
   posix_spawn_file_actions_addclose(&actions, pipe_ends[0]);
   posix_spawn_file_actions_addclose(&actions, pipe_ends[1]);
   // The check needs no display: the offscreen platform, whatever the
-  // session's own is.
+  // session's own is. The preview's lines are read in English (its
+  // messages follow the locale): LC_ALL=C.UTF-8 and no LANGUAGE.
   std::vector<std::string> environment;
-  for (char** e = environ; *e != nullptr; ++e)
-    if (std::string_view(*e).substr(0, 16) != "QT_QPA_PLATFORM=") environment.emplace_back(*e);
+  for (char** e = environ; *e != nullptr; ++e) {
+    const std::string_view entry(*e);
+    const std::string_view name = entry.substr(0, entry.find('='));
+    if (name != "QT_QPA_PLATFORM" && name != "LC_ALL" && name != "LANGUAGE") environment.emplace_back(entry);
+  }
   environment.emplace_back("QT_QPA_PLATFORM=offscreen");
+  environment.emplace_back("LC_ALL=C.UTF-8");
   std::vector<char*> envp;
   for (std::string& e : environment) envp.push_back(e.data());
   envp.push_back(nullptr);

@@ -21,12 +21,14 @@
 #include <string_view>
 #include <vector>
 
+#include "messages.h"
 #include "platform/file_system.h"
 #include "platform/os_services.h"
 #include "run/controller.h"
 #include "testdata/test_file.h"
 #include "text_fit.h"
 #include "ui/main_window.h"
+#include "ui/qt_translations.h"
 #include "ui/report_password_dialog.h"
 #include "ui/controls/open_dialog.h"
 
@@ -37,6 +39,8 @@
 namespace {
 
 namespace ui = miravel::ui;
+using miravel::authoring::Format;
+using miravel::authoring::Tr;
 using miravel::preview::TextFit;
 
 constexpr int kAllFit = 0;
@@ -48,7 +52,12 @@ constexpr int kSomethingHidden = 3;
 // number).
 constexpr std::int32_t kMaxQuestions = 9999;
 
-constexpr std::string_view kHelp = R"help(Usage:
+// The messages are in the user's language (tools/miravel-make/messages.h,
+// po/ru.po). The lines of the fit check on standard output are too; the
+// fit check of miravel-make runs this program with English messages, so
+// that it reads them in the form below.
+const char* Help() {
+  return Tr(R"help(Usage:
   miravel-preview TEST.DLL FOLDER    pictures of the test's screens, and the fit check
   miravel-preview --check TEST.DLL   the fit check alone, no pictures
   miravel-preview --help | --version
@@ -71,10 +80,12 @@ edge, or on a line that is not wholly shown at the bottom.
 
 Exit status: 0 every text fits, 3 some text does not fit, 1 error (the test
 file cannot be read, a picture cannot be written), 2 bad usage.
-)help";
+)help");
+}
 
 int UsageError(const std::string& message) {
-  std::fprintf(stderr, "miravel-preview: %s\nTry 'miravel-preview --help'.\n", message.c_str());
+  std::fprintf(stderr, "miravel-preview: %s\n%s\n", message.c_str(),
+               Format(Tr("Try '%s --help'."), "miravel-preview").c_str());
   return kBadUsage;
 }
 
@@ -102,17 +113,22 @@ bool SavePicture(QWidget& window, const QDir& folder, const QString& name) {
   const QString path = folder.filePath(name);
   QSaveFile file(path);
   if (!file.open(QIODevice::WriteOnly) || !window.grab().toImage().save(&file, "PNG") || !file.commit()) {
-    std::fprintf(stderr, "miravel-preview: cannot write %s: %s\n", qPrintable(QDir::toNativeSeparators(path)),
-                 qPrintable(file.errorString()));
+    std::fprintf(stderr, "miravel-preview: %s\n",
+                 Format(Tr("cannot write %s: %s"), QDir::toNativeSeparators(path).toStdString(),
+                        file.errorString().toStdString())
+                     .c_str());
     return false;
   }
   return true;
 }
 
-// Tells one text that does not fit; true when it fits.
-bool Fits(const std::string& where, const char* what, const TextFit& fit) {
+// Tells one text that does not fit; true when it fits. `where` and `what`
+// are in the user's language.
+bool Fits(const std::string& where, const std::string& what, const TextFit& fit) {
   if (fit.fits()) return true;
-  std::printf("%s: %s: %d characters of %d hidden\n", where.c_str(), what, fit.hidden, fit.total);
+  std::printf("%s\n", Format(Tr("%s: %s: %s characters of %s hidden"), where, what, std::to_string(fit.hidden),
+                             std::to_string(fit.total))
+                          .c_str());
   return false;
 }
 
@@ -131,6 +147,7 @@ struct Options {
 }  // namespace
 
 int main(int argc, char** argv) {
+  miravel::authoring::UseSystemLanguage();
   Options options;
   std::vector<std::string> operands;
   bool options_end = false;
@@ -141,7 +158,7 @@ int main(int argc, char** argv) {
     } else if (arg == "--") {
       options_end = true;
     } else if (arg == "--help" || arg == "-h") {
-      std::fwrite(kHelp.data(), 1, kHelp.size(), stdout);
+      std::fputs(Help(), stdout);
       return kAllFit;
     } else if (arg == "--version") {
       std::printf("miravel-preview " MIRAVEL_VERSION "\n");
@@ -149,13 +166,13 @@ int main(int argc, char** argv) {
     } else if (arg == "--check") {
       options.check_only = true;
     } else {
-      return UsageError("unknown option " + arg);
+      return UsageError(Format(Tr("unknown option %s"), arg));
     }
   }
   const std::size_t wanted = options.check_only ? 1 : 2;
   if (operands.size() < wanted)
-    return UsageError(operands.empty() ? "no test file" : "no folder for the pictures (or --check for none)");
-  if (operands.size() > wanted) return UsageError("too many arguments: " + operands[wanted]);
+    return UsageError(operands.empty() ? Tr("no test file") : Tr("no folder for the pictures (or --check for none)"));
+  if (operands.size() > wanted) return UsageError(Format(Tr("too many arguments: %s"), operands[wanted]));
   options.test = operands[0];
   if (!options.check_only) options.folder = operands[1];
 
@@ -164,24 +181,25 @@ int main(int argc, char** argv) {
   // is never opened.
   const std::string shown_test = miravel::fs::PathForDisplay(options.test);
   const miravel::fs::FileStamp stamp = miravel::fs::Stamp(options.test);
-  if (!stamp.exists) return Failure(shown_test + ": no such test file");
-  if (!stamp.regular) return Failure(shown_test + ": not a regular file");
-  if (!miravel::fs::ReadWhole(options.test)) return Failure(shown_test + ": cannot read the test file");
+  if (!stamp.exists) return Failure(Format(Tr("%s: no such test file"), shown_test));
+  if (!stamp.regular) return Failure(Format(Tr("%s: not a regular file"), shown_test));
+  if (!miravel::fs::ReadWhole(options.test)) return Failure(Format(Tr("%s: cannot read the test file"), shown_test));
 
   // No display needed: the offscreen platform unless another is asked for.
   if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   int qt_argc = 1;
   QApplication app(qt_argc, argv);
+  ui::InstallQtTranslations();  // Qt's own texts as the program shows them
 
   QDir folder;
   if (!options.check_only) {
     folder.setPath(QFile::decodeName(options.folder.c_str()));
     if (!QDir().mkpath(folder.path()))
-      return Failure("cannot make the folder " + miravel::fs::PathForDisplay(options.folder));
+      return Failure(Format(Tr("cannot make the folder %s"), miravel::fs::PathForDisplay(options.folder)));
   }
   QTemporaryDir journal_folder;  // private (0700), removed at exit
   if (!journal_folder.isValid())
-    return Failure("cannot make a temporary folder: " + journal_folder.errorString().toStdString());
+    return Failure(Format(Tr("cannot make a temporary folder: %s"), journal_folder.errorString().toStdString()));
   PreviewOs os(QFile::encodeName(journal_folder.path()).toStdString());
 
   ui::MainWindow form;
@@ -205,17 +223,18 @@ int main(int argc, char** argv) {
     form.groupEdit->setText(QStringLiteral("9-А"));
     controller.open();
     ui::OpenDialog::SetHookForTests({});
-    all_fit = Fits("header", "title", miravel::preview::MeasureLabel(*form.testNameLabel)) && all_fit;
-    all_fit = Fits("header", "description", miravel::preview::MeasureLabel(*form.descriptionLabel)) && all_fit;
-    all_fit = Fits("header", "comments", miravel::preview::MeasureLabel(*form.commentsLabel)) && all_fit;
+    const std::string header = Tr("header");
+    all_fit = Fits(header, Tr("title"), miravel::preview::MeasureLabel(*form.testNameLabel)) && all_fit;
+    all_fit = Fits(header, Tr("description"), miravel::preview::MeasureLabel(*form.descriptionLabel)) && all_fit;
+    all_fit = Fits(header, Tr("comments"), miravel::preview::MeasureLabel(*form.commentsLabel)) && all_fit;
     if (!options.check_only && SavePicture(form, folder, QStringLiteral("header.png"))) ++pictures;
     else if (!options.check_only) written = false;
 
     const miravel::ProfileFile* file = controller.run().test();
     count = file == nullptr ? 0 : miravel::testdata::TestFileReader(*file).QuestionCount(0);
     if (count > kMaxQuestions)
-      return Failure(shown_test + ": the test claims " + std::to_string(count) + " questions; at most " +
-                     std::to_string(kMaxQuestions) + " are previewed");
+      return Failure(Format(Tr("%s: the test claims %s questions; at most %s are previewed"), shown_test,
+                            std::to_string(count), std::to_string(kMaxQuestions)));
 
     // Every question as the scale shows it, the clock stopped at full time.
     if (count > 0) {
@@ -231,13 +250,13 @@ int main(int argc, char** argv) {
         }
         controller.moveScale();
       }
-      const std::string where = "question " + std::to_string(n);
-      all_fit = Fits(where, "question text", miravel::preview::MeasureLabel(*form.questionLabel)) && all_fit;
+      const std::string where = Format(Tr("question %s"), std::to_string(n));
+      all_fit = Fits(where, Tr("question text"), miravel::preview::MeasureLabel(*form.questionLabel)) && all_fit;
       for (int k = 0; k < 4; ++k) {
         const QRadioButton* option = form.optionGroup->option(k);
         if (option == nullptr) continue;
-        const std::string what = std::string("option ") + static_cast<char>('A' + k);
-        all_fit = Fits(where, what.c_str(), miravel::preview::MeasureOption(*option)) && all_fit;
+        const std::string what = Format(Tr("option %s"), std::string(1, static_cast<char>('A' + k)));
+        all_fit = Fits(where, what, miravel::preview::MeasureOption(*option)) && all_fit;
       }
       if (options.check_only) continue;
       if (SavePicture(form, folder, QString::fromStdString(QuestionPicture(n, digits)))) ++pictures;
@@ -249,14 +268,16 @@ int main(int argc, char** argv) {
   }
   std::fflush(stdout);
   if (!options.check_only && pictures > 0) {
-    std::string names = "header.png";
-    if (count == 1) names += " and " + QuestionPicture(1, 3);
-    if (count > 1) {
-      const int digits = std::max(3, static_cast<int>(std::to_string(count).size()));
-      names += ", " + QuestionPicture(1, digits) + " to " + QuestionPicture(count, digits);
-    }
-    std::fprintf(stderr, "miravel-preview: %d pictures in %s: %s\n", pictures,
-                 qPrintable(QDir::toNativeSeparators(folder.path())), names.c_str());
+    const std::string shown_folder = QDir::toNativeSeparators(folder.path()).toStdString();
+    const int digits = std::max(3, static_cast<int>(std::to_string(count).size()));
+    // The number of pictures, the folder, then the pictures' names.
+    const std::string message =
+        count == 0   ? Format(Tr("%s pictures in %s: %s"), std::to_string(pictures), shown_folder, "header.png")
+        : count == 1 ? Format(Tr("%s pictures in %s: %s and %s"), std::to_string(pictures), shown_folder, "header.png",
+                              QuestionPicture(1, 3))
+                     : Format(Tr("%s pictures in %s: %s, %s to %s"), std::to_string(pictures), shown_folder,
+                              "header.png", QuestionPicture(1, digits), QuestionPicture(count, digits));
+    std::fprintf(stderr, "miravel-preview: %s\n", message.c_str());
   }
   if (!written) return kFailed;
   return all_fit ? kAllFit : kSomethingHidden;

@@ -3,6 +3,7 @@
 
 #include <cerrno>
 #include <string>
+#include <string_view>
 #include <utility>
 
 #include "platform/cp1251.h"
@@ -53,6 +54,26 @@ bool NameIs(std::string_view name, std::string_view expected) {
     if (c != expected[i]) return false;
   }
   return true;
+}
+
+// Whether `path` is a full path of this system. On Windows a share's UNC
+// path (\\server\share\...) is one too, though the C++ library (libstdc++)
+// counts only a drive's path (C:\...) as absolute; a device path (\\.\...)
+// is none.
+bool IsFullPath(const std::filesystem::path& path) {
+  if (path.is_absolute()) return true;
+#ifdef _WIN32
+  const std::wstring& text = path.native();
+  const auto separator = [](wchar_t c) { return c == L'\\' || c == L'/'; };
+  if (text.size() < 5 || !separator(text[0]) || !separator(text[1]) || separator(text[2])) return false;
+  const std::size_t server_end = text.find_first_of(L"\\/", 2);
+  if (server_end == std::wstring::npos || server_end + 1 >= text.size() || separator(text[server_end + 1]))
+    return false;
+  const std::wstring_view server = std::wstring_view(text).substr(2, server_end - 2);
+  return server != L"." && server != L"?";
+#else
+  return false;
+#endif
 }
 
 // One line of the file, without its end.
@@ -224,7 +245,7 @@ LoadResult Parse(std::string_view text) {
         } else {
           folder_seen = true;
           std::filesystem::path path(std::u8string(line.value.begin(), line.value.end()));
-          if (line.value.empty() || !path.is_absolute()) fail(ProblemKind::kMalformedFolder);
+          if (line.value.empty() || !IsFullPath(path)) fail(ProblemKind::kMalformedFolder);
           else result.config.results_folder = std::move(path);
         }
         break;

@@ -285,6 +285,22 @@ TEST_F(ResultsFolder, AnUnfinishedLastLineIsEndedBeforeTheRow) {
   EXPECT_EQ(ReadAll(Log()), kHeader + RowLine(SampleRow("Петров")));
 }
 
+#ifdef _WIN32
+// A folder on a network share, as the site configuration gives it: the log
+// is the share's own file, and a failure names it in full.
+TEST(ResultsShare, AUncFolderIsUsedAsAFullPath) {
+  const stdfs::path share(u8R"(\\miravel-no-such-server.invalid\класс\results)");
+  try {
+    AppendRow(share, SampleRow("Иванов"));
+    FAIL() << "no error";
+  } catch (const AppendError& e) {
+    const std::string message = e.what();
+    EXPECT_NE(message.find(R"(«\\miravel-no-such-server.invalid\класс\results\results.csv»)"), std::string::npos)
+        << message;
+  }
+}
+#endif
+
 TEST_F(ResultsFolder, AMissingFolderIsAnErrorThatNamesTheFile) {
   try {
     AppendRow(dir / "нет такой", SampleRow("Иванов"));

@@ -270,5 +270,47 @@ TEST(SiteConfig, SettingThePasswordKeepsTheRestOfTheFile) {
   EXPECT_EQ(WithReportPasswordHash("# a\n[report]\nx\n", h).problem, (Problem{ProblemKind::kMalformedLine, 3}));
 }
 
+// --- a results folder on a network share ------------------------------------------
+
+// On Windows a share's UNC path (\\server\share\folder) is a full path, kept
+// exactly as written, in any alphabet; one that names no share is none. On
+// Linux the share is mounted, and a UNC path is no full path there.
+TEST(SiteConfigNetworkFolder, AUncPathIsKeptAsWrittenWhereItIsAFullPath) {
+  struct Case {
+    const char* value;
+    bool full_path;  // on this system
+  };
+#ifdef _WIN32
+  const Case cases[] = {
+      {R"(\\server\share\results)", true},
+      {R"(\\school-srv\Результаты\9 «А» класс)", true},
+      {R"(\\10.0.0.5\miravel$\results\)", true},
+      {"//server/share/results", true},
+      {R"(\\server)", false},
+      {R"(\\server\)", false},
+      {R"(\\.\pipe\results)", false},
+      {R"(\server\share\results)", false},  // a folder of the current drive
+  };
+#else
+  const Case cases[] = {
+      {R"(\\server\share\results)", false},
+      {"/mnt/school-srv/results", true},
+  };
+#endif
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.value);
+    const LoadResult r = Parse(std::string("[results]\nfolder = ") + c.value + "\n");
+    if (!c.full_path) {
+      EXPECT_EQ(r.problem, (Problem{ProblemKind::kMalformedFolder, 2}));
+      EXPECT_FALSE(r.config.results_folder);
+      continue;
+    }
+    EXPECT_FALSE(r.problem) << Describe(*r.problem);
+    ASSERT_TRUE(r.config.results_folder);
+    const std::u8string folder = r.config.results_folder->u8string();
+    EXPECT_EQ(std::string(folder.begin(), folder.end()), c.value);
+  }
+}
+
 }  // namespace
 }  // namespace miravel::site
