@@ -269,8 +269,8 @@ TEST(PreviewLanguage, FollowsTheLocale) {
         c.environment);
     EXPECT_EQ(made.status, 0);
     const std::string warning =
-        source + (c.russian ? ":10: предупреждение: вариант ответа вопроса 2 не помещается на экране"
-                            : ":10: warning: an option of question 2 does not fit on the screen");
+        source + (c.russian ? ":12: предупреждение: вариант ответа вопроса 2 не помещается на экране"
+                            : ":12: warning: an option of question 2 does not fit on the screen");
     EXPECT_EQ(made.err.rfind(warning, 0), 0U) << made.err;
   }
 }
