@@ -29,8 +29,12 @@ std::string DisplayPath(const std::filesystem::path& path) {
   return std::string(reinterpret_cast<const char*>(text.data()), text.size());
 }
 
+std::string Message(const std::filesystem::path& file, const std::string& why) {
+  return "Не удалось записать результат в «" + DisplayPath(file) + "»: " + why;
+}
+
 [[noreturn]] void Fail(const std::filesystem::path& file, const std::string& why) {
-  throw AppendError("Не удалось записать результат в «" + DisplayPath(file) + "»: " + why);
+  throw AppendError(Message(file, why));
 }
 
 // A wait as the messages give it: "10 с", "0,5 с".
@@ -390,6 +394,10 @@ std::string RowLine(const ResultRow& row) {
   return JoinLine({row.shown_at, DefuseFormula(row.student), DefuseFormula(row.group), DefuseFormula(row.test_title),
                    DefuseFormula(row.test_file), std::to_string(row.questions), std::to_string(row.right),
                    std::to_string(row.wrong), row.time_ran_out ? "да" : "нет"});
+}
+
+std::string NoAnswerMessage(const std::filesystem::path& folder, std::chrono::milliseconds wait) {
+  return Message(folder / std::string(kFileName), "папка результатов не ответила за " + SecondsText(wait));
 }
 
 void AppendRow(const std::filesystem::path& folder, const ResultRow& row, std::chrono::milliseconds lock_wait) {

@@ -76,6 +76,10 @@ class AppendError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
+// The message of a row for `folder` whose append had not ended after `wait`
+// (a folder on a share that does not answer).
+std::string NoAnswerMessage(const std::filesystem::path& folder, std::chrono::milliseconds wait);
+
 // How long an append waits while other programs hold a lock on the file.
 inline constexpr std::chrono::milliseconds kLockWait{10000};
 
