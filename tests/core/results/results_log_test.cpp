@@ -16,7 +16,9 @@
 #include <string>
 #include <vector>
 
-#ifndef _WIN32
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/stat.h>
@@ -532,6 +534,51 @@ TEST_F(ResultsFolder, ThirtyTwoProgramsAppendingAtOnceWriteThirtyTwoWholeRows) {
 }
 
 #else
+
+// What another program holds on the log: a reader's shared lock taken
+// through a handle of its own, or the file held open without sharing it for
+// writing (as a spreadsheet holds what it opened). An append waits for it
+// only as long as it may, then fails with a message that says so, and the
+// file stays as it was.
+TEST_F(ResultsFolder, AnAppendWaitsForAnotherProgramsHoldOnlyAsLongAsItMay) {
+  const std::string before = std::string(kByteOrderMark) + kHeader + RowLine(SampleRow("Петров"));
+  WriteFile(Log(), before);
+  const struct {
+    const char* what;
+    DWORD share;
+    bool lock;
+  } cases[] = {
+      {"a reader's shared lock", FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, true},
+      {"a handle that does not share writing", FILE_SHARE_READ, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    const HANDLE other =
+        CreateFileW(Log().c_str(), GENERIC_READ, c.share, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(other, INVALID_HANDLE_VALUE);
+    OVERLAPPED from_start = {};
+    if (c.lock) {
+      ASSERT_TRUE(LockFileEx(other, 0, 0, MAXDWORD, MAXDWORD, &from_start));
+    }
+    const auto start = std::chrono::steady_clock::now();
+    try {
+      AppendRow(dir, SampleRow("Иванов"), std::chrono::milliseconds(300));
+      ADD_FAILURE() << "no error";
+    } catch (const AppendError& e) {
+      const std::string message = e.what();
+      EXPECT_NE(message.find("занят другой программой"), std::string::npos) << message;
+      EXPECT_NE(message.find("дольше 0,3 с"), std::string::npos) << message;
+    }
+    const auto waited = std::chrono::steady_clock::now() - start;
+    EXPECT_GE(waited, std::chrono::milliseconds(300));
+    EXPECT_LT(waited, std::chrono::seconds(3));
+    if (c.lock) UnlockFileEx(other, 0, MAXDWORD, MAXDWORD, &from_start);
+    CloseHandle(other);
+    EXPECT_EQ(ReadAll(Log()), before);
+  }
+  AppendRow(dir, SampleRow("Иванов"), std::chrono::milliseconds(0));
+  EXPECT_EQ(ReadAll(Log()), before + RowLine(SampleRow("Иванов")));
+}
 
 TEST_F(ResultsFolder, AWriteThatFailsPartWayLeavesTheFileAsItWas) {
   GTEST_SKIP() << "Windows has no per-process file size limit that makes a write fail part way";
