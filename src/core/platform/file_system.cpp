@@ -71,10 +71,10 @@ LockResult LockWholeForWriting(int fd, std::chrono::milliseconds wait) {
   lock.l_start = 0;
   lock.l_len = 0;  // to the end, however long the file grows
   const Clock::time_point deadline = Clock::now() + wait;
-  // Short pauses first, since a row is written in a moment; longer ones
-  // while a reader keeps the file.
+  // Short pauses first, since a row is written in a moment; a little longer
+  // ones while a reader keeps the file.
   std::chrono::milliseconds pause(2);
-  constexpr std::chrono::milliseconds kLongestPause(50);
+  constexpr std::chrono::milliseconds kLongestPause(10);
   for (;;) {
     if (::fcntl(fd, F_SETLK, &lock) == 0) return LockResult::kLocked;
     if (errno == EINTR) continue;

@@ -80,9 +80,10 @@ enum class LockResult {
 
 // Takes a write lock (fcntl) on the whole of the file open for writing at
 // `fd`, however long the file grows. While another program holds a lock on
-// any part of it (a reader's shared lock too) it tries again, a few times a
-// second, until `wait` has passed; it never waits longer. The lock is
-// dropped when the file is closed.
+// any part of it (a reader's shared lock too) it tries again after short
+// pauses (10 ms at most, so that many programs that wait for one another
+// follow each other closely) until `wait` has passed; it never waits longer.
+// The lock is dropped when the file is closed.
 LockResult LockWholeForWriting(int fd, std::chrono::milliseconds wait);
 
 // Cuts the file open for writing at `fd` back to `size` bytes, going on

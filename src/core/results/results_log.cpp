@@ -198,7 +198,7 @@ bool PauseUntil(Clock::time_point deadline, std::chrono::milliseconds& pause) {
   const auto left =
       std::chrono::duration_cast<std::chrono::milliseconds>(deadline - now) + std::chrono::milliseconds(1);
   ::Sleep(static_cast<DWORD>(std::min(pause, left).count()));
-  pause = std::min(pause * 2, std::chrono::milliseconds(50));
+  pause = std::min(pause * 2, std::chrono::milliseconds(10));
   return true;
 }
 
