@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // For tests of what waits on a file lock: a LockHolder is another process
-// that holds a write lock on the whole of a file, as another program of the
-// classroom would, from its making until Release() or its end. (The lock is
+// that holds a lock on the whole of a file, as another program of the
+// classroom would, from its making until Release() or its end: a write lock,
+// or a reader's shared lock on the file opened for reading only. (The lock is
 // taken in a child because a process never waits on its own locks.)
 #pragma once
 
@@ -15,7 +16,8 @@
 class LockHolder {
  public:
   // Starts the process and waits until it has taken the lock (or failed to).
-  explicit LockHolder(const std::string& file) {
+  enum class Kind { kWrite, kShared };
+  explicit LockHolder(const std::string& file, Kind kind = Kind::kWrite) {
     int locked[2];
     int release[2];
     // Close-on-exec, so that no program the test starts keeps the pipes open.
@@ -27,9 +29,9 @@ class LockHolder {
     }
     pid_ = ::fork();
     if (pid_ == 0) {
-      const int fd = ::open(file.c_str(), O_RDWR);
+      const int fd = ::open(file.c_str(), kind == Kind::kShared ? O_RDONLY : O_RDWR);
       struct flock lock = {};
-      lock.l_type = F_WRLCK;
+      lock.l_type = kind == Kind::kShared ? F_RDLCK : F_WRLCK;
       lock.l_whence = SEEK_SET;
       const char done = fd >= 0 && ::fcntl(fd, F_SETLK, &lock) == 0 ? 'y' : 'n';
       static_cast<void>(::write(locked[1], &done, 1));

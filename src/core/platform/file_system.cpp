@@ -1,10 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/file_system.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <string>
+#include <thread>
 
 #ifdef _WIN32
 #include <windows.h>
@@ -58,6 +60,35 @@ bool WriteAll(int fd, std::string_view bytes) {
     }
     bytes.remove_prefix(static_cast<std::size_t>(n));
   }
+  return true;
+}
+
+LockResult LockWholeForWriting(int fd, std::chrono::milliseconds wait) {
+  using Clock = std::chrono::steady_clock;
+  struct flock lock = {};
+  lock.l_type = F_WRLCK;
+  lock.l_whence = SEEK_SET;
+  lock.l_start = 0;
+  lock.l_len = 0;  // to the end, however long the file grows
+  const Clock::time_point deadline = Clock::now() + wait;
+  // Short pauses first, since a row is written in a moment; a little longer
+  // ones while a reader keeps the file.
+  std::chrono::milliseconds pause(2);
+  constexpr std::chrono::milliseconds kLongestPause(10);
+  for (;;) {
+    if (::fcntl(fd, F_SETLK, &lock) == 0) return LockResult::kLocked;
+    if (errno == EINTR) continue;
+    if (errno != EACCES && errno != EAGAIN) return LockResult::kFailed;
+    const Clock::time_point now = Clock::now();
+    if (now >= deadline) return LockResult::kBusy;
+    std::this_thread::sleep_for(std::min<Clock::duration>(pause, deadline - now));
+    pause = std::min(pause * 2, kLongestPause);
+  }
+}
+
+bool TruncateTo(int fd, std::uint64_t size) {
+  while (::ftruncate(fd, static_cast<off_t>(size)) != 0)
+    if (errno != EINTR) return false;
   return true;
 }
 

@@ -3,6 +3,7 @@
 // service sees that a file changed on disk.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -69,6 +70,25 @@ class FileDescriptor {
 // Writes all of `bytes` to `fd`, going on after interrupted writes; false
 // (with errno set) on failure.
 bool WriteAll(int fd, std::string_view bytes);
+
+// What came of taking a lock.
+enum class LockResult {
+  kLocked,
+  kBusy,  // others held a lock on the file for the whole wait
+  kFailed,  // the lock cannot be had at all (errno says why)
+};
+
+// Takes a write lock (fcntl) on the whole of the file open for writing at
+// `fd`, however long the file grows. While another program holds a lock on
+// any part of it (a reader's shared lock too) it tries again after short
+// pauses (10 ms at most, so that many programs that wait for one another
+// follow each other closely) until `wait` has passed; it never waits longer.
+// The lock is dropped when the file is closed.
+LockResult LockWholeForWriting(int fd, std::chrono::milliseconds wait);
+
+// Cuts the file open for writing at `fd` back to `size` bytes, going on
+// after interruptions; false (with errno set) on failure.
+bool TruncateTo(int fd, std::uint64_t size);
 #endif
 
 }  // namespace miravel::fs

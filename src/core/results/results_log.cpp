@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "results/results_log.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <ctime>
 #include <system_error>
@@ -28,9 +29,29 @@ std::string DisplayPath(const std::filesystem::path& path) {
   return std::string(reinterpret_cast<const char*>(text.data()), text.size());
 }
 
-[[noreturn]] void Fail(const std::filesystem::path& file, const std::string& why) {
-  throw AppendError("Не удалось записать результат в «" + DisplayPath(file) + "»: " + why);
+std::string Message(const std::filesystem::path& file, const std::string& why) {
+  return "Не удалось записать результат в «" + DisplayPath(file) + "»: " + why;
 }
+
+[[noreturn]] void Fail(const std::filesystem::path& file, const std::string& why) {
+  throw AppendError(Message(file, why));
+}
+
+// A wait as the messages give it: "10 с", "0,5 с".
+std::string SecondsText(std::chrono::milliseconds wait) {
+  const auto tenths = (wait.count() + 99) / 100;
+  std::string text = std::to_string(tenths / 10);
+  if (tenths % 10 != 0) text += "," + std::to_string(tenths % 10);
+  return text + " с";
+}
+
+[[noreturn]] void FailBusy(const std::filesystem::path& file, std::chrono::milliseconds wait) {
+  Fail(file, "файл занят другой программой (например, открыт в редакторе таблиц) дольше " + SecondsText(wait));
+}
+
+// What a failed write adds to its reason when the file could not be cut back
+// to its size before the row.
+constexpr std::string_view kPartLeft = "; в файле могла остаться часть строки";
 
 // What the file needs in front of the row: the byte-order mark and the header
 // in an empty file, a line end after a line left unfinished.
@@ -69,18 +90,22 @@ int OpenLog(const std::filesystem::path& file) {
   return -1;
 }
 
-bool LockWhole(int fd) {
-  struct flock lock = {};
-  lock.l_type = F_WRLCK;
-  lock.l_whence = SEEK_SET;
-  lock.l_start = 0;
-  lock.l_len = 0;  // to the end, however long the file grows
-  while (::fcntl(fd, F_SETLKW, &lock) != 0)
-    if (errno != EINTR) return false;
-  return true;
+// Cuts the file back to `size` after a failed write, then fails with
+// `error`, the reason of the write.
+[[noreturn]] void FailTakenBack(const std::filesystem::path& file, int fd, std::uint64_t size, int error) {
+  std::string why = std::generic_category().message(error);
+  if (fs::TruncateTo(fd, size)) {
+    ::fsync(fd);  // the size before, on disk as far as it goes
+  } else {
+    const int truncate_error = errno;
+    why += std::string(kPartLeft) + " (" + std::generic_category().message(truncate_error) + ")";
+  }
+  Fail(file, why);
 }
 
-void Append(const std::filesystem::path& file, const std::string& line) {
+void Append(const std::filesystem::path& file, const std::string& line, std::chrono::milliseconds lock_wait) {
+  using Clock = std::chrono::steady_clock;
+  const Clock::time_point deadline = Clock::now() + lock_wait;
   for (int attempt = 0; attempt < 8; ++attempt) {
     fs::FileDescriptor fd(OpenLog(file));
     if (fd.get() < 0) {
@@ -94,7 +119,13 @@ void Append(const std::filesystem::path& file, const std::string& line) {
     // Writes wait as usual from here on.
     const int flags = ::fcntl(fd.get(), F_GETFL);
     if (flags >= 0) ::fcntl(fd.get(), F_SETFL, flags & ~O_NONBLOCK);
-    if (!LockWhole(fd.get())) FailErrno(file, errno);
+    // One wait for the lock in all, also when the file is opened again.
+    const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
+    switch (fs::LockWholeForWriting(fd.get(), std::max(left, std::chrono::milliseconds(0)))) {
+      case fs::LockResult::kLocked: break;
+      case fs::LockResult::kBusy: FailBusy(file, lock_wait);
+      case fs::LockResult::kFailed: FailErrno(file, errno);
+    }
     // The file may have been removed while the lock was awaited: a row
     // written to it would be lost.
     if (::fstat(fd.get(), &st) != 0) FailErrno(file, errno);
@@ -106,8 +137,10 @@ void Append(const std::filesystem::path& file, const std::string& line) {
       if (::pread(fd.get(), &last, 1, static_cast<off_t>(size - 1)) == 1) ends_with_line_end = last == '\n';
     }
     const std::string bytes = Lead(size, ends_with_line_end) + line;
-    if (!fs::WriteAll(fd.get(), bytes)) FailErrno(file, errno);
-    if (::fsync(fd.get()) != 0 && errno != EINVAL && errno != ENOTSUP) FailErrno(file, errno);
+    // A write cut short (a full disk, a size limit) or a flush that fails
+    // leaves the file as it was before the row.
+    if (!fs::WriteAll(fd.get(), bytes)) FailTakenBack(file, fd.get(), size, errno);
+    if (::fsync(fd.get()) != 0 && errno != EINVAL && errno != ENOTSUP) FailTakenBack(file, fd.get(), size, errno);
     // Closing drops the lock too; an interrupted close has closed the file all the same.
     if (const int error = fd.Close(); error != 0 && error != EINTR) FailErrno(file, error);
     return;
@@ -121,9 +154,9 @@ void Append(const std::filesystem::path& file, const std::string& line) {
 // narrow text would be in the ANSI code page), without its line end.
 std::string SystemMessage(DWORD error) {
   wchar_t* text = nullptr;
-  const DWORD length = ::FormatMessageW(
-      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error, 0,
-      reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+  const DWORD length =
+      ::FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                       nullptr, error, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
   std::string utf8;
   if (length > 0 && text != nullptr) {
     const int size = ::WideCharToMultiByte(CP_UTF8, 0, text, static_cast<int>(length), nullptr, 0, nullptr, nullptr);
@@ -155,12 +188,37 @@ class Handle {
   HANDLE h_;
 };
 
-// Holds the lock on the whole file while it lives.
+using Clock = std::chrono::steady_clock;
+
+// Sleeps a little before the next try at what another program holds, a
+// longer pause each time; false once `deadline` has passed.
+bool PauseUntil(Clock::time_point deadline, std::chrono::milliseconds& pause) {
+  const Clock::time_point now = Clock::now();
+  if (now >= deadline) return false;
+  const auto left =
+      std::chrono::duration_cast<std::chrono::milliseconds>(deadline - now) + std::chrono::milliseconds(1);
+  ::Sleep(static_cast<DWORD>(std::min(pause, left).count()));
+  pause = std::min(pause * 2, std::chrono::milliseconds(10));
+  return true;
+}
+
+// Holds the lock on the whole file while it lives. While another program
+// holds a lock on any part of it (a reader's shared one too) it tries again
+// until `deadline`.
 class WholeFileLock {
  public:
-  explicit WholeFileLock(HANDLE h) : h_(h) {
-    OVERLAPPED from_start = {};
-    locked_ = ::LockFileEx(h_, LOCKFILE_EXCLUSIVE_LOCK, 0, MAXDWORD, MAXDWORD, &from_start) != 0;
+  WholeFileLock(HANDLE h, Clock::time_point deadline) : h_(h) {
+    std::chrono::milliseconds pause(2);
+    do {
+      OVERLAPPED from_start = {};
+      if (::LockFileEx(h_, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, MAXDWORD, MAXDWORD, &from_start)) {
+        locked_ = true;
+        return;
+      }
+      error_ = ::GetLastError();
+      if (error_ != ERROR_LOCK_VIOLATION) return;
+    } while (PauseUntil(deadline, pause));
+    busy_ = true;
   }
   ~WholeFileLock() {
     if (!locked_) return;
@@ -170,26 +228,68 @@ class WholeFileLock {
   WholeFileLock(const WholeFileLock&) = delete;
   WholeFileLock& operator=(const WholeFileLock&) = delete;
   bool locked() const { return locked_; }
+  bool busy() const { return busy_; }  // others held it for the whole wait
+  DWORD error() const { return error_; }  // why it was not had otherwise
 
  private:
   HANDLE h_;
   bool locked_ = false;
+  bool busy_ = false;
+  DWORD error_ = 0;
 };
 
-void Append(const std::filesystem::path& file, const std::string& line) {
-  // Appending only; the others may read, append and remove meanwhile. A
-  // reparse point (a link) is opened itself, not followed, and refused below.
-  Handle h(::CreateFileW(file.c_str(), GENERIC_READ | FILE_APPEND_DATA,
-                         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS,
-                         FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+// Opens the log for appending, creating it when it is missing; the others
+// may read, append and remove meanwhile. A reparse point (a link) is opened
+// itself, not followed, and refused by the caller. Where the account may
+// write the file's data too, a failed write can be taken back; where it may
+// only append, the file is opened for that. A program that holds the file
+// open without sharing it (a spreadsheet) is waited for until `deadline`;
+// `busy` then tells that the wait ran out.
+HANDLE OpenLog(const std::filesystem::path& file, Clock::time_point deadline, bool& busy) {
+  constexpr DWORD kShare = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+  constexpr DWORD kFlags = FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT;
+  std::chrono::milliseconds pause(2);
+  do {
+    HANDLE h = ::CreateFileW(file.c_str(), GENERIC_READ | FILE_APPEND_DATA | FILE_WRITE_DATA, kShare, nullptr,
+                             OPEN_ALWAYS, kFlags, nullptr);
+    if (h == INVALID_HANDLE_VALUE && ::GetLastError() == ERROR_ACCESS_DENIED)
+      h = ::CreateFileW(file.c_str(), GENERIC_READ | FILE_APPEND_DATA, kShare, nullptr, OPEN_ALWAYS, kFlags, nullptr);
+    if (h != INVALID_HANDLE_VALUE) return h;
+    const DWORD error = ::GetLastError();
+    if (error != ERROR_SHARING_VIOLATION && error != ERROR_LOCK_VIOLATION) return h;
+  } while (PauseUntil(deadline, pause));
+  busy = true;
+  return INVALID_HANDLE_VALUE;
+}
+
+// Cuts the file back to `size` after a failed write, then fails with
+// `error`, the reason of the write.
+[[noreturn]] void FailTakenBack(const std::filesystem::path& file, HANDLE h, LONGLONG size, DWORD error) {
+  std::string why = SystemMessage(error);
+  FILE_END_OF_FILE_INFO end = {};
+  end.EndOfFile.QuadPart = size;
+  if (::SetFileInformationByHandle(h, FileEndOfFileInfo, &end, sizeof end)) {
+    ::FlushFileBuffers(h);  // the size before, on disk as far as it goes
+  } else {
+    why += std::string(kPartLeft) + " (" + SystemMessage(::GetLastError()) + ")";
+  }
+  Fail(file, why);
+}
+
+void Append(const std::filesystem::path& file, const std::string& line, std::chrono::milliseconds lock_wait) {
+  const Clock::time_point deadline = Clock::now() + lock_wait;
+  bool busy = false;
+  Handle h(OpenLog(file, deadline, busy));
+  if (busy) FailBusy(file, lock_wait);
   if (!h.valid()) FailLastError(file);
   BY_HANDLE_FILE_INFORMATION info = {};
   if (!::GetFileInformationByHandle(h.get(), &info)) FailLastError(file);
   if (::GetFileType(h.get()) != FILE_TYPE_DISK ||
       (info.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) != 0)
     Fail(file, "это не обычный файл");
-  const WholeFileLock lock(h.get());
-  if (!lock.locked()) FailLastError(file);
+  const WholeFileLock lock(h.get(), deadline);
+  if (lock.busy()) FailBusy(file, lock_wait);
+  if (!lock.locked()) Fail(file, SystemMessage(lock.error()));
   LARGE_INTEGER size = {};
   if (!::GetFileSizeEx(h.get(), &size)) FailLastError(file);
   bool ends_with_line_end = true;
@@ -203,16 +303,20 @@ void Append(const std::filesystem::path& file, const std::string& line) {
     if (::ReadFile(h.get(), &last, 1, &read, &where) && read == 1) ends_with_line_end = last == '\n';
   }
   const std::string bytes = Lead(static_cast<std::uint64_t>(size.QuadPart), ends_with_line_end) + line;
+  // A write cut short (a full disk, a quota) or a flush that fails leaves
+  // the file as it was before the row.
   std::string_view rest = bytes;
   while (!rest.empty()) {
     OVERLAPPED at_end = {};
     at_end.Offset = 0xFFFFFFFFu;  // both all ones: at the end of the file
     at_end.OffsetHigh = 0xFFFFFFFFu;
     DWORD written = 0;
-    if (!::WriteFile(h.get(), rest.data(), static_cast<DWORD>(rest.size()), &written, &at_end)) FailLastError(file);
+    if (!::WriteFile(h.get(), rest.data(), static_cast<DWORD>(rest.size()), &written, &at_end))
+      FailTakenBack(file, h.get(), size.QuadPart, ::GetLastError());
+    if (written == 0) FailTakenBack(file, h.get(), size.QuadPart, ERROR_WRITE_FAULT);
     rest.remove_prefix(written);
   }
-  if (!::FlushFileBuffers(h.get())) FailLastError(file);
+  if (!::FlushFileBuffers(h.get())) FailTakenBack(file, h.get(), size.QuadPart, ::GetLastError());
 }
 
 #endif
@@ -292,8 +396,12 @@ std::string RowLine(const ResultRow& row) {
                    std::to_string(row.wrong), row.time_ran_out ? "да" : "нет"});
 }
 
-void AppendRow(const std::filesystem::path& folder, const ResultRow& row) {
-  Append(folder / std::string(kFileName), RowLine(row));
+std::string NoAnswerMessage(const std::filesystem::path& folder, std::chrono::milliseconds wait) {
+  return Message(folder / std::string(kFileName), "папка результатов не ответила за " + SecondsText(wait));
+}
+
+void AppendRow(const std::filesystem::path& folder, const ResultRow& row, std::chrono::milliseconds lock_wait) {
+  Append(folder / std::string(kFileName), RowLine(row), lock_wait);
 }
 
 }  // namespace miravel::results

@@ -14,7 +14,10 @@
 // Each row is written whole, in one write, while the whole file is locked for
 // writing (fcntl on POSIX systems, LockFileEx on Windows), so that rows of
 // many programs appending at once never mix, and the byte-order mark and the
-// header are written once, by whoever finds the file empty.
+// header are written once, by whoever finds the file empty. The lock is
+// waited for a bounded time only: any account that reads the file may hold
+// a lock on it for as long as it likes. A row that cannot be written whole
+// is taken back, so that the file stays as it was.
 #pragma once
 
 #include <chrono>
@@ -73,14 +76,26 @@ class AppendError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
+// The message of a row for `folder` whose append had not ended after `wait`
+// (a folder on a share that does not answer).
+std::string NoAnswerMessage(const std::filesystem::path& folder, std::chrono::milliseconds wait);
+
+// How long an append waits while other programs hold a lock on the file.
+inline constexpr std::chrono::milliseconds kLockWait{10000};
+
 // Appends `row` to results.csv in `folder`. A new file is created readable by
 // everyone (mode 0644: the teacher reads it) and gets the byte-order mark and
 // the header line first. A link in the file's place is not followed, and what
 // is not a regular file is refused (a FIFO is never waited on). The whole
 // file is locked for writing while the row is written, in one write, and
 // flushed to disk; a line left unfinished before is ended first, so that the
-// row starts a line of its own. Waits as long as another program holds the
-// lock. Throws AppendError when the row could not be written.
-void AppendRow(const std::filesystem::path& folder, const ResultRow& row);
+// row starts a line of its own. While other programs hold a lock on the file
+// (on Windows: hold it open without sharing it, too), it waits at most
+// `lock_wait`, then fails with a message that says so. When the write or the
+// flush fails (a full disk), the file is cut back to its size before the
+// append, still under the lock, and the message says when that failed too.
+// Throws AppendError when the row could not be written.
+void AppendRow(const std::filesystem::path& folder, const ResultRow& row,
+               std::chrono::milliseconds lock_wait = kLockWait);
 
 }  // namespace miravel::results

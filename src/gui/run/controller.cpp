@@ -1,13 +1,17 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "run/controller.h"
 
+#include <QApplication>
+#include <QCloseEvent>
 #include <QDir>
+#include <QEventLoop>
 #include <QFile>
 #include <QPrinter>
 #include <QSignalBlocker>
 #include <QString>
 #include <QStringList>
 #include <QTextDocument>
+#include <QTimer>
 #include <exception>
 #include <mutex>
 #include <optional>
@@ -73,9 +77,32 @@ struct Controller::ResultsReply {
   Controller* controller = nullptr;  // nothing once the controller is gone
 };
 
+// Sees the main window's close before the window does, and holds it while
+// the controller says it may not close yet.
+class Controller::CloseGate : public QObject {
+ public:
+  explicit CloseGate(Controller& controller) : controller_(controller) {}
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() != QEvent::Close) return QObject::eventFilter(watched, event);
+    // A failure while waiting is shown, and the close goes on.
+    bool may_close = true;
+    ui::Guarded([this, &may_close] { may_close = controller_.mayClose(); });
+    if (may_close) return false;
+    event->ignore();
+    return true;
+  }
+
+ private:
+  Controller& controller_;
+};
+
 Controller::Controller(ui::MainWindow& window, os::Services& os)
     : window_(window), run_(os), results_reply_(std::make_shared<ResultsReply>()) {
   results_reply_->controller = this;
+  close_gate_ = std::make_unique<CloseGate>(*this);
+  window_.installEventFilter(close_gate_.get());
   using ui::GuardedSlot;
   // Every connection ends with the controller (the windows may outlive it).
   QObject* const context = &connections_;
@@ -103,7 +130,10 @@ Controller::~Controller() {
   results_reply_->controller = nullptr;
 }
 
-void Controller::setResultsFolder(std::optional<std::filesystem::path> folder) { results_folder_ = std::move(folder); }
+void Controller::setResultsFolder(std::optional<std::filesystem::path> folder, ResultsWaits waits) {
+  results_folder_ = std::move(folder);
+  results_waits_ = waits;
+}
 
 void Controller::attachPasswordDialog(ui::ReportPasswordDialog& dialog) {
   password_dialog_ = &dialog;
@@ -210,10 +240,11 @@ void Controller::appendResult() {
   if (!results_folder_) return;
   // The row is made here, from the run; the thread has its own copy of all
   // it needs, and never waits on the window.
-  std::thread([reply = results_reply_, folder = *results_folder_, row = results::RowOfRun(run_)] {
+  std::thread([reply = results_reply_, folder = *results_folder_, row = results::RowOfRun(run_),
+               lock_wait = results_waits_.lock] {
     std::string error;
     try {
-      results::AppendRow(folder, row);
+      results::AppendRow(folder, row, lock_wait);
     } catch (const std::exception& e) {
       error = e.what();
       if (error.empty()) error = "Unexpected failure";
@@ -229,10 +260,33 @@ void Controller::appendResult() {
           Qt::QueuedConnection);
     }
   }).detach();
+  // Its end comes through the window's event loop, after this.
+  ++rows_being_written_;
 }
 
 void Controller::resultAppended(const std::string& error) {
+  --rows_being_written_;
+  // A close that waits goes on once the error box (if any) is closed.
+  if (close_wait_ != nullptr && rows_being_written_ == 0) close_wait_->quit();
   if (!error.empty()) throw std::runtime_error(error);
+}
+
+bool Controller::mayClose() {
+  if (rows_being_written_ == 0) return true;
+  if (close_wait_ != nullptr) return false;  // a close sent while an earlier one waits
+  // The window goes on answering meanwhile; the row's end, or its error box,
+  // comes through this loop.
+  QEventLoop wait;
+  close_wait_ = &wait;
+  QTimer::singleShot(results_waits_.close, &wait, &QEventLoop::quit);
+  QApplication::setOverrideCursor(Qt::WaitCursor);
+  wait.exec();
+  QApplication::restoreOverrideCursor();
+  close_wait_ = nullptr;
+  if (rows_being_written_ > 0)
+    throw std::runtime_error(
+        results::NoAnswerMessage(results_folder_.value_or(std::filesystem::path()), results_waits_.close));
+  return true;
 }
 
 // --- the run on the windows ------------------------------------------------------------

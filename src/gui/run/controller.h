@@ -12,6 +12,7 @@
 
 #include <QObject>
 #include <QPointer>
+#include <chrono>
 #include <filesystem>
 #include <memory>
 #include <optional>
@@ -19,7 +20,10 @@
 #include <utility>
 
 #include "platform/os_services.h"
+#include "results/results_log.h"
 #include "run/test_run.h"
+
+class QEventLoop;
 
 namespace miravel::ui {
 class MainWindow;
@@ -27,6 +31,13 @@ class ReportPasswordDialog;
 }  // namespace miravel::ui
 
 namespace miravel::run {
+
+// How long the class results log may take: the wait for another program's
+// lock on it, and the wait of a close for a row still being written.
+struct ResultsWaits {
+  std::chrono::milliseconds lock = results::kLockWait;
+  std::chrono::milliseconds close = results::kLockWait + std::chrono::seconds(5);
+};
 
 class Controller {
  public:
@@ -43,8 +54,11 @@ class Controller {
   // The folder of the class results log (results.csv), or nothing for no
   // log. Each report shown from then on adds its row there, written beside
   // the window so that a slow or hung share never holds it up; a failure is
-  // shown in the error box, and the report stays.
-  void setResultsFolder(std::optional<std::filesystem::path> folder);
+  // shown in the error box, and the report stays. A close of the window
+  // while the row is being written waits for it, the window still
+  // answering, at most `waits.close`; a row not written by then, or whose
+  // writing failed, is told in the error box before the window goes.
+  void setResultsFolder(std::optional<std::filesystem::path> folder, ResultsWaits waits = {});
 
   const TestRun& run() const { return run_; }
   // The rule of the report password (the site configuration's).
@@ -74,9 +88,13 @@ class Controller {
   // Adds the shown report's row to the results log, off the window's thread.
   void appendResult();
   void resultAppended(const std::string& error);
+  // Whether the window may close now: waits for a row being written first.
+  bool mayClose();
 
   // What the writer of a row reports back to: the controller while it lives.
   struct ResultsReply;
+  // Holds the window's close while a row is being written.
+  class CloseGate;
 
   ui::MainWindow& window_;
   TestRun run_;
@@ -84,6 +102,10 @@ class Controller {
   QObject connections_;  // the context of every connection to the windows
   std::optional<std::filesystem::path> results_folder_;
   std::shared_ptr<ResultsReply> results_reply_;
+  ResultsWaits results_waits_;
+  int rows_being_written_ = 0;
+  QEventLoop* close_wait_ = nullptr;  // while a close waits for the row
+  std::unique_ptr<CloseGate> close_gate_;
 };
 
 }  // namespace miravel::run

@@ -16,7 +16,9 @@
 #include <string>
 #include <vector>
 
-#ifndef _WIN32
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/stat.h>
@@ -392,6 +394,114 @@ TEST_F(ResultsFolder, AnAppendWaitsWhileAnotherProgramHoldsTheLock) {
   EXPECT_EQ(lines->back().at(1), "Иванов");
 }
 
+// Any account may hold a lock on the log for as long as it likes (a reader's
+// shared lock too): an append waits for it only as long as it may, then fails
+// with a message that says so, and the file stays as it was.
+TEST_F(ResultsFolder, AnAppendWaitsForAnotherProgramsLockOnlyAsLongAsItMay) {
+  const std::string before = std::string(kByteOrderMark) + kHeader + RowLine(SampleRow("Петров"));
+  WriteFile(Log(), before);
+  const struct {
+    const char* what;
+    LockHolder::Kind kind;
+  } cases[] = {{"a reader's shared lock", LockHolder::Kind::kShared}, {"a write lock", LockHolder::Kind::kWrite}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    LockHolder holder(Log().string(), c.kind);
+    ASSERT_TRUE(holder.locked());
+    const auto start = std::chrono::steady_clock::now();
+    try {
+      AppendRow(dir, SampleRow("Иванов"), std::chrono::milliseconds(300));
+      ADD_FAILURE() << "no error";
+    } catch (const AppendError& e) {
+      const std::string message = e.what();
+      EXPECT_NE(message.find(Log().string()), std::string::npos) << message;
+      EXPECT_NE(message.find("занят другой программой"), std::string::npos) << message;
+      EXPECT_NE(message.find("дольше 0,3 с"), std::string::npos) << message;
+    }
+    const auto waited = std::chrono::steady_clock::now() - start;
+    EXPECT_GE(waited, std::chrono::milliseconds(300));
+    EXPECT_LT(waited, std::chrono::seconds(3));
+    EXPECT_EQ(ReadAll(Log()), before);
+  }
+  // With no lock held, the row goes in at once.
+  AppendRow(dir, SampleRow("Иванов"), std::chrono::milliseconds(0));
+  EXPECT_EQ(ReadAll(Log()), before + RowLine(SampleRow("Иванов")));
+}
+
+// Runs the helper program to append a row for `student` to `folder` with
+// files limited to `file_size_limit` bytes, so that a write fails part way as
+// on a full disk; its exit status, and what it wrote to standard error (a
+// pipe, which no file size limit cuts short).
+struct HelperResult {
+  int status = -1;
+  std::string error;
+};
+HelperResult AppendWithSizeLimit(const stdfs::path& folder, const std::string& student, std::uint64_t file_size_limit) {
+  HelperResult result;
+  int error_pipe[2];
+  if (::pipe(error_pipe) != 0) return result;
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+  posix_spawn_file_actions_adddup2(&actions, error_pipe[1], 2);
+  posix_spawn_file_actions_addclose(&actions, error_pipe[0]);
+  posix_spawn_file_actions_addclose(&actions, error_pipe[1]);
+  const std::string folder_text = folder.string();
+  const std::string limit = std::to_string(file_size_limit);
+  std::vector<char*> argv = {const_cast<char*>(MIRAVEL_APPEND_HELPER), const_cast<char*>(folder_text.c_str()),
+                             const_cast<char*>(student.c_str()), const_cast<char*>(limit.c_str()), nullptr};
+  pid_t pid = 0;
+  const int error = posix_spawn(&pid, MIRAVEL_APPEND_HELPER, &actions, nullptr, argv.data(), environ);
+  posix_spawn_file_actions_destroy(&actions);
+  ::close(error_pipe[1]);
+  if (error == 0) {
+    char buffer[4096];
+    ssize_t n = 0;
+    while ((n = ::read(error_pipe[0], buffer, sizeof buffer)) > 0)
+      result.error.append(buffer, static_cast<std::size_t>(n));
+    int status = 0;
+    if (::waitpid(pid, &status, 0) == pid)
+      result.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  }
+  ::close(error_pipe[0]);
+  return result;
+}
+
+// A write that fails part way (a full disk; here the helper's file size
+// limit) leaves the file as it was, whatever the append had to put in front
+// of its row, and the error names the file and the reason. The next append
+// then writes a whole row.
+TEST_F(ResultsFolder, AWriteThatFailsPartWayLeavesTheFileAsItWas) {
+  const std::string with_row = std::string(kByteOrderMark) + kHeader + RowLine(SampleRow("Петров"));
+  const struct {
+    const char* what;
+    std::optional<std::string> before;  // nothing: no file yet
+    std::uint64_t room;  // how many bytes the limit lets the append add
+  } cases[] = {
+      {"a row cut inside its date", with_row, 14},
+      {"a row with no room at all", with_row, 0},
+      {"the line end put after an unfinished line", with_row + "10.12.2026;обрыв", 1},
+      {"the header of a new log", std::nullopt, kByteOrderMark.size() + 10},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    stdfs::remove(Log());
+    if (c.before) WriteFile(Log(), *c.before);
+    const std::uint64_t limit = (c.before ? c.before->size() : 0) + c.room;
+    const HelperResult result = AppendWithSizeLimit(dir, "Иванов", limit);
+    EXPECT_EQ(result.status, 1) << result.error;
+    EXPECT_NE(result.error.find(Log().string()), std::string::npos) << result.error;
+    EXPECT_NE(result.error.find(std::generic_category().message(EFBIG)), std::string::npos) << result.error;
+    EXPECT_EQ(result.error.find("часть строки"), std::string::npos) << result.error;
+    // A new log stays empty: the next append gives it its start.
+    EXPECT_EQ(ReadAll(Log()), c.before.value_or(""));
+    AppendRow(dir, SampleRow("Иванов"));
+    const std::string start = c.before ? *c.before : std::string(kByteOrderMark) + kHeader;
+    const std::string line_end = c.before && c.before->back() != '\n' ? "\r\n" : "";
+    EXPECT_EQ(ReadAll(Log()), start + line_end + RowLine(SampleRow("Иванов")));
+  }
+}
+
 // 32 programs append at the same moment: every row is there once and whole,
 // after one mark and one header.
 TEST_F(ResultsFolder, ThirtyTwoProgramsAppendingAtOnceWriteThirtyTwoWholeRows) {
@@ -437,6 +547,57 @@ TEST_F(ResultsFolder, ThirtyTwoProgramsAppendingAtOnceWriteThirtyTwoWholeRows) {
     seen.insert(fields[1]);
   }
   EXPECT_EQ(seen, students);
+}
+
+#else
+
+// What another program holds on the log: a reader's shared lock taken
+// through a handle of its own, or the file held open without sharing it for
+// writing (as a spreadsheet holds what it opened). An append waits for it
+// only as long as it may, then fails with a message that says so, and the
+// file stays as it was.
+TEST_F(ResultsFolder, AnAppendWaitsForAnotherProgramsHoldOnlyAsLongAsItMay) {
+  const std::string before = std::string(kByteOrderMark) + kHeader + RowLine(SampleRow("Петров"));
+  WriteFile(Log(), before);
+  const struct {
+    const char* what;
+    DWORD share;
+    bool lock;
+  } cases[] = {
+      {"a reader's shared lock", FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, true},
+      {"a handle that does not share writing", FILE_SHARE_READ, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    const HANDLE other =
+        CreateFileW(Log().c_str(), GENERIC_READ, c.share, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(other, INVALID_HANDLE_VALUE);
+    OVERLAPPED from_start = {};
+    if (c.lock) {
+      ASSERT_TRUE(LockFileEx(other, 0, 0, MAXDWORD, MAXDWORD, &from_start));
+    }
+    const auto start = std::chrono::steady_clock::now();
+    try {
+      AppendRow(dir, SampleRow("Иванов"), std::chrono::milliseconds(300));
+      ADD_FAILURE() << "no error";
+    } catch (const AppendError& e) {
+      const std::string message = e.what();
+      EXPECT_NE(message.find("занят другой программой"), std::string::npos) << message;
+      EXPECT_NE(message.find("дольше 0,3 с"), std::string::npos) << message;
+    }
+    const auto waited = std::chrono::steady_clock::now() - start;
+    EXPECT_GE(waited, std::chrono::milliseconds(300));
+    EXPECT_LT(waited, std::chrono::seconds(3));
+    if (c.lock) UnlockFileEx(other, 0, MAXDWORD, MAXDWORD, &from_start);
+    CloseHandle(other);
+    EXPECT_EQ(ReadAll(Log()), before);
+  }
+  AppendRow(dir, SampleRow("Иванов"), std::chrono::milliseconds(0));
+  EXPECT_EQ(ReadAll(Log()), before + RowLine(SampleRow("Иванов")));
+}
+
+TEST_F(ResultsFolder, AWriteThatFailsPartWayLeavesTheFileAsItWas) {
+  GTEST_SKIP() << "Windows has no per-process file size limit that makes a write fail part way";
 }
 
 #endif

@@ -25,7 +25,9 @@
 #include <QThread>
 #include <QTimer>
 #include <chrono>
+#include <optional>
 #include <thread>
+#include <vector>
 
 #ifdef _WIN32
 #include <windows.h>
@@ -469,7 +471,130 @@ TEST_F(ReportOutput, AResultsFolderThatDoesNotAnswerDoesNotHoldTheWindowUp) {
                            10000);
   EXPECT_TRUE(boxes.boxes.empty());
 }
+
+// A reader holds the log when the window is closed: the close waits for the
+// row, the window's thread going on meanwhile (a second close changes
+// nothing), and the window goes once the row is in.
+TEST_F(ReportOutput, AClosedWindowWaitsForTheRowWhileAReaderHoldsTheLog) {
+  const stdfs::path folder = dir / "results";
+  stdfs::create_directory(folder);
+  const stdfs::path log = folder / "results.csv";
+  const std::string start = std::string(results::kByteOrderMark) + results::HeaderLine();
+  { std::ofstream(log, std::ios::binary) << start; }
+  LockHolder reader(log.string(), LockHolder::Kind::kShared);
+  ASSERT_TRUE(reader.locked());
+  run->setResultsFolder(folder);
+  ShowReport();
+  const std::string row = results::RowLine(results::RowOfRun(run->run()));
+
+  std::thread let_go([&reader] {
+    std::this_thread::sleep_for(std::chrono::seconds(1));
+    reader.Release();
+  });
+  int beats = 0;
+  QTimer beat;
+  QObject::connect(&beat, &QTimer::timeout, [&beats] { ++beats; });
+  beat.start(50);
+  bool shown_after_second_close = false;
+  QTimer::singleShot(200, form.get(), [this, &shown_after_second_close] {
+    form->close();
+    shown_after_second_close = form->isVisible();
+  });
+  QElapsedTimer clock;
+  clock.start();
+  EXPECT_TRUE(form->close());
+  const qint64 waited = clock.elapsed();
+  let_go.join();
+
+  EXPECT_FALSE(form->isVisible());
+  EXPECT_TRUE(shown_after_second_close);
+  EXPECT_GE(waited, 900);
+  EXPECT_LT(waited, 9000);
+  EXPECT_GE(beats, 5) << "the window's thread stood still while the close waited";
+  EXPECT_EQ(ReadAll(log.string()), start + row);
+  EXPECT_TRUE(boxes.boxes.empty());
+}
+
+// A row that cannot be written when the window is closed is told in the
+// error box while the window is still there; then the window goes.
+TEST_F(ReportOutput, ARowNotWrittenAtTheCloseIsToldBeforeTheWindowGoes) {
+  using std::chrono::milliseconds;
+  const struct {
+    const char* what;
+    bool folder_there;
+    bool lock_held;
+    ResultsWaits waits;
+    QString told;
+  } cases[] = {
+      {"the log held longer than the append waits",
+       true,
+       true,
+       {milliseconds(500), milliseconds(5000)},
+       QStringLiteral("занят другой программой")},
+      {"a folder that does not answer while the close waits",
+       true,
+       true,
+       {milliseconds(5000), milliseconds(500)},
+       QStringLiteral("папка результатов не ответила за 0,5 с")},
+      {"a folder that is not there", false, false, {}, QStringLiteral("results.csv")},
+  };
+  struct Told {
+    QString text;
+    bool window_shown;
+  };
+  std::vector<Told> told;
+  ui::SetErrorBoxHookForTests([this, &told](const QString&, const QString& text) {
+    told.push_back({text, form->isVisible()});
+  });
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    Restart();
+    told.clear();
+    const stdfs::path folder = dir / (std::string("results ") + c.what);
+    const stdfs::path log = folder / "results.csv";
+    const std::string start = std::string(results::kByteOrderMark) + results::HeaderLine();
+    std::optional<LockHolder> holder;
+    if (c.folder_there) {
+      stdfs::create_directory(folder);
+      std::ofstream(log, std::ios::binary) << start;
+    }
+    if (c.lock_held) {
+      holder.emplace(log.string());
+      ASSERT_TRUE(holder->locked());
+    }
+    run->setResultsFolder(folder, c.waits);
+    ShowReport();
+    QElapsedTimer clock;
+    clock.start();
+    EXPECT_TRUE(form->close());
+    EXPECT_LT(clock.elapsed(), 4000);
+    EXPECT_FALSE(form->isVisible());
+    ASSERT_EQ(told.size(), 1u);
+    EXPECT_TRUE(told.front().window_shown);
+    EXPECT_TRUE(told.front().text.startsWith(QStringLiteral("Не удалось записать результат в «")))
+        << told.front().text.toStdString();
+    EXPECT_TRUE(told.front().text.contains(c.told)) << told.front().text.toStdString();
+    if (c.folder_there) {
+      EXPECT_EQ(ReadAll(log.string()), start);
+    }
+  }
+}
 #endif
+
+// With no row being written, the window closes at once.
+TEST_F(ReportOutput, AWindowWhoseRowIsWrittenClosesAtOnce) {
+  const stdfs::path folder = dir / "results";
+  stdfs::create_directory(folder);
+  run->setResultsFolder(folder);
+  ShowReport();
+  QTRY_VERIFY_WITH_TIMEOUT(ReadAll((folder / "results.csv").string()).size() > results::HeaderLine().size() + 3, 10000);
+  QCoreApplication::processEvents();
+  QElapsedTimer clock;
+  clock.start();
+  EXPECT_TRUE(form->close());
+  EXPECT_LT(clock.elapsed(), 500);
+  EXPECT_TRUE(boxes.boxes.empty());
+}
 
 }  // namespace
 }  // namespace miravel::run
