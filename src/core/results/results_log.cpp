@@ -121,9 +121,9 @@ void Append(const std::filesystem::path& file, const std::string& line) {
 // narrow text would be in the ANSI code page), without its line end.
 std::string SystemMessage(DWORD error) {
   wchar_t* text = nullptr;
-  const DWORD length = ::FormatMessageW(
-      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error, 0,
-      reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+  const DWORD length =
+      ::FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                       nullptr, error, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
   std::string utf8;
   if (length > 0 && text != nullptr) {
     const int size = ::WideCharToMultiByte(CP_UTF8, 0, text, static_cast<int>(length), nullptr, 0, nullptr, nullptr);
@@ -251,6 +251,7 @@ ResultRow RowOfRun(const run::TestRun& run) {
   row.right = summary.right;
   row.wrong = summary.wrong;
   row.time_ran_out = summary.time_ran_out;
+  row.journal_changed = summary.journal_changed;
   return row;
 }
 
@@ -283,13 +284,13 @@ std::string JoinLine(const std::vector<std::string>& fields) {
 
 std::string HeaderLine() {
   return JoinLine({"Дата и время", "Ф.И.О.", "Группа", "Тест", "Файл теста", "Вопросов", "Правильных", "Неправильных",
-                   "Время истекло"});
+                   "Время истекло", "Журнал изменен в обход программы"});
 }
 
 std::string RowLine(const ResultRow& row) {
   return JoinLine({row.shown_at, DefuseFormula(row.student), DefuseFormula(row.group), DefuseFormula(row.test_title),
                    DefuseFormula(row.test_file), std::to_string(row.questions), std::to_string(row.right),
-                   std::to_string(row.wrong), row.time_ran_out ? "да" : "нет"});
+                   std::to_string(row.wrong), row.time_ran_out ? "да" : "нет", row.journal_changed ? "да" : "нет"});
 }
 
 void AppendRow(const std::filesystem::path& folder, const ResultRow& row) {
