@@ -193,7 +193,7 @@ MainWindow::MainWindow() {
   wrongTotalLabel->setFont(ui::LargerFont());
   SetTextColor(wrongTotalLabel, Qt::red);
   wrongTotalLabel->hide();
-  journalChangedLabel = MakeLabel(questionGroup, "JournalChangedLabel", {208, 32, 246, 40},
+  journalChangedLabel = MakeLabel(questionGroup, "JournalChangedLabel", {208, 32, 246, 32},
                                   QStringLiteral("Внимание: журнал ответов\nизменен в обход программы"));
   journalChangedLabel->setFont(Bold(ui::LargerFont()));
   SetTextColor(journalChangedLabel, Qt::red);

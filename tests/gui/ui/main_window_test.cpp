@@ -126,11 +126,13 @@ TEST_F(MainWindow, LabelsSizeToTheirTextFromTheirDesignedCorner) {
     int right_limit;  // the next control to the right, which the text must not reach
   };
   const std::vector<Row> table = {
-      {"Label1", {8, 24}, 13, 136},     {"Label2", {8, 56}, 13, 136},     {"Label4", {8, 32}, 16, 441},
-      {"Label6", {8, 72}, 16, 441},     {"Label7", {8, 128}, 16, 441},    {"Label9", {8, 208}, 16, 240},
-      {"Label10", {8, 184}, 16, 240},   {"Label11", {240, 184}, 16, 441}, {"Label12", {240, 208}, 16, 264},
-      {"Label13", {264, 208}, 16, 441}, {"Label15", {64, 45}, 16, 462},   {"Label17", {8, 32}, 16, 458},
-      {"Label18", {8, 56}, 16, 458},
+      {"Label1", {8, 24}, 13, 136},     {"Label2", {8, 56}, 13, 136},
+      {"Label4", {8, 32}, 16, 441},     {"Label6", {8, 72}, 16, 441},
+      {"Label7", {8, 128}, 16, 441},    {"Label9", {8, 208}, 16, 240},
+      {"Label10", {8, 184}, 16, 240},   {"Label11", {240, 184}, 16, 441},
+      {"Label12", {240, 208}, 16, 264}, {"Label13", {264, 208}, 16, 441},
+      {"Label15", {64, 45}, 16, 462},   {"Label17", {8, 32}, 16, 458},
+      {"Label18", {8, 56}, 16, 458},    {"JournalChangedLabel", {208, 32}, 32, 458},
   };
   for (const Row& r : table) {
     QWidget* w = Control(r.name);
@@ -151,7 +153,7 @@ TEST_F(MainWindow, CreationOrderDecidesStacking) {
        {"Label4", "Label6", "Label7", "Label9", "Label10", "Label11", "Label12", "Label13", "Panel3", "Panel4",
         "Panel5"}},
       {"Panel6", {"Label14", "Label15", "TrackBar1", "GroupBox3", "RadioGroup1", "Memo1"}},
-      {"GroupBox3", {"Label16", "Label17", "Label18"}},
+      {"GroupBox3", {"Label16", "Label17", "Label18", "JournalChangedLabel"}},
   };
   for (const auto& [container, names] : order) {
     QStringList seen;
@@ -248,6 +250,7 @@ TEST_F(MainWindow, TextsHintsAndFonts) {
       {"Label16", "Label16", "Наименование вопроса", 13, false},
       {"Label17", "Правильных ответов", "", 13, false},
       {"Label18", "Неправильных ответов", "", 13, false},
+      {"JournalChangedLabel", "Внимание: журнал ответов\nизменен в обход программы", "", 13, true},
       {"RadioGroup1", "Варианты ответов", "Варианты ответов", 13, false},
       {"Memo1", "", "Результаты выполненого теста", 13, false},
   };
@@ -265,6 +268,7 @@ TEST_F(MainWindow, TextsHintsAndFonts) {
   const auto text_colour = [](const QWidget* w) { return w->palette().color(w->foregroundRole()); };
   EXPECT_EQ(text_colour(form->rightTotalLabel), QColor(Qt::blue)) << "the standard palette's link colour";
   EXPECT_EQ(text_colour(form->wrongTotalLabel), QColor(Qt::red));
+  EXPECT_EQ(text_colour(form->journalChangedLabel), QColor(Qt::red));
   // The report's lines keep their colours on a white page, whatever the palette.
   EXPECT_EQ(form->reportBox->palette().color(QPalette::Base), QColor(Qt::white));
   EXPECT_EQ(form->reportBox->palette().color(QPalette::Text), QColor(Qt::black));
@@ -285,10 +289,14 @@ TEST_F(MainWindow, StartingStates) {
     bool enabled;
   };
   const std::vector<Row> table = {
-      {"GroupBox1", true, true},   {"Edit1", true, true},     {"Edit2", true, true},    {"Button1", true, false},
-      {"GroupBox2", true, true},   {"Button2", true, false},  {"Button3", false, true}, {"Button4", false, true},
-      {"Gauge1", true, true},      {"TrackBar1", true, true}, {"Label17", false, true}, {"Label18", false, true},
-      {"RadioGroup1", true, true}, {"Memo1", false, true},    {"Panel6", true, true},
+      {"GroupBox1", true, true},   {"Edit1", true, true},
+      {"Edit2", true, true},       {"Button1", true, false},
+      {"GroupBox2", true, true},   {"Button2", true, false},
+      {"Button3", false, true},    {"Button4", false, true},
+      {"Gauge1", true, true},      {"TrackBar1", true, true},
+      {"Label17", false, true},    {"Label18", false, true},
+      {"RadioGroup1", true, true}, {"Memo1", false, true},
+      {"Panel6", true, true},      {"JournalChangedLabel", false, true},
   };
   for (const Row& r : table) {
     QWidget* w = Control(r.name);
