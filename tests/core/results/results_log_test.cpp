@@ -443,13 +443,13 @@ TEST_F(ResultsFolder, ThirtyTwoProgramsAppendingAtOnceWriteThirtyTwoWholeRows) {
   std::set<std::string> seen;
   for (std::size_t k = 1; k < lines->size(); ++k) {
     const std::vector<std::string>& fields = (*lines)[k];
-    ASSERT_EQ(fields.size(), 9u) << "row " << k;
+    ASSERT_EQ(fields.size(), 10u) << "row " << k;
     EXPECT_EQ(fields[0], "10.12.2026 14:05:33");
     EXPECT_EQ(fields[2], "ГР-11");
     EXPECT_EQ(fields[3], "История; \"Египет\"");
     EXPECT_EQ(fields[4], "history.DLL");
     EXPECT_EQ((std::vector<std::string>(fields.begin() + 5, fields.end())),
-              (std::vector<std::string>{"14", "9", "5", "да"}));
+              (std::vector<std::string>{"14", "9", "5", "да", "нет"}));
     seen.insert(fields[1]);
   }
   EXPECT_EQ(seen, students);
