@@ -126,13 +126,11 @@ TEST_F(MainWindow, LabelsSizeToTheirTextFromTheirDesignedCorner) {
     int right_limit;  // the next control to the right, which the text must not reach
   };
   const std::vector<Row> table = {
-      {"Label1", {8, 24}, 13, 136},     {"Label2", {8, 56}, 13, 136},
-      {"Label4", {8, 32}, 16, 441},     {"Label6", {8, 72}, 16, 441},
-      {"Label7", {8, 128}, 16, 441},    {"Label9", {8, 208}, 16, 240},
-      {"Label10", {8, 184}, 16, 240},   {"Label11", {240, 184}, 16, 441},
-      {"Label12", {240, 208}, 16, 264}, {"Label13", {264, 208}, 16, 441},
-      {"Label15", {64, 45}, 16, 462},   {"Label17", {8, 32}, 16, 458},
-      {"Label18", {8, 56}, 16, 458},    {"JournalChangedLabel", {208, 32}, 32, 458},
+      {"Label1", {8, 24}, 13, 136},     {"Label2", {8, 56}, 13, 136},     {"Label4", {8, 32}, 16, 441},
+      {"Label6", {8, 72}, 16, 441},     {"Label7", {8, 128}, 16, 441},    {"Label9", {8, 208}, 16, 240},
+      {"Label10", {8, 184}, 16, 240},   {"Label11", {240, 184}, 16, 441}, {"Label12", {240, 208}, 16, 264},
+      {"Label13", {264, 208}, 16, 441}, {"Label15", {64, 45}, 16, 462},   {"Label17", {8, 32}, 16, 458},
+      {"Label18", {8, 56}, 16, 458},
   };
   for (const Row& r : table) {
     QWidget* w = Control(r.name);
@@ -141,6 +139,11 @@ TEST_F(MainWindow, LabelsSizeToTheirTextFromTheirDesignedCorner) {
     EXPECT_GT(w->width(), 0) << r.name;
     EXPECT_LE(w->x() + w->width(), r.right_limit) << r.name;
   }
+  // The mark of a changed journal: two lines beside the totals.
+  const QWidget* mark = Control("JournalChangedLabel");
+  EXPECT_EQ(mark->pos(), QPoint(208, 32));
+  EXPECT_EQ(mark->height(), 32);
+  EXPECT_LE(mark->x() + mark->width(), 458);
 }
 
 TEST_F(MainWindow, CreationOrderDecidesStacking) {
