@@ -645,4 +645,28 @@ BENCHMARK(BM_ReplaceJournal)
     ->Args({2'000'000, 1})
     ->Unit(benchmark::kMicrosecond);
 
+// What each recording and the report add to tell whether the journal is as
+// the run wrote it (AnswerJournal::ChangedBehindTheRun): the file's stamp, a
+// read of the whole file and a comparison with what the run wrote.
+void BM_CheckJournal(benchmark::State& state) {
+  const auto& files = Files::Get();
+  const std::string path = files.journal() + ".checked";
+  const std::string bytes(static_cast<std::size_t>(state.range(0)), 'x');
+  if (!miravel::fs::WriteReplacing(path, bytes)) {
+    state.SkipWithError("the journal could not be written");
+    return;
+  }
+  std::int64_t same = 0;
+  for (auto _ : state) {
+    const miravel::fs::FileStamp stamp = miravel::fs::Stamp(path);
+    if (!stamp.exists || !stamp.regular || stamp.size != bytes.size()) continue;
+    const auto content = miravel::fs::ReadWhole(path);
+    if (content && content->bytes == bytes) ++same;
+  }
+  if (same != state.iterations()) state.SkipWithError("a check found the journal changed");
+  std::error_code ec;
+  std::filesystem::remove(path, ec);
+}
+BENCHMARK(BM_CheckJournal)->ArgNames({"bytes"})->Arg(20'000)->Arg(2'000'000)->Unit(benchmark::kMicrosecond);
+
 }  // namespace

@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Benchmarks of a test run on the real windows (offscreen platform): one
 // answer step and the report, on generated tests of 100 to 10,000 questions
-// whose journal already holds an answer to every question.
+// of which every one has been answered (the journal and the run's own record
+// hold an answer to each).
 //
 //   BM_AnswerStep/N         on a question in the second half of an N-question
 //                           test, an option other than the recorded one
@@ -17,8 +18,8 @@
 //                           then the event loop's turn that lays out and
 //                           paints it
 //
-// Every step is checked: the journal holds the option it recorded, and the
-// window shows the next question (never the end screen). The position wraps
+// Every step is checked: the run's record holds the option it recorded, and
+// the window shows the next question (never the end screen). The position wraps
 // back, untimed, before the last question. A step that fails a check fails
 // the benchmark; the counters "recorded" and "shown" count the steps that
 // passed, and "painted" the steps whose window paint painted the question.
@@ -31,9 +32,11 @@
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
+#include <map>
 #include <memory>
 #include <random>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/cp1251.h"
@@ -77,7 +80,7 @@ Text Sentence(std::mt19937& rng, std::size_t bytes) {
   return out + '?';
 }
 
-// The option the generated journal records for question n: every other
+// The option answered to question n before the benchmark: every other
 // answer is right.
 int PrefilledOption(int n) {
   const int right = n % 4;
@@ -89,12 +92,10 @@ struct Files {
   std::vector<QString> questions;  // question n's text as the window shows it, [0] unused
 };
 
-// Writes a test of `count` questions (time 60 minutes) and, to
-// `journal_path`, a journal with an answer to each (PrefilledOption).
-Files MakeFiles(int count, const std::string& journal_path) {
+// Writes a test of `count` questions (time 60 minutes).
+Files MakeFiles(int count) {
   std::mt19937 rng(12345u + static_cast<unsigned>(count));
   ProfileDocument test;
-  ProfileDocument journal;
   Files files;
   files.questions.resize(static_cast<std::size_t>(count) + 1);
   test.Set("Main", "TestName", testdata::Cr(Sentence(rng, 30)));
@@ -111,18 +112,10 @@ Files MakeFiles(int count, const std::string& journal_path) {
       options[k] = Sentence(rng, 10 + rng() % 30);
       test.Set(section, "va" + std::to_string(k), testdata::Cr(options[k]));
     }
-    const int right = n % 4;
-    test.Set(section, "otv", kCodes[right]);
-    const int given = PrefilledOption(n);
-    const Text js = testdata::JournalSection(n);
-    journal.Set(js, testdata::journal_keys::kQuestionText, question);
-    journal.Set(js, testdata::journal_keys::kGivenAnswer, options[given]);
-    journal.Set(js, testdata::journal_keys::kReferenceAnswer, options[right]);
-    journal.Set(js, testdata::journal_keys::kGivenOption, std::to_string(given));
+    test.Set(section, "otv", kCodes[n % 4]);
   }
   files.test = (Folder() / ("test" + std::to_string(count) + ".DLL")).string();
   test.SaveAs(files.test);
-  journal.SaveAs(journal_path);
   return files;
 }
 
@@ -144,7 +137,7 @@ struct Program {
     run->attachPasswordDialog(*dlg);
     form->show();
     while (form->windowHandle() == nullptr || !form->windowHandle()->isExposed()) QApplication::processEvents();
-    files = MakeFiles(count, (Folder() / "prefilled.ini").string());
+    files = MakeFiles(count);
     ui::OpenDialog::SetHookForTests([this](QFileDialog& d) {
       d.selectFile(QString::fromStdString(files.test));
       return true;
@@ -155,20 +148,26 @@ struct Program {
     ui::OpenDialog::SetHookForTests({});
     form->countdown->setInterval(24 * 60 * 60 * 1000);  // no tick during the run
     run->start();
-    // The journal becomes the run's own with its first recording; its
-    // content is then replaced by one with an answer to every question, and
-    // the run goes back to question 1.
-    run->answer();
-    const std::string journal = run->run().journal().Path();
-    stdfs::rename(Folder() / "prefilled.ini", journal);
+    // Every question answered as a student does, the last one with Back so
+    // that the test does not end; then back to question 1.
+    for (int n = 1; n <= count; ++n) {
+      form->optionGroup->checkOption(PrefilledOption(n));
+      if (n < count) {
+        run->answer();
+      } else {
+        run->back();
+      }
+    }
     form->questionScale->setValue(1);
     EventLoopTurn();
-    // The run still writes the file filled above, and reads its answers.
-    if (!run->run().journal().Created() || run->run().journal().Path() != journal) {
-      error = "the run's journal is not the file that was filled";
+    expected.resize(static_cast<std::size_t>(count) + 1);
+    for (int n = 1; n <= count; ++n) expected[static_cast<std::size_t>(n)] = PrefilledOption(n);
+    const testdata::AnswerJournal& journal = run->run().journal();
+    if (journal.Answers().size() != static_cast<std::size_t>(count) || journal.ChangedBehindTheRun()) {
+      error = "the answers were not all recorded";
     } else {
       for (const int n : {1, count / 2, count}) {
-        if (run->run().journal().RecordedOption(n) != PrefilledOption(n)) error = "the filled journal is not read";
+        if (journal.RecordedOption(n) != PrefilledOption(n)) error = "an answer was not recorded";
       }
     }
   }
@@ -179,11 +178,26 @@ struct Program {
 
   BenchOs os;
   Files files;
+  std::vector<int> expected;  // the option the run holds for each question, [0] unused
   std::string error;
   std::unique_ptr<ui::MainWindow> form;
   std::unique_ptr<ui::ReportPasswordDialog> dlg;
   std::unique_ptr<run::Controller> run;
 };
+
+// The programs made so far, by what they are for and test size. Each is made
+// once and kept for every run of the benchmarks it serves (the answer steps,
+// painted or not, share theirs): answering 10,000 questions to set one up
+// takes a while.
+std::map<std::pair<std::string, int>, std::unique_ptr<Program>>& Programs() {
+  static std::map<std::pair<std::string, int>, std::unique_ptr<Program>> programs;
+  return programs;
+}
+Program& ProgramFor(const std::string& benchmark, int count) {
+  std::unique_ptr<Program>& program = Programs()[{benchmark, count}];
+  if (!program) program = std::make_unique<Program>(count);
+  return *program;
+}
 
 // Whether the window shows question `n` of the test with its options.
 bool ShowsQuestion(const Program& p, int n) {
@@ -215,7 +229,7 @@ class PaintCount : public QObject {
   std::int64_t count_ = 0;
 };
 
-// How many of the questions `answered` the journal holds `expected` for.
+// How many of the questions `answered` the run holds `expected` for.
 std::int64_t CountRecorded(const Program& p, const std::vector<int>& expected, const std::vector<int>& answered) {
   std::int64_t recorded = 0;
   for (const int n : answered) {
@@ -226,7 +240,7 @@ std::int64_t CountRecorded(const Program& p, const std::vector<int>& expected, c
 
 void AnswerSteps(benchmark::State& state, bool paint_window) {
   const int count = static_cast<int>(state.range(0));
-  Program p(count);
+  Program& p = ProgramFor("AnswerStep", count);
   if (!p.error.empty()) {
     state.SkipWithError(p.error.c_str());
     return;
@@ -234,8 +248,7 @@ void AnswerSteps(benchmark::State& state, bool paint_window) {
   // Steps are taken from questions first .. count - 1, so that each shows a
   // question after it, never the end screen.
   const int first = count / 2;
-  std::vector<int> expected(static_cast<std::size_t>(count) + 1);  // what the journal should hold
-  for (int n = 1; n <= count; ++n) expected[static_cast<std::size_t>(n)] = PrefilledOption(n);
+  std::vector<int>& expected = p.expected;
   std::vector<int> answered;  // questions answered since the journal was last checked
   answered.reserve(static_cast<std::size_t>(count));
   std::int64_t recorded = 0;
@@ -294,7 +307,7 @@ BENCHMARK(BM_AnswerStepPainted)->Arg(100)->Arg(1000)->Arg(10000)->Unit(benchmark
 
 void BM_Report(benchmark::State& state) {
   const int count = static_cast<int>(state.range(0));
-  Program p(count);
+  Program& p = ProgramFor("Report", count);
   if (!p.error.empty()) {
     state.SkipWithError(p.error.c_str());
     return;
@@ -329,6 +342,7 @@ int main(int argc, char** argv) {
   benchmark::Initialize(&argc, argv);
   benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();
+  Programs().clear();
   stdfs::remove_all(Folder());
   return 0;
 }

@@ -355,6 +355,7 @@ ResultRow RowOfRun(const run::TestRun& run) {
   row.right = summary.right;
   row.wrong = summary.wrong;
   row.time_ran_out = summary.time_ran_out;
+  row.journal_changed = summary.journal_changed;
   return row;
 }
 
@@ -387,13 +388,13 @@ std::string JoinLine(const std::vector<std::string>& fields) {
 
 std::string HeaderLine() {
   return JoinLine({"Дата и время", "Ф.И.О.", "Группа", "Тест", "Файл теста", "Вопросов", "Правильных", "Неправильных",
-                   "Время истекло"});
+                   "Время истекло", "Журнал изменен в обход программы"});
 }
 
 std::string RowLine(const ResultRow& row) {
   return JoinLine({row.shown_at, DefuseFormula(row.student), DefuseFormula(row.group), DefuseFormula(row.test_title),
                    DefuseFormula(row.test_file), std::to_string(row.questions), std::to_string(row.right),
-                   std::to_string(row.wrong), row.time_ran_out ? "да" : "нет"});
+                   std::to_string(row.wrong), row.time_ran_out ? "да" : "нет", row.journal_changed ? "да" : "нет"});
 }
 
 std::string NoAnswerMessage(const std::filesystem::path& folder, std::chrono::milliseconds wait) {

@@ -50,6 +50,7 @@ struct ResultRow {
   std::int64_t right = 0;
   std::int64_t wrong = 0;
   bool time_ran_out = false;
+  bool journal_changed = false;  // the answer journal was changed behind the run's back
 };
 
 // The row of a run whose report is shown (the run's summary must be there).

@@ -1,27 +1,28 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Grading a finished test from the answer journal, and the lines of the
-// report.
+// Grading a finished test from the run's own record of its answers, and the
+// lines of the report.
 //
-// A question is right exactly when the journal's given answer equals its
-// reference answer byte for byte and is not empty. The report has one block
+// A question is right exactly when its recorded given answer equals its
+// recorded reference answer byte for byte and is not empty. The report has one block
 // per question, in question order:
 //   right (blue):  "ВОПРОС № N ---ВЕРНО--- ", "", separator
 //   wrong (red):   "ВОПРОС № N ---ОШИБКА---", question text,
 //                  "Вы ответили: " + given answer,
 //                  "Правильный вариант " + reference answer, "", separator
-// where the separator is 87 "*" and a value the journal lacks is replaced by
-// "Нет ответа. Время закончилось" when the journal file exists, else by
-// "Непредвиденная ошибка". N questions of which R are right give
+// where the separator is 87 "*" and the values of a question never recorded
+// are replaced by "Нет ответа. Время закончилось" when the run's journal
+// file came into being, else by "Непредвиденная ошибка". N questions of which R are right give
 // 3R + 6(N - R) lines.
 #pragma once
 
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <stdexcept>
 #include <vector>
 
 #include "platform/cp1251.h"
-#include "platform/profile_file.h"
+#include "testdata/journal.h"
 
 namespace miravel::run {
 
@@ -58,20 +59,17 @@ class RangeCheckError : public std::runtime_error {
   RangeCheckError() : std::runtime_error("Range check error") {}
 };
 
-// The question numbers 1..count that `journal` has a section for, in order:
-// the only questions that can be right.
-std::vector<std::int32_t> RecordedQuestions(const ProfileDocument& journal, std::int32_t count);
-
-// Grades questions 1..count from `journal` and writes the report to `sink`.
+// Grades questions 1..count from `answers` (the run's record: question
+// number to what was recorded for it) and writes the report to `sink`.
 // Every question is graded before the first line is written. `right_count`
 // is raised by one as each right question's block is written, so when the
-// sink throws part way the count keeps what was written. `journal_exists` is
-// asked once per wrong question (it picks the text for missing values).
-// The journal is read from one snapshot taken at the start, so neither the
-// sink nor `journal_exists` may use the `journal` object during the call.
-// Count 0 writes nothing. A negative count throws RangeCheckError before
-// anything is read or written. Exceptions of the sink pass through.
-void WriteReport(const ProfileFile& journal, const std::function<bool()>& journal_exists, std::int32_t count,
-                 ReportSink& sink, std::int32_t& right_count);
+// sink throws part way the count keeps what was written. `journal_created`
+// is asked once per wrong question (it picks the text for missing values).
+// Recorded numbers outside 1..count play no part. Count 0 writes nothing. A
+// negative count throws RangeCheckError before anything is read or written.
+// Exceptions of the sink pass through.
+void WriteReport(const std::map<std::int32_t, testdata::RecordedAnswer>& answers,
+                 const std::function<bool()>& journal_created, std::int32_t count, ReportSink& sink,
+                 std::int32_t& right_count);
 
 }  // namespace miravel::run

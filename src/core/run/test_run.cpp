@@ -238,8 +238,11 @@ void TestRun::EnterPassword(const Text& typed, ReportSink& report) {
   password_window_shown_ = false;
   stage_ = Stage::kReport;
   report_shown_ = true;
+  // The report comes from the run's own record; the journal on disk is only
+  // looked at to tell the teacher whether someone changed it.
+  journal_changed_ = journal_.ChangedBehindTheRun();
   WriteReport(
-      journal_.File(), [this] { return journal_.Exists(); }, QuestionCount(-1), report, right_count_);
+      journal_.Answers(), [this] { return journal_.Created(); }, QuestionCount(-1), report, right_count_);
   totals_shown_ = true;
   back_enabled_ = false;
   clock_running_ = false;
@@ -248,7 +251,8 @@ void TestRun::EnterPassword(const Text& typed, ReportSink& report) {
   const std::int32_t questions = QuestionCount(0);
   const std::int64_t wrong = std::int64_t{questions} - right_count_;
   wrong_total_text_ = Text(kWrongTotal) + std::to_string(wrong);
-  report_summary_ = ReportSummary{std::chrono::system_clock::now(), questions, right_count_, wrong, time_ran_out_};
+  report_summary_ =
+      ReportSummary{std::chrono::system_clock::now(), questions, right_count_, wrong, time_ran_out_, journal_changed_};
 }
 
 void TestRun::PasswordClosed() {

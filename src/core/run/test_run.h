@@ -54,6 +54,9 @@ struct ReportSummary {
   std::int32_t right = 0;
   std::int64_t wrong = 0;  // every question not right, answered or not
   bool time_ran_out = false;
+  // The answer journal was changed behind the run's back (the report is
+  // graded from the run's own record all the same).
+  bool journal_changed = false;
 };
 
 enum class Stage {
@@ -162,6 +165,9 @@ class TestRun {
   bool totalsShown() const { return totals_shown_; }
   const Text& rightTotalText() const { return right_total_text_; }
   const Text& wrongTotalText() const { return wrong_total_text_; }
+  // With the totals: whether the answer journal was found changed behind the
+  // run's back when the report was made.
+  bool journalChangedShown() const { return totals_shown_ && journal_changed_; }
 
   // --- the run's data ----------------------------------------------------------
 
@@ -244,6 +250,7 @@ class TestRun {
   bool totals_shown_ = false;
   Text right_total_text_;
   Text wrong_total_text_;
+  bool journal_changed_ = false;
 
   Text full_name_;
   Text group_;

@@ -7,6 +7,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/file_system.h"
 #include "testdata/test_file.h"
 
 namespace miravel::testdata {
@@ -42,6 +43,18 @@ std::unordered_set<std::string> NamesOf(const std::vector<os::Services::FolderEn
   names.reserve(entries.size());
   for (const auto& entry : entries) names.insert(entry.name);
   return names;
+}
+
+// The four keys of a journal section as the file holds `answer`, in their
+// order; `number` is the option in decimal. The right option is not written:
+// its key stays, with an empty value.
+std::array<ProfileFile::Entry, 4> JournalEntries(const RecordedAnswer& answer, const std::string& number) {
+  return {{
+      {kQuestionText, answer.question},
+      {kGivenAnswer, answer.given},
+      {kReferenceAnswer, std::string_view()},
+      {kGivenOption, number},
+  }};
 }
 
 }  // namespace
@@ -107,14 +120,34 @@ void AnswerJournal::Create() {
 
 void AnswerJournal::Record(const ProfileFile* test_file, std::int32_t n, std::int32_t selected) {
   if (!created_) Create();
-  RecordAnswer(test_file, file_, os_, n, selected);
+  // A change made since the last recording may be written over now: it is
+  // noticed first.
+  if (!changed_ && !AsWritten()) changed_ = true;
+  RecordedAnswer answer = RecordAnswer(test_file, file_, os_, n, selected);
+  const std::string number = std::to_string(answer.option);
+  for (const ProfileFile::Entry& entry : JournalEntries(answer, number))
+    written_.Set(JournalSection(n), entry.key, entry.value);
+  answers_.insert_or_assign(n, std::move(answer));
 }
 
 std::int32_t AnswerJournal::RecordedOption(std::int32_t n) const {
-  return created_ ? testdata::RecordedOption(file_, n) : -1;
+  const auto answer = answers_.find(n);
+  return answer == answers_.end() ? -1 : answer->second.option;
 }
 
 bool AnswerJournal::Exists() const { return created_ && os_.FileExists(path_); }
+
+bool AnswerJournal::AsWritten() const {
+  // The size first, so that a file made large behind the run's back is not
+  // read.
+  const std::string& expected = written_.Content();
+  const fs::FileStamp stamp = fs::Stamp(path_);
+  if (!stamp.exists || !stamp.regular || stamp.size != expected.size()) return false;
+  const std::optional<fs::FileContent> content = fs::ReadWhole(path_);
+  return content && content->bytes == expected;
+}
+
+bool AnswerJournal::ChangedBehindTheRun() const { return created_ && (changed_ || !AsWritten()); }
 
 void AnswerJournal::Remove() {
   if (Exists()) os_.RemoveFile(path_);
@@ -153,28 +186,29 @@ void RemoveJournalLeftovers(os::Services& os, const std::string& folder,
   }
 }
 
-void RecordAnswer(const ProfileFile* test_file, ProfileFile& journal, os::Services& os, std::int32_t n,
-                  std::int32_t selected) {
+RecordedAnswer ReadAnswer(const ProfileFile* test_file, std::int32_t n, std::int32_t selected) {
   // With no test open there is nothing to read: a file bound to no path
   // gives every default.
   const ProfileFile no_file{std::string()};
   const TestFileReader test(test_file != nullptr ? *test_file : no_file);
+  RecordedAnswer answer;
   const std::int32_t correct = test.CorrectOption(n);
-  const Text question = test.RecordedQuestionText(n);
-  const Text given = test.RecordedGivenAnswer(n, selected);
-  const Text reference = test.RecordedReferenceAnswer(n, correct);
+  answer.question = test.RecordedQuestionText(n);
+  answer.given = test.RecordedGivenAnswer(n, selected);
+  answer.reference = test.RecordedReferenceAnswer(n, correct);
+  answer.option = selected;
+  return answer;
+}
 
+RecordedAnswer RecordAnswer(const ProfileFile* test_file, ProfileFile& journal, os::Services& os, std::int32_t n,
+                            std::int32_t selected) {
+  RecordedAnswer answer = ReadAnswer(test_file, n, selected);
   // The four values go to the file in one replacement: rewriting a long
   // journal four times would cost four times as much.
   const std::string number = std::to_string(selected);
-  const std::array<ProfileFile::Entry, 4> entries = {{
-      {kQuestionText, question},
-      {kGivenAnswer, given},
-      {kReferenceAnswer, reference},
-      {kGivenOption, number},
-  }};
-  journal.WriteTexts(JournalSection(n), entries);
+  journal.WriteTexts(JournalSection(n), JournalEntries(answer, number));
   os.SetHidden(journal.Path());
+  return answer;
 }
 
 std::int32_t RecordedOption(const ProfileFile& journal, std::int32_t n) {

@@ -7,18 +7,24 @@
 //   Текст вопроса=<question text>   "НЕТ" when the test file lacks it
 //   ВариантДан=<given answer>       "нет ответа" when no option was selected
 //                                   or the test file lacks its text
-//   ВариантЭталон=<correct option>  "нет" when the test file lacks the answer
-//                                   code or the text of that option
+//   ВариантЭталон=                  always empty: the right option is kept
+//                                   in the run's memory alone, never where
+//                                   the student's account can read it
 //   ВариантДанНомер=<0..3 or -1>    the option selected, -1 for none
 //
 // Its path is fixed once per run (AnswerJournal): profile folder, separator,
 // "tmp", the date in the short date form, a number 0..99, ".ini". The file
 // comes into being with the first recorded answer, readable by the user
 // alone, and is deleted when the main window closes.
+//
+// The journal is the record on disk; the run grades from its own record in
+// memory (AnswerJournal::Answers), which the student's account cannot
+// change, and notices when the file is no longer as the run wrote it.
 #pragma once
 
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -42,6 +48,16 @@ inline constexpr std::string_view kGivenOption = "ВариантДанНомер
 
 // "Вопрос№" followed by N in decimal: the journal section of question N.
 Text JournalSection(std::int32_t n);
+
+// One recorded answer, as the test file held it at the moment it was
+// recorded.
+struct RecordedAnswer {
+  Text question;  // "НЕТ" when the test file lacks it
+  Text given;  // "нет ответа" when no option was selected or it has no text
+  Text reference;  // "нет" when the answer code or that option's text is missing
+  std::int32_t option = -1;  // the option selected, -1 for none
+  friend bool operator==(const RecordedAnswer&, const RecordedAnswer&) = default;
+};
 
 // The separator between the profile folder and the file name.
 #ifdef _WIN32
@@ -103,23 +119,31 @@ class AnswerJournal {
   // Whether this run has created its journal file.
   bool Created() const { return created_; }
 
-  // RecordAnswer into this run's file, creating it first if need be.
-  // Throws ProfileWriteError ("Unable to write to <path>") when it cannot
-  // be created or written.
+  // RecordAnswer into this run's file, creating it first if need be, and
+  // the answer into the run's own record once the file holds it. Throws
+  // ProfileWriteError ("Unable to write to <path>") when the file cannot be
+  // created or written; the record then stays as it was too.
   void Record(const ProfileFile* test_file, std::int32_t n, std::int32_t selected);
-  // The option recorded for question `n`, or -1.
+  // The option recorded for question `n`, or -1, from the run's own record.
   std::int32_t RecordedOption(std::int32_t n) const;
+  // The run's own record: every question recorded, with what was recorded
+  // for it last. The report is graded from it.
+  const std::map<std::int32_t, RecordedAnswer>& Answers() const { return answers_; }
   // Whether this run's journal file is there.
   bool Exists() const;
-  // The journal's content, for the report: an empty file before the first
-  // recording.
-  const ProfileFile& File() const { return file_; }
+  // Whether the file was changed by anyone but this run: at some recording
+  // it was found not as the run had left it, or it is not so now (changed,
+  // removed, replaced by something that is not a regular file). Reads the
+  // file, at most as many bytes as the run wrote. False before the file is
+  // created.
+  bool ChangedBehindTheRun() const;
   // Deletes the file if this run created it and it is there. A failure is
   // not reported.
   void Remove();
 
  private:
   void Create();
+  bool AsWritten() const;
 
   os::Services& os_;
   std::string folder_;
@@ -128,6 +152,9 @@ class AnswerJournal {
   std::string path_;
   ProfileFile file_{std::string()};  // bound to path_ once created
   bool created_ = false;
+  std::map<std::int32_t, RecordedAnswer> answers_;
+  ProfileDocument written_;  // the file as this run has written it
+  bool changed_ = false;  // found changed at a recording
 };
 
 // The process id in the name of a temporary file that a journal's
@@ -140,18 +167,23 @@ std::optional<std::uint64_t> JournalLeftoverProcess(std::string_view file_name);
 void RemoveJournalLeftovers(os::Services& os, const std::string& folder,
                             const std::vector<os::Services::FolderEntry>& entries);
 
-// Records the answer to question `n`: reads from the test file the question
-// text, the text of option `selected` (-1: none selected) and the text of the
-// option the answer code names, all before writing anything; then writes the
-// four keys of section "Вопрос№n" in the order above (replacing an earlier
-// recording of the same question) and marks the journal file hidden through
-// `os`. A null `test_file` (no test open) reads as an empty file.
+// What recording the answer to question `n` takes from the test file: the
+// question text, the text of option `selected` (-1: none selected) and the
+// text of the option the answer code names. A null `test_file` (no test
+// open) reads as an empty file.
+RecordedAnswer ReadAnswer(const ProfileFile* test_file, std::int32_t n, std::int32_t selected);
+
+// Records the answer to question `n`: ReadAnswer, all before writing
+// anything; then writes the four keys of section "Вопрос№n" (replacing an
+// earlier recording of the same question) and marks the journal file hidden
+// through `os`. Returns what was recorded.
 // Throws ProfileWriteError ("Unable to write to <journal path>") when the
 // journal cannot be written; the file is then neither changed nor hidden.
-void RecordAnswer(const ProfileFile* test_file, ProfileFile& journal, os::Services& os, std::int32_t n,
-                  std::int32_t selected);
+RecordedAnswer RecordAnswer(const ProfileFile* test_file, ProfileFile& journal, os::Services& os, std::int32_t n,
+                            std::int32_t selected);
 
-// The option recorded for question `n`, or -1 when none was recorded.
+// The option a journal file holds for question `n`, or -1 when it holds
+// none.
 std::int32_t RecordedOption(const ProfileFile& journal, std::int32_t n);
 
 }  // namespace miravel::testdata

@@ -333,6 +333,7 @@ void Controller::show() {
   SetText(w.wrongTotalLabel, Screen(r.wrongTotalText()));
   w.rightTotalLabel->setVisible(r.totalsShown());
   w.wrongTotalLabel->setVisible(r.totalsShown());
+  w.journalChangedLabel->setVisible(r.journalChangedShown());
 
   // The buttons and the clock.
   w.startButton->setVisible(r.registrationShown());

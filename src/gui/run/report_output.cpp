@@ -64,6 +64,8 @@ QStringList ReportHeading(const TestRun& run) {
       QStringLiteral("Правильных ответов: ") + QString::number(s.right),
       QStringLiteral("Неправильных ответов: ") + QString::number(s.wrong),
       QStringLiteral("Время истекло: ") + (s.time_ran_out ? QStringLiteral("да") : QStringLiteral("нет")),
+      QStringLiteral("Журнал ответов изменен в обход программы: ") +
+          (s.journal_changed ? QStringLiteral("да") : QStringLiteral("нет")),
   };
 }
 

@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The shown report on paper: the document that is saved as PDF and printed
-// (a heading with the student, the group, the test, the date and time and the
-// totals, then the report's lines in the colours the report box shows them
+// (a heading with the student, the group, the test, the date and time, the
+// totals and whether the answer journal was changed behind the run's back,
+// then the report's lines in the colours the report box shows them
 // in), the name a saved report is proposed under, and the writing of the PDF.
 #pragma once
 

@@ -195,6 +195,12 @@ MainWindow::MainWindow() {
   wrongTotalLabel->setFont(ui::LargerFont());
   SetTextColor(wrongTotalLabel, Qt::red);
   wrongTotalLabel->hide();
+  journalChangedLabel = MakeLabel(questionGroup, "JournalChangedLabel", {208, 32, 246, 32},
+                                  QStringLiteral("Внимание: журнал ответов\nизменен в обход программы"));
+  journalChangedLabel->setFont(Bold(ui::LargerFont()));
+  SetTextColor(journalChangedLabel, Qt::red);
+  journalChangedLabel->setAccessibleName(QStringLiteral("Внимание: журнал ответов изменен в обход программы"));
+  journalChangedLabel->hide();
   optionGroup = Make<ui::OptionGroup>(questionArea, "RadioGroup1", {0, 140, 462, 3});
   optionGroup->setTitle(QStringLiteral("Варианты ответов"));
   optionGroup->setStatusTip(QStringLiteral("Варианты ответов"));
@@ -227,8 +233,10 @@ MainWindow::MainWindow() {
                          {questionCountLabel, Place::Corner},
                          {timeLabel, Place::Corner},
                          {minutesLabel, Place::Corner}});
-  LayOut(questionGroup,
-         {{questionLabel, Place::Fill}, {rightTotalLabel, Place::Corner}, {wrongTotalLabel, Place::Corner}});
+  LayOut(questionGroup, {{questionLabel, Place::Fill},
+                         {rightTotalLabel, Place::Corner},
+                         {wrongTotalLabel, Place::Corner},
+                         {journalChangedLabel, Place::Corner}});
   LayOut(questionArea, {{questionScale, Place::Top},
                         {questionHeading, Place::Top},
                         {questionGroup, Place::Top},

@@ -74,6 +74,9 @@ class MainWindow : public QWidget {
   MnemonicLabel* questionLabel;  // the question; the end messages; "Итого:" over the totals
   MnemonicLabel* rightTotalLabel;
   MnemonicLabel* wrongTotalLabel;
+  // Beside the totals, in red, when the answer journal was changed behind
+  // the run's back.
+  MnemonicLabel* journalChangedLabel;
   OptionGroup* optionGroup;
   ReportBox* reportBox;
   QStatusBar* statusBar;

@@ -48,7 +48,8 @@ using namespace miravel::literals;
 namespace stdfs = std::filesystem;
 
 const std::string kHeader =
-    "Дата и время;Ф.И.О.;Группа;Тест;Файл теста;Вопросов;Правильных;Неправильных;Время истекло\r\n";
+    "Дата и время;Ф.И.О.;Группа;Тест;Файл теста;Вопросов;Правильных;Неправильных;Время истекло;"
+    "Журнал изменен в обход программы\r\n";
 
 std::string ReadAll(const stdfs::path& path) {
   std::ifstream in(path, std::ios::binary);
@@ -180,6 +181,7 @@ TEST(ResultsLines, TheHeaderAndARowReadBackAsTheirFields) {
   ResultRow row = SampleRow("=Петров; \"Пётр\"\r\nвторая строка");
   row.group = "-А1";
   row.time_ran_out = true;
+  row.journal_changed = true;
   row.wrong = 3000000000;
   const std::string line = RowLine(row);
   EXPECT_EQ(line.substr(line.size() - 2), "\r\n");
@@ -188,8 +190,11 @@ TEST(ResultsLines, TheHeaderAndARowReadBackAsTheirFields) {
   ASSERT_EQ(parsed->size(), 1u);
   EXPECT_EQ(parsed->front(),
             (std::vector<std::string>{"10.12.2026 14:05:33", "'=Петров; \"Пётр\"\r\nвторая строка", "'-А1", "История",
-                                      "history.DLL", "14", "9", "3000000000", "да"}));
-  EXPECT_EQ(ParseLines(RowLine(SampleRow("Иванов")))->front().back(), "нет");
+                                      "history.DLL", "14", "9", "3000000000", "да", "да"}));
+  const std::vector<std::string> fields = ParseLines(RowLine(SampleRow("Иванов")))->front();
+  ASSERT_EQ(fields.size(), 10u);
+  EXPECT_EQ(fields[8], "нет");
+  EXPECT_EQ(fields[9], "нет");
 }
 
 TEST(ResultsLines, TheDateAndTimeAreLocal) {
@@ -265,6 +270,33 @@ TEST_F(ResultsFolder, TheRowOfARunIsWhatItsReportShows) {
   EXPECT_EQ(row.right, 1);
   EXPECT_EQ(row.wrong, 2);
   EXPECT_TRUE(row.time_ran_out);
+  EXPECT_FALSE(row.journal_changed);
+}
+
+TEST_F(ResultsFolder, TheRowTellsOfAJournalChangedBehindTheRunsBack) {
+  ProfileDocument doc;
+  doc.Set("Option", "QwCount", "2");
+  doc.Set("qw 1", "va0", testdata::Cr("A"));
+  doc.Set("qw 1", "otv", "@");
+  const stdfs::path test = dir / "test.DLL";
+  doc.SaveAs(test.string());
+  FolderOs os(dir.string());
+  run::TestRun run(os);
+  run.RegistrationChanged(true, true);
+  run.Open(test.string(), Text("Иванов"_w), Text("ГР-11"_w));
+  run.Start();
+  run.ChooseOption(0);
+  run.Answer();
+  std::ofstream(run.journal().Path(), std::ios::binary | std::ios::app) << "[x]\r\n";
+  run.Tick();  // the time (0 minutes) is up
+  NoLines report;
+  run.EnterPassword(Text(run::TestRun::kReportPassword), report);
+  const ResultRow row = RowOfRun(run);
+  EXPECT_TRUE(row.journal_changed);
+  EXPECT_EQ(row.right, 1) << "graded from the run's own record";
+  const std::vector<std::string> fields = ParseLines(RowLine(row))->front();
+  EXPECT_EQ(fields.back(), "да");
+  run.Close();
 }
 
 // --- appending --------------------------------------------------------------------
@@ -537,13 +569,13 @@ TEST_F(ResultsFolder, ThirtyTwoProgramsAppendingAtOnceWriteThirtyTwoWholeRows) {
   std::set<std::string> seen;
   for (std::size_t k = 1; k < lines->size(); ++k) {
     const std::vector<std::string>& fields = (*lines)[k];
-    ASSERT_EQ(fields.size(), 9u) << "row " << k;
+    ASSERT_EQ(fields.size(), 10u) << "row " << k;
     EXPECT_EQ(fields[0], "10.12.2026 14:05:33");
     EXPECT_EQ(fields[2], "ГР-11");
     EXPECT_EQ(fields[3], "История; \"Египет\"");
     EXPECT_EQ(fields[4], "history.DLL");
     EXPECT_EQ((std::vector<std::string>(fields.begin() + 5, fields.end())),
-              (std::vector<std::string>{"14", "9", "5", "да"}));
+              (std::vector<std::string>{"14", "9", "5", "да", "нет"}));
     seen.insert(fields[1]);
   }
   EXPECT_EQ(seen, students);

@@ -3,11 +3,9 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
+#include <map>
 #include <optional>
-#include <random>
 #include <stdexcept>
-#include <tuple>
 #include <vector>
 
 #include "testdata/journal.h"
@@ -16,9 +14,6 @@ namespace miravel::run {
 namespace {
 
 using namespace miravel::literals;
-using testdata::JournalSection;
-namespace keys = testdata::journal_keys;
-namespace stdfs = std::filesystem;
 
 constexpr ReportColor kBlue = ReportColor::kBlue;
 constexpr ReportColor kRed = ReportColor::kRed;
@@ -79,58 +74,43 @@ std::vector<Line> Join(std::initializer_list<std::vector<Line>> blocks) {
   return out;
 }
 
-// A journal value: question number, key, value.
-using Entry = std::tuple<int, std::string_view, Text>;
+using Answers = std::map<std::int32_t, testdata::RecordedAnswer>;
+
+// One recorded answer, as the run's record holds it.
+Answers Recorded(int n, std::string_view question, std::string_view given, std::string_view reference,
+                 std::int32_t option = 0) {
+  return {{n, testdata::RecordedAnswer{Text(question), Text(given), Text(reference), option}}};
+}
+Answers Merge(std::initializer_list<Answers> parts) {
+  Answers out;
+  for (const Answers& part : parts) out.insert(part.begin(), part.end());
+  return out;
+}
 
 class Report : public ::testing::Test {
  protected:
-  void SetUp() override {
-    std::random_device rd;
-    dir_ = stdfs::temp_directory_path() / ("miravel-report-" + std::to_string(rd()));
-    stdfs::create_directories(dir_);
-  }
-  void TearDown() override { stdfs::remove_all(dir_); }
-
-  ProfileFile MakeJournal(const std::vector<Entry>& entries) {
-    const std::string path = (dir_ / "tmp08.12.20267.ini").string();
-    ProfileDocument doc;
-    for (const auto& [n, key, value] : entries) doc.Set(JournalSection(n), key, value);
-    doc.SaveAs(path);
-    return ProfileFile(path);
-  }
-  // One recorded answer, as the journal holds it.
-  static std::vector<Entry> Recorded(int n, std::string_view question, std::string_view given,
-                                     std::string_view reference) {
-    return {{n, keys::kQuestionText, Text(question)},
-            {n, keys::kGivenAnswer, Text(given)},
-            {n, keys::kReferenceAnswer, Text(reference)},
-            {n, keys::kGivenOption, "0"}};
-  }
-
-  // Runs the report with a journal file that exists (or not); counts the
-  // existence checks.
-  void Run(const ProfileFile& journal, std::int32_t count, bool exists = true) {
+  // Runs the report with a journal that came into being (or not); counts
+  // the questions.
+  void Run(const Answers& answers, std::int32_t count, bool created = true) {
     WriteReport(
-        journal,
+        answers,
         [&] {
-          ++exists_calls_;
-          return exists;
+          ++created_calls_;
+          return created;
         },
         count, sink_, right_count_);
   }
 
-  stdfs::path dir_;
   RecordingSink sink_;
   std::int32_t right_count_ = 0;
-  int exists_calls_ = 0;
+  int created_calls_ = 0;
 };
 
 TEST_F(Report, TwoQuestionsOneRightOneNeverRecorded) {
-  const auto journal = MakeJournal(Recorded(1, "Столица Франции?"_w, "Париж"_w, "Париж"_w));
-  Run(journal, 2);
+  Run(Recorded(1, "Столица Франции?"_w, "Париж"_w, "Париж"_w), 2);
   EXPECT_EQ(sink_.lines, Join({RightBlock(1), WrongBlock(2, kTimeRanOut, kTimeRanOut, kTimeRanOut)}));
   EXPECT_EQ(right_count_, 1);
-  EXPECT_EQ(exists_calls_, 1);  // asked for the wrong question only
+  EXPECT_EQ(created_calls_, 1);  // asked for the wrong question only
 
   // The exact bytes of the headers and the separator.
   ASSERT_EQ(sink_.lines.size(), 9u);
@@ -141,12 +121,10 @@ TEST_F(Report, TwoQuestionsOneRightOneNeverRecorded) {
 }
 
 TEST_F(Report, ThreeQuestionsFirstAndThirdRight) {
-  std::vector<Entry> entries = Recorded(1, "Q1", "A", "A");
-  for (auto& e : Recorded(2, "2 + 2 = ?"_w, "5", "4")) entries.push_back(e);
-  for (auto& e : Recorded(3, "Q3", "B", "B")) entries.push_back(e);
-  const auto journal = MakeJournal(entries);
+  const Answers answers =
+      Merge({Recorded(1, "Q1", "A", "A"), Recorded(2, "2 + 2 = ?"_w, "5", "4"), Recorded(3, "Q3", "B", "B")});
   right_count_ = 5;  // the count is added to, never reset
-  Run(journal, 3);
+  Run(answers, 3);
   EXPECT_EQ(sink_.lines, Join({RightBlock(1), WrongBlock(2, "2 + 2 = ?"_w, "5", "4"), RightBlock(3)}));
   EXPECT_EQ(right_count_, 7);
   // Lines 1-3 blue, 4-9 red, 10-12 blue.
@@ -157,7 +135,7 @@ TEST_F(Report, ThreeQuestionsFirstAndThirdRight) {
 TEST_F(Report, RightOnlyWhenTheAnswerEqualsTheReferenceAndIsNotEmpty) {
   struct Case {
     const char* what;
-    std::vector<Entry> entries;
+    Answers answers;
     bool right;
     Text given_line;  // the "Вы ответили" line of a wrong question
   } cases[] = {
@@ -165,18 +143,17 @@ TEST_F(Report, RightOnlyWhenTheAnswerEqualsTheReferenceAndIsNotEmpty) {
       {"both empty", Recorded(1, "Q", "", ""), false, Text("Вы ответили: "_w)},
       {"letter case differs", Recorded(1, "Q", "париж"_w, "Париж"_w), false, Text("Вы ответили: париж"_w)},
       {"trailing blank", Recorded(1, "Q", "A ", "A"), false, Text("Вы ответили: A "_w)},
-      {"reference missing", {{1, keys::kGivenAnswer, "A"}}, false, Text("Вы ответили: A"_w)},
-      {"answer missing, reference empty",
-       {{1, keys::kReferenceAnswer, ""}},
-       false,
-       Text("Вы ответили: "_w) + kTimeRanOut},
-      {"option number alone", {{1, keys::kGivenOption, "2"}}, false, Text("Вы ответили: "_w) + kTimeRanOut},
+      {"no option, no answer code", Recorded(1, "Q", "нет ответа"_w, "нет"_w, -1), false,
+       Text("Вы ответили: нет ответа"_w)},
+      // Two options of the same text as the right one: either counts.
+      {"another option of the same text", Recorded(1, "Q", "4", "4", 3), true, ""},
+      {"another question's answer only", Recorded(2, "Q", "A", "A"), false, Text("Вы ответили: "_w) + kTimeRanOut},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
     sink_.lines.clear();
     right_count_ = 0;
-    Run(MakeJournal(c.entries), 1);
+    Run(c.answers, 1);
     EXPECT_EQ(right_count_, c.right ? 1 : 0);
     ASSERT_EQ(sink_.lines.size(), c.right ? 3u : 6u);
     EXPECT_EQ(sink_.lines[0].text, c.right ? RightHeader(1) : WrongHeader(1));
@@ -187,7 +164,7 @@ TEST_F(Report, RightOnlyWhenTheAnswerEqualsTheReferenceAndIsNotEmpty) {
 }
 
 TEST_F(Report, NoJournalFileAndMissingTextChosenPerQuestion) {
-  const ProfileFile none((dir_ / "none.ini").string());
+  const Answers none;
   Run(none, 2, false);
   EXPECT_EQ(sink_.lines, Join({WrongBlock(1, kNoJournal, kNoJournal, kNoJournal),
                                WrongBlock(2, kNoJournal, kNoJournal, kNoJournal)}));
@@ -209,7 +186,7 @@ TEST_F(Report, NoJournalFileAndMissingTextChosenPerQuestion) {
 }
 
 TEST_F(Report, NegativeOrZeroCount) {
-  const auto journal = MakeJournal(Recorded(1, "Q", "A", "A"));
+  const Answers journal = Recorded(1, "Q", "A", "A");
   right_count_ = 3;
   for (const std::int32_t count : {-1, -2147483647 - 1}) {
     try {
@@ -223,13 +200,11 @@ TEST_F(Report, NegativeOrZeroCount) {
   EXPECT_TRUE(sink_.lines.empty());
   EXPECT_EQ(sink_.color_calls, 0);
   EXPECT_EQ(right_count_, 3);
-  EXPECT_EQ(exists_calls_, 0);
+  EXPECT_EQ(created_calls_, 0);
 }
 
 TEST_F(Report, AFailingLineStopsTheReportAndKeepsTheCount) {
-  std::vector<Entry> entries = Recorded(1, "Q1", "A", "A");
-  for (auto& e : Recorded(3, "Q3", "B", "B")) entries.push_back(e);
-  const auto journal = MakeJournal(entries);  // 1 and 3 right, 2 wrong: 12 lines
+  const Answers journal = Merge({Recorded(1, "Q1", "A", "A"), Recorded(3, "Q3", "B", "B")});  // 12 lines
   for (std::size_t fail_at = 1; fail_at <= 12; ++fail_at) {
     SCOPED_TRACE(fail_at);
     sink_.lines.clear();
@@ -247,26 +222,19 @@ TEST_F(Report, AFailingLineStopsTheReportAndKeepsTheCount) {
   }
 }
 
-TEST(RecordedQuestions, OnlyTheSectionsOfQuestionNumbersInRange) {
-  // Sections as a journal may hold them, the ones a question's lookup finds
-  // included whatever their letter case.
-  const ProfileDocument doc(
-      std::string("[Вопрос№3]\r\n[Вопрос№1]\r\n[вопрос№2]\r\n[ВОПРОС№12]\r\n[Вопрос№3]\r\n"
-                  "[Вопрос№07]\r\n[Вопрос№0]\r\n[Вопрос№-4]\r\n[Вопрос№5x]\r\n[Вопрос№]\r\n[Вопрос 6]\r\n"
-                  "[qw 8]\r\n[Вопрос№99999999999]\r\n[Вопрос№2147483647]\r\n"_w));
-  EXPECT_EQ(RecordedQuestions(doc, 12), (std::vector<std::int32_t>{1, 2, 3, 12}));
-  EXPECT_EQ(RecordedQuestions(doc, 2), (std::vector<std::int32_t>{1, 2}));
-  EXPECT_EQ(RecordedQuestions(doc, 0), std::vector<std::int32_t>{});
-  EXPECT_EQ(RecordedQuestions(doc, 2147483647), (std::vector<std::int32_t>{1, 2, 3, 12, 2147483647}));
-  for (const std::int32_t n : RecordedQuestions(doc, 2147483647)) EXPECT_TRUE(doc.HasSection(JournalSection(n))) << n;
+TEST_F(Report, OnlyTheRecordedNumbersOfTheTestCount) {
+  // Numbers outside 1..count, as a broken position could give, play no part.
+  const Answers answers = Merge({Recorded(0, "Q0", "A", "A"), Recorded(-4, "Q", "A", "A"), Recorded(2, "Q2", "B", "B"),
+                                 Recorded(3, "Q3", "C", "C")});
+  Run(answers, 2);
+  EXPECT_EQ(sink_.lines, Join({WrongBlock(1, kTimeRanOut, kTimeRanOut, kTimeRanOut), RightBlock(2)}));
+  EXPECT_EQ(right_count_, 1);
 }
 
 TEST_F(Report, AQuestionCountOfBillionsCostsNoMoreThanTheLinesWritten) {
   // A broken test file claims 2,147,483,647 questions: the report stops when
   // the box is full, soon, and nothing wraps round at the top.
-  std::vector<Entry> entries = Recorded(2, "Q2", "A", "A");
-  for (auto& e : Recorded(2147483647, "Q", "B", "B")) entries.push_back(e);
-  const auto journal = MakeJournal(entries);
+  const Answers journal = Merge({Recorded(2, "Q2", "A", "A"), Recorded(2147483647, "Q", "B", "B")});
   sink_.fail_at = 6000;
   EXPECT_THROW(Run(journal, 2147483647), std::runtime_error);
   EXPECT_EQ(sink_.lines.size(), 5999u);

@@ -9,10 +9,13 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <memory>
 #include <random>
+#include <sstream>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "testdata/cipher.h"
@@ -223,11 +226,145 @@ TEST_F(Run, TheEndScreenAndTheReport) {
   EXPECT_EQ(run_->questionText(), "Итого:"_w);
   EXPECT_EQ(run_->rightTotalText(), "Правильных ответов: 3"_w);
   EXPECT_EQ(run_->wrongTotalText(), "Неправильных ответов: 2"_w);
+  EXPECT_FALSE(run_->journalChangedShown());
+  ASSERT_TRUE(run_->reportSummary());
+  EXPECT_FALSE(run_->reportSummary()->journal_changed);
 
   const std::string journal = run_->journal().Path();
   EXPECT_TRUE(stdfs::exists(journal));
   run_->Close();
   EXPECT_FALSE(stdfs::exists(journal));
+}
+
+// The report holds what each answer recorded when it was given: a test file
+// changed during the run changes only the answers recorded after it.
+TEST_F(Run, TheReportComesFromWhatWasRecordedAsTheTestFileHeldItThen) {
+  Begin("3", "1");
+  run_->ChooseOption(1);  // right: "1-1"
+  run_->Answer();
+  run_->ChooseOption(0);  // wrong: "2-0", the right one is "2-2"
+  run_->Answer();
+  // The teacher's test file is replaced in the middle of the run: new texts,
+  // and other right options.
+  ProfileDocument doc;
+  doc.Set("Option", "QwCount", "3");
+  doc.Set("Option", "Time", "1");
+  for (int n = 1; n <= 3; ++n) {
+    const std::string section = "qw " + std::to_string(n);
+    doc.Set(section, "QwText", testdata::Cr(Text("Новый вопрос "_w) + std::to_string(n)));
+    for (int k = 0; k < 4; ++k)
+      doc.Set(section, "va" + std::to_string(k), testdata::Cr("new " + std::to_string(n) + "-" + std::to_string(k)));
+    doc.Set(section, "otv", "#");
+  }
+  doc.SaveAs(run_->testFile());
+  run_->ChooseOption(2);  // wrong in the new file: "new 3-2", the right one is "new 3-3"
+  run_->Answer();
+  run_->MoveScale(1);
+  EXPECT_EQ(run_->chosenOption(), 1) << "question 1 shows the option recorded";
+  run_->MoveScale(4);
+  run_->Answer();
+  Lines report;
+  run_->EnterPassword(Text(TestRun::kReportPassword), report);
+  const Text separator(87, '*');
+  EXPECT_EQ(report.lines, (std::vector<Text>{
+                              Text("ВОПРОС № 1 ---ВЕРНО--- "_w),
+                              "",
+                              separator,
+                              Text("ВОПРОС № 2 ---ОШИБКА---"_w),
+                              Text("Вопрос 2"_w),
+                              Text("Вы ответили: 2-0"_w),
+                              Text("Правильный вариант 2-2"_w),
+                              "",
+                              separator,
+                              Text("ВОПРОС № 3 ---ОШИБКА---"_w),
+                              Text("Новый вопрос 3"_w),
+                              Text("Вы ответили: new 3-2"_w),
+                              Text("Правильный вариант new 3-3"_w),
+                              "",
+                              separator,
+                          }));
+  EXPECT_EQ(run_->rightCount(), 1);
+  EXPECT_FALSE(run_->journalChangedShown());
+}
+
+// A journal changed behind the run's back changes nothing of the report,
+// the totals or the options shown again; the teacher is told beside the
+// totals and in the report's summary.
+TEST_F(Run, AJournalChangedBehindTheRunsBackIsMarkedAndGradesNothing) {
+  // Question 1 answered wrongly ("1-0"; "1-1" is right), 2 rightly, 3 never.
+  const auto play = [this](const std::function<void(const std::string& journal)>& change) {
+    run_ = std::make_unique<TestRun>(*os_);
+    Begin("3", "1");
+    run_->ChooseOption(0);
+    run_->Answer();
+    run_->ChooseOption(2);
+    run_->Answer();
+    change(run_->journal().Path());
+    run_->MoveScale(1);
+    const std::int32_t shown = run_->chosenOption();
+    run_->MoveScale(4);
+    run_->Answer();
+    Lines report;
+    run_->EnterPassword(Text(TestRun::kReportPassword), report);
+    run_->Close();
+    return std::make_pair(shown, report.lines);
+  };
+  const auto [shown, lines] = play([](const std::string&) {});
+  EXPECT_EQ(shown, 0);
+  EXPECT_EQ(run_->rightCount(), 1);
+  EXPECT_FALSE(run_->journalChangedShown());
+
+  // Sections with every answer right, for question 1 and for the one never
+  // answered.
+  const auto right = [](int n) {
+    const Text option = std::to_string(n) + "-" + std::to_string(n % 4);
+    return "[" + testdata::JournalSection(n) + "]\r\n" + Text("Текст вопроса=Вопрос "_w) + std::to_string(n) + "\r\n" +
+           Text("ВариантДан="_w) + option + "\r\n" + Text("ВариантЭталон="_w) + option + "\r\n" +
+           Text("ВариантДанНомер="_w) + std::to_string(n % 4) + "\r\n";
+  };
+  const auto read = [](const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream ss;
+    ss << in.rdbuf();
+    return ss.str();
+  };
+  const auto write = [](const std::string& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
+  };
+  struct Case {
+    const char* what;
+    std::function<void(const std::string&)> change;
+  } cases[] = {
+      {"question 1 made right",
+       [&](const std::string& path) {
+         const std::string text = read(path);
+         write(path, right(1) + text.substr(text.find("[" + testdata::JournalSection(2))));
+       }},
+      {"a section removed",
+       [&](const std::string& path) {
+         const std::string text = read(path);
+         write(path, text.substr(0, text.find("[" + testdata::JournalSection(2))));
+       }},
+      {"a section added", [&](const std::string& path) { write(path, read(path) + right(3)); }},
+      {"a question text changed",
+       [&](const std::string& path) {
+         std::string text = read(path);
+         text.replace(text.find("Вопрос 1"_w), 8, "Вопрос X"_w);
+         write(path, text);
+       }},
+      {"removed", [](const std::string& path) { stdfs::remove(path); }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const auto [shown_now, lines_now] = play(c.change);
+    EXPECT_EQ(shown_now, shown);
+    EXPECT_EQ(lines_now, lines);
+    EXPECT_EQ(run_->rightCount(), 1);
+    EXPECT_EQ(run_->rightTotalText(), "Правильных ответов: 1"_w);
+    EXPECT_TRUE(run_->journalChangedShown());
+    ASSERT_TRUE(run_->reportSummary());
+    EXPECT_TRUE(run_->reportSummary()->journal_changed);
+  }
 }
 
 TEST_F(Run, TheScaleToTheEndEndsTheTestUnrecorded) {

@@ -6,7 +6,9 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <latch>
+#include <map>
 #include <memory>
 #include <optional>
 #include <random>
@@ -98,6 +100,12 @@ class FolderOs : public os::SystemServices {
   std::string folder_;
   std::string date_;
 };
+
+// A recorded answer from literals.
+RecordedAnswer Answer(std::string_view question, std::string_view given, std::string_view reference,
+                      std::int32_t option) {
+  return {Text(question), Text(given), Text(reference), option};
+}
 
 std::string Get(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
@@ -276,7 +284,7 @@ TEST_F(Journal, ANameTakenAfterStartUpIsLeftToItsOwner) {
   EXPECT_EQ(journal.Path(), JournalPath(dir_.string(), "08.12.2026", journal.Suffix()));
   EXPECT_EQ(journal.RecordedOption(1), -1);
   EXPECT_EQ(journal.RecordedOption(2), 0);
-  EXPECT_EQ(journal.File().Path(), journal.Path());
+  EXPECT_NE(Get(journal.Path()).find(JournalSection(2)), std::string::npos) << "recorded into the new name";
   journal.Remove();
   EXPECT_FALSE(stdfs::exists(journal.Path()));
   EXPECT_EQ(Get(drawn), foreign);
@@ -440,28 +448,31 @@ TEST_F(Journal, RecordingsByteForByte) {
   const std::string path = File("tmp08.12.20267.ini");
   ProfileFile journal(path);
 
-  RecordAnswer(&test, journal, os_, 1, 1);
-  const std::string q1 = Block(1, "Столица Франции?"_w, "Париж"_w, "Париж"_w, 1);
+  // What is recorded, the right option included, is returned; the file
+  // holds the right option's key with nothing in it.
+  EXPECT_EQ(RecordAnswer(&test, journal, os_, 1, 1), Answer("Столица Франции?"_w, "Париж"_w, "Париж"_w, 1));
+  const std::string q1 = Block(1, "Столица Франции?"_w, "Париж"_w, "", 1);
   EXPECT_EQ(Get(path), q1);
 
   // No option selected, no answer code: "нет ответа", -1 and "нет".
-  RecordAnswer(&test, journal, os_, 2, -1);
-  const std::string q2 = Block(2, "2 + 2 = ?", "нет ответа"_w, "нет"_w, -1);
+  EXPECT_EQ(RecordAnswer(&test, journal, os_, 2, -1), Answer("2 + 2 = ?", "нет ответа"_w, "нет"_w, -1));
+  const std::string q2 = Block(2, "2 + 2 = ?", "нет ответа"_w, "", -1);
   EXPECT_EQ(Get(path), q1 + q2);
 
   // Recording question 1 again overwrites its four values in place.
-  RecordAnswer(&test, journal, os_, 1, 3);
-  const std::string q1_again = Block(1, "Столица Франции?"_w, "Ницца"_w, "Париж"_w, 3);
+  EXPECT_EQ(RecordAnswer(&test, journal, os_, 1, 3), Answer("Столица Франции?"_w, "Ницца"_w, "Париж"_w, 3));
+  const std::string q1_again = Block(1, "Столица Франции?"_w, "Ницца"_w, "", 3);
   EXPECT_EQ(Get(path), q1_again + q2);
+  EXPECT_EQ(Get(path).find("Париж"_w), std::string::npos) << "the right option is nowhere in the file";
 
   // A question the test file has no section for keeps the selected number.
-  RecordAnswer(&test, journal, os_, 7, 2);
-  const std::string q7 = Block(7, "НЕТ"_w, "нет ответа"_w, "нет"_w, 2);
+  EXPECT_EQ(RecordAnswer(&test, journal, os_, 7, 2), Answer("НЕТ"_w, "нет ответа"_w, "нет"_w, 2));
+  const std::string q7 = Block(7, "НЕТ"_w, "нет ответа"_w, "", 2);
   EXPECT_EQ(Get(path), q1_again + q2 + q7);
 
   // No test open at all reads as an empty test file.
-  RecordAnswer(nullptr, journal, os_, 3, 0);
-  EXPECT_EQ(Get(path), q1_again + q2 + q7 + Block(3, "НЕТ"_w, "нет ответа"_w, "нет"_w, 0));
+  EXPECT_EQ(RecordAnswer(nullptr, journal, os_, 3, 0), Answer("НЕТ"_w, "нет ответа"_w, "нет"_w, 0));
+  EXPECT_EQ(Get(path), q1_again + q2 + q7 + Block(3, "НЕТ"_w, "нет ответа"_w, "", 0));
 
   EXPECT_EQ(os_.hidden, std::vector<std::string>(5, path));  // hidden after every recording
 
@@ -471,6 +482,114 @@ TEST_F(Journal, RecordingsByteForByte) {
   EXPECT_EQ(RecordedOption(journal, 3), 0);
   EXPECT_EQ(RecordedOption(journal, 4), -1);  // never recorded
   EXPECT_EQ(RecordedOption(ProfileFile(File("none.ini")), 1), -1);  // no journal yet
+}
+
+// The run keeps its own record of every answer, the right option included,
+// while the file on disk holds none: also the file a killed run leaves, which
+// is the file as it stands after the last recording.
+TEST_F(Journal, TheRunsRecordHoldsWhatTheFileDoesNot) {
+  FolderOs os(dir_.string(), "08.12.2026");
+  const ProfileFile test = MakeTestFile();
+  AnswerJournal journal(os, dir_.string());
+  EXPECT_TRUE(journal.Answers().empty());
+  journal.Record(&test, 1, 0);
+  journal.Record(&test, 2, 0);
+  journal.Record(&test, 1, 3);  // recorded again: the last recording counts
+  EXPECT_EQ(journal.Answers(),
+            (std::map<std::int32_t, RecordedAnswer>{{1, Answer("Столица Франции?"_w, "Ницца"_w, "Париж"_w, 3)},
+                                                    {2, Answer("2 + 2 = ?", "4", "нет"_w, 0)}}));
+  EXPECT_EQ(journal.RecordedOption(1), 3);
+  EXPECT_EQ(journal.RecordedOption(2), 0);
+  EXPECT_EQ(journal.RecordedOption(3), -1);
+  const std::string left = Get(journal.Path());
+  EXPECT_EQ(left, Block(1, "Столица Франции?"_w, "Ницца"_w, "", 3) + Block(2, "2 + 2 = ?", "4", "", 0));
+  EXPECT_EQ(left.find("Париж"_w), std::string::npos);
+  EXPECT_FALSE(journal.ChangedBehindTheRun());
+
+  // The option shown again comes from the record, not from the file.
+  ProfileFile(journal.Path()).WriteText(JournalSection(1), journal_keys::kGivenOption, "1");
+  EXPECT_EQ(journal.RecordedOption(1), 3);
+  EXPECT_TRUE(journal.ChangedBehindTheRun());
+
+  // A recording that fails leaves the record as it was.
+  const std::string path = journal.Path();
+  stdfs::remove(path);
+  stdfs::create_directory(path);
+  EXPECT_THROW(journal.Record(&test, 2, 1), ProfileWriteError);
+  EXPECT_EQ(journal.RecordedOption(2), 0);
+  EXPECT_EQ(journal.Answers().size(), 2u);
+  stdfs::remove(path);
+}
+
+// Whatever changes the file behind the run's back is noticed, also a change
+// that the run's later recordings write over; the file left as the run wrote
+// it is not.
+TEST_F(Journal, AChangeBehindTheRunsBackIsNoticed) {
+  const ProfileFile test = MakeTestFile();
+  const auto replace = [](std::string text, std::string_view from, std::string_view to) {
+    const std::size_t at = text.find(from);
+    EXPECT_NE(at, std::string::npos) << from;
+    if (at != std::string::npos) text.replace(at, from.size(), to);
+    return text;
+  };
+  const std::string q1 = Block(1, "Столица Франции?"_w, "Ницца"_w, "", 3);
+  const std::string q2 = Block(2, "2 + 2 = ?", "4", "", 0);
+  struct Case {
+    const char* what;
+    // Changes the file at `path`, which holds q1 + q2.
+    std::function<void(const std::string& path)> change;
+    bool changed;
+    bool record_again = false;  // question 1 recorded again after the change
+  };
+  const auto write = [](const std::string& bytes) {
+    return [bytes](const std::string& path) { std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes; };
+  };
+  const Case cases[] = {
+      {"untouched", [](const std::string&) {}, false},
+      {"rewritten as it was", write(q1 + q2), false},
+      // "Ницца" and "Париж" have the same length: the content is compared.
+      {"a given answer changed", write(replace(q1, "Ницца"_w, "Париж"_w) + q2), true},
+      {"an option number changed", write(replace(q1, "=3", "=1") + q2), true},
+      {"a question text changed", write(replace(q1, "Франции"_w, "Испании"_w) + q2), true},
+      {"the right option filled in", write(replace(q1, "ВариантЭталон="_w, "ВариантЭталон=Париж"_w) + q2), true},
+      {"a section removed", write(q1), true},
+      {"a section added", write(q1 + q2 + Block(3, "Q", "A", "A", 0)), true},
+      {"a comment added", write(q1 + q2 + "; x\r\n"), true},
+      {"the sections reordered", write(q2 + q1), true},
+      {"emptied", write(""), true},
+      {"removed", [](const std::string& path) { stdfs::remove(path); }, true},
+      {"a folder in its place",
+       [](const std::string& path) {
+         stdfs::remove(path);
+         stdfs::create_directory(path);
+       },
+       true},
+      {"changed, then recorded over", write(replace(q1, "Ницца"_w, "Париж"_w) + q2), true, true},
+      {"removed, then recorded again", [](const std::string& path) { stdfs::remove(path); }, true, true},
+  };
+  int number = 0;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const stdfs::path folder = dir_ / ("case" + std::to_string(number++));
+    stdfs::create_directory(folder);
+    FolderOs os(folder.string(), "08.12.2026");
+    AnswerJournal journal(os, folder.string());
+    EXPECT_FALSE(journal.ChangedBehindTheRun()) << "no file yet";
+    journal.Record(&test, 1, 3);
+    journal.Record(&test, 2, 0);
+    ASSERT_EQ(Get(journal.Path()), q1 + q2);
+    EXPECT_FALSE(journal.ChangedBehindTheRun());
+    c.change(journal.Path());
+    if (c.record_again) {
+      if (stdfs::is_directory(journal.Path())) stdfs::remove(journal.Path());
+      journal.Record(&test, 1, 3);
+    }
+    EXPECT_EQ(journal.ChangedBehindTheRun(), c.changed);
+    EXPECT_EQ(journal.ChangedBehindTheRun(), c.changed) << "asked again";
+    // The record is the run's own whatever happened to the file.
+    EXPECT_EQ(journal.Answers().at(1), Answer("Столица Франции?"_w, "Ницца"_w, "Париж"_w, 3));
+    if (stdfs::is_directory(journal.Path())) stdfs::remove(journal.Path());
+  }
 }
 
 TEST_F(Journal, AFailedWriteRaisesTheErrorAndNeitherWritesNorHides) {

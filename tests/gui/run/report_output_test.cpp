@@ -300,6 +300,7 @@ TEST_F(ReportOutput, TheSavedPdfHoldsTheHeadingEveryLineAndTheTotalsInTheirColou
   EXPECT_TRUE(text.contains(QStringLiteral("Правильных ответов: 1")));
   EXPECT_TRUE(text.contains(QStringLiteral("Неправильных ответов: 1")));
   EXPECT_TRUE(text.contains(QStringLiteral("Время истекло: нет")));
+  EXPECT_TRUE(text.contains(QStringLiteral("Журнал ответов изменен в обход программы: нет")));
   // Every line of the report box, in order.
   qsizetype from = 0;
   for (int k = 0; k < form->reportBox->lineCount(); ++k) {
@@ -432,7 +433,64 @@ TEST_F(ReportOutput, EachShownReportAddsItsRowToTheResults) {
   EXPECT_EQ(row.right, 1);
   EXPECT_EQ(row.wrong, 1);
   EXPECT_FALSE(row.time_ran_out);
+  EXPECT_FALSE(row.journal_changed);
   EXPECT_TRUE(boxes.boxes.empty());
+}
+
+// The student's account changes the journal during the test: the report is
+// graded as before, and the teacher sees the change beside the totals, in the
+// saved PDF and in the results row.
+TEST_F(ReportOutput, AJournalChangedBehindTheRunsBackIsMarkedOnScreenInThePdfAndInTheResults) {
+  const stdfs::path folder = dir / "results";
+  stdfs::create_directory(folder);
+  run->setResultsFolder(folder);
+  StartTest(test_file);
+  Pick(1);
+  Answer();
+  // Question 2 made "right" in the file, the right option filled in.
+  const std::string journal = run->run().journal().Path();
+  std::ofstream(journal, std::ios::binary | std::ios::app)
+      << W("[Вопрос№2]\r\nВариантДан=2-0\r\nВариантЭталон=2-0\r\n");
+  Pick(0);
+  Answer();
+  Answer();
+  TypePassword(QStringLiteral("407152"));
+  ASSERT_TRUE(form->reportBox->isVisible());
+  EXPECT_EQ(form->reportBox->lineCount(), 3 + 6) << "the report's lines as ever";
+  EXPECT_EQ(form->rightTotalLabel->text(), QStringLiteral("Правильных ответов: 1"));
+
+  // On the screen: a red mark of its own beside the totals, inside their
+  // group and clear of them.
+  ui::MainWindow& w = *form;
+  ASSERT_TRUE(w.journalChangedLabel->isVisible());
+  EXPECT_EQ(w.journalChangedLabel->text(), QStringLiteral("Внимание: журнал ответов\nизменен в обход программы"));
+  EXPECT_EQ(w.journalChangedLabel->accessibleName(),
+            QStringLiteral("Внимание: журнал ответов изменен в обход программы"));
+  EXPECT_EQ(w.journalChangedLabel->palette().color(QPalette::WindowText), QColor(Qt::red));
+  const QRect mark = w.journalChangedLabel->geometry();
+  EXPECT_TRUE(QRect(QPoint(0, 0), w.questionGroup->size()).contains(mark)) << mark.x() << "," << mark.y();
+  for (const QWidget* total : {static_cast<QWidget*>(w.rightTotalLabel), static_cast<QWidget*>(w.wrongTotalLabel)})
+    EXPECT_FALSE(mark.intersects(total->geometry()));
+  EXPECT_EQ(w.journalChangedLabel->shownLines().size(), 2);
+
+  // In the PDF's heading.
+  save_as = Path("отчет.pdf");
+  form->reportBox->setFocus();
+  QTest::keyClick(form->reportBox, Qt::Key_S, Qt::ControlModifier);
+  ASSERT_TRUE(boxes.boxes.empty()) << boxes.boxes.front().text.toStdString();
+  const QString text = PdfText(save_as).simplified();
+  EXPECT_TRUE(text.contains(QStringLiteral("Журнал ответов изменен в обход программы: да"))) << text.toStdString();
+  EXPECT_TRUE(text.contains(QStringLiteral("Правильных ответов: 1")));
+
+  // In the results row, its last column.
+  const stdfs::path log = folder / "results.csv";
+  QTRY_VERIFY_WITH_TIMEOUT(ReadAll(log.string()).size() > results::HeaderLine().size() + 3, 10000);
+  const results::ResultRow row = results::RowOfRun(run->run());
+  EXPECT_TRUE(row.journal_changed);
+  EXPECT_EQ(row.right, 1);
+  const std::string line = results::RowLine(row);
+  EXPECT_TRUE(line.ends_with(";да\r\n")) << line;
+  EXPECT_EQ(ReadAll(log.string()), std::string(results::kByteOrderMark) + results::HeaderLine() + line);
 }
 
 TEST_F(ReportOutput, AFailedAppendShowsTheErrorBoxAndTheReportStays) {

@@ -140,6 +140,11 @@ TEST_F(MainWindow, LabelsSizeToTheirTextFromTheirDesignedCorner) {
     EXPECT_GT(w->width(), 0) << r.name;
     EXPECT_LE(w->x() + w->width(), r.right_limit) << r.name;
   }
+  // The mark of a changed journal: two lines beside the totals.
+  const QWidget* mark = Control("JournalChangedLabel");
+  EXPECT_EQ(mark->pos(), QPoint(208, 32));
+  EXPECT_EQ(mark->height(), 32);
+  EXPECT_LE(mark->x() + mark->width(), 458);
 }
 
 TEST_F(MainWindow, CreationOrderDecidesStacking) {
@@ -152,7 +157,7 @@ TEST_F(MainWindow, CreationOrderDecidesStacking) {
        {"Label4", "Label6", "Label7", "Label9", "Label10", "Label11", "Label12", "Label13", "Panel3", "Panel4",
         "Panel5"}},
       {"Panel6", {"Label14", "Label15", "TrackBar1", "GroupBox3", "RadioGroup1", "Memo1"}},
-      {"GroupBox3", {"Label16", "Label17", "Label18"}},
+      {"GroupBox3", {"Label16", "Label17", "Label18", "JournalChangedLabel"}},
   };
   for (const auto& [container, names] : order) {
     QStringList seen;
@@ -249,6 +254,7 @@ TEST_F(MainWindow, TextsHintsAndFonts) {
       {"Label16", "Label16", "Наименование вопроса", 13, false},
       {"Label17", "Правильных ответов", "", 13, false},
       {"Label18", "Неправильных ответов", "", 13, false},
+      {"JournalChangedLabel", "Внимание: журнал ответов\nизменен в обход программы", "", 13, true},
       {"RadioGroup1", "Варианты ответов", "Варианты ответов", 13, false},
       {"Memo1", "", "Результаты выполненого теста", 13, false},
   };
@@ -266,6 +272,7 @@ TEST_F(MainWindow, TextsHintsAndFonts) {
   const auto text_colour = [](const QWidget* w) { return w->palette().color(w->foregroundRole()); };
   EXPECT_EQ(text_colour(form->rightTotalLabel), QColor(Qt::blue)) << "the standard palette's link colour";
   EXPECT_EQ(text_colour(form->wrongTotalLabel), QColor(Qt::red));
+  EXPECT_EQ(text_colour(form->journalChangedLabel), QColor(Qt::red));
   // The report's lines keep their colours on a white page, whatever the palette.
   EXPECT_EQ(form->reportBox->palette().color(QPalette::Base), QColor(Qt::white));
   EXPECT_EQ(form->reportBox->palette().color(QPalette::Text), QColor(Qt::black));
@@ -286,10 +293,14 @@ TEST_F(MainWindow, StartingStates) {
     bool enabled;
   };
   const std::vector<Row> table = {
-      {"GroupBox1", true, true},   {"Edit1", true, true},     {"Edit2", true, true},    {"Button1", true, false},
-      {"GroupBox2", true, true},   {"Button2", true, false},  {"Button3", false, true}, {"Button4", false, true},
-      {"Gauge1", true, true},      {"TrackBar1", true, true}, {"Label17", false, true}, {"Label18", false, true},
-      {"RadioGroup1", true, true}, {"Memo1", false, true},    {"Panel6", true, true},
+      {"GroupBox1", true, true},   {"Edit1", true, true},
+      {"Edit2", true, true},       {"Button1", true, false},
+      {"GroupBox2", true, true},   {"Button2", true, false},
+      {"Button3", false, true},    {"Button4", false, true},
+      {"Gauge1", true, true},      {"TrackBar1", true, true},
+      {"Label17", false, true},    {"Label18", false, true},
+      {"RadioGroup1", true, true}, {"Memo1", false, true},
+      {"Panel6", true, true},      {"JournalChangedLabel", false, true},
   };
   for (const Row& r : table) {
     QWidget* w = Control(r.name);
