@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "run/report_password.h"
 
+#include <algorithm>
 #include <cstring>
 #include <utility>
 
@@ -86,6 +87,41 @@ ReportPassword ReportPassword::RefuseAll() {
   ReportPassword rule;
   rule.kind_ = Kind::kRefuseAll;
   return rule;
+}
+
+std::chrono::milliseconds WrongPasswordWait(std::int64_t wrong_in_a_row) {
+  constexpr std::int64_t kFirstSlowed = 5;
+  constexpr std::chrono::milliseconds kFirstWait{1000};
+  constexpr std::chrono::milliseconds kLongestWait{30000};
+  if (wrong_in_a_row < kFirstSlowed) return std::chrono::milliseconds::zero();
+  // 1 s << 5 is above the longest wait already: no shift goes further.
+  const std::int64_t doublings = std::min<std::int64_t>(wrong_in_a_row - kFirstSlowed, 5);
+  return std::min(kFirstWait * (std::int64_t{1} << doublings), kLongestWait);
+}
+
+PasswordTries::Clock::duration PasswordTries::WaitLeft(Clock::time_point now) const {
+  return now >= next_try_ ? Clock::duration::zero() : next_try_ - now;
+}
+
+bool PasswordTries::Begin(Clock::time_point now) {
+  if (!Ready(now)) return false;
+  checking_ = true;
+  abandoned_ = false;
+  return true;
+}
+
+bool PasswordTries::Finish(bool accepted, Clock::time_point now) {
+  checking_ = false;
+  const bool abandoned = std::exchange(abandoned_, false);
+  if (accepted) {
+    if (abandoned) return false;
+    wrong_in_a_row_ = 0;
+    next_try_ = {};
+    return true;
+  }
+  ++wrong_in_a_row_;
+  next_try_ = now + WrongPasswordWait(wrong_in_a_row_);
+  return true;
 }
 
 bool ReportPassword::Accepts(const Text& typed) const {
