@@ -74,8 +74,11 @@ class Controller {
   // Adds the shown report's row to the results log, off the window's thread.
   void appendResult();
   void resultAppended(const std::string& error);
+  // The verdict of the password check, which runs off the window's thread.
+  void passwordChecked(bool accepted);
 
-  // What the writer of a row reports back to: the controller while it lives.
+  // What a thread beside the window (the writer of a row, the password
+  // check) reports back to: the controller while it lives.
   struct ResultsReply;
 
   ui::MainWindow& window_;
@@ -84,6 +87,7 @@ class Controller {
   QObject connections_;  // the context of every connection to the windows
   std::optional<std::filesystem::path> results_folder_;
   std::shared_ptr<ResultsReply> results_reply_;
+  std::shared_ptr<ResultsReply> password_reply_;
 };
 
 }  // namespace miravel::run

@@ -7,6 +7,11 @@
 
 #include <gtest/gtest.h>
 
+#include <QTest>
+#include <QTimer>
+#include <chrono>
+#include <iostream>
+
 #include "run/report_password.h"
 #include "run_test_support.h"
 
@@ -64,6 +69,31 @@ TEST_F(SiteSettings, ASoundFileSaysNothingAndItsPasswordOpensTheReport) {
   TypePassword(QStringLiteral("407152"));
   EXPECT_TRUE(dlg->isVisible()) << "the built-in password no longer opens it";
   TypePassword(QStringLiteral("Ёлка 2"));
+  EXPECT_FALSE(dlg->isVisible());
+  EXPECT_TRUE(form->reportBox->isVisible());
+}
+
+TEST_F(SiteSettings, TheHashIsCheckedBesideTheWindow) {
+  const std::optional<std::string> hash = HashPassword("Ёлка 2");
+  if (!hash) GTEST_SKIP() << "built without password hashes";
+  UseSiteConfig(*run, site::Parse("[report]\npassword = " + *hash + "\n"));
+  FinishTest();
+  ui::testing_support::Type(dlg->passwordEdit, QStringLiteral("Ёлка 2"));
+  const auto start = std::chrono::steady_clock::now();
+  QTest::keyClick(dlg->passwordEdit, Qt::Key_Return);
+  // Under way: OK waits with a note, and the window's events go on.
+  EXPECT_FALSE(dlg->okButton->isEnabled());
+  EXPECT_TRUE(dlg->waitLabel->isVisible());
+  EXPECT_EQ(dlg->waitLabel->text(), QStringLiteral("Проверка…"));
+  int turns = 0;  // of the event loop while the hash is checked
+  QTimer beat;
+  QObject::connect(&beat, &QTimer::timeout, [&] { ++turns; });
+  beat.start(10);
+  WaitForPasswordCheck();
+  const auto took = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
+  std::cout << "the check took " << took.count() << " ms; the window's event loop turned " << turns
+            << " times meanwhile\n";
+  EXPECT_GE(turns, took.count() / 10 / 4) << "the window stood still for " << took.count() << " ms";
   EXPECT_FALSE(dlg->isVisible());
   EXPECT_TRUE(form->reportBox->isVisible());
 }
