@@ -89,6 +89,44 @@ ReportPassword ReportPassword::RefuseAll() {
   return rule;
 }
 
+std::optional<HashCost> HashCostOf(std::string_view hash) {
+  // "$argon2id$v=19$m=65536,t=2,p=1$salt$hash" (the version may be missing).
+  for (const std::string_view scheme : {std::string_view("$argon2id$"), std::string_view("$argon2i$")}) {
+    if (hash.substr(0, scheme.size()) != scheme) continue;
+    std::string_view rest = hash.substr(scheme.size());
+    if (rest.substr(0, 2) == "v=") {
+      const auto end = rest.find('$');
+      if (end == std::string_view::npos) return std::nullopt;
+      rest.remove_prefix(end + 1);
+    }
+    HashCost cost;
+    // Each of "m=", "t=", "p=" in that order, a decimal number, then "," or "$".
+    for (const auto& [name, value] : {std::pair{'m', &cost.m_kib}, std::pair{'t', &cost.t}, std::pair{'p', &cost.p}}) {
+      if (rest.size() < 3 || rest[0] != name || rest[1] != '=') return std::nullopt;
+      rest.remove_prefix(2);
+      std::size_t digits = 0;
+      std::uint64_t number = 0;
+      while (digits < rest.size() && rest[digits] >= '0' && rest[digits] <= '9') {
+        if (digits == 19) return std::nullopt;  // beyond any cost
+        number = number * 10 + static_cast<std::uint64_t>(rest[digits] - '0');
+        ++digits;
+      }
+      if (digits == 0 || digits == rest.size()) return std::nullopt;
+      *value = number;
+      const char after = rest[digits];
+      if (after != (name == 'p' ? '$' : ',')) return std::nullopt;
+      rest.remove_prefix(digits + 1);
+    }
+    return cost;
+  }
+  return std::nullopt;
+}
+
+bool HashCostWithinBounds(const HashCost& cost) {
+  return cost.t >= kMinHashPasses && cost.t <= kMaxHashPasses && cost.m_kib >= kMinHashMemoryKib &&
+         cost.m_kib <= kMaxHashMemoryKib;
+}
+
 std::chrono::milliseconds WrongPasswordWait(std::int64_t wrong_in_a_row) {
   constexpr std::int64_t kFirstSlowed = 5;
   constexpr std::chrono::milliseconds kFirstWait{1000};

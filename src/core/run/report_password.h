@@ -71,6 +71,30 @@ bool PasswordHashesAvailable();
 // password hashes.
 bool IsPasswordHash(std::string_view hash);
 
+// The costs that a hash names, as crypto_pwhash_str writes them: t passes
+// over m KiB of memory in p lanes.
+struct HashCost {
+  std::uint64_t t = 0;
+  std::uint64_t m_kib = 0;
+  std::uint64_t p = 0;
+};
+// The costs of an Argon2 hash string; nothing when it names none.
+std::optional<HashCost> HashCostOf(std::string_view hash);
+
+// The costs that the site configuration may name. A check costs about t × m:
+// libsodium's "interactive" limits (t = 2, 64 MiB), which HashPassword uses,
+// took 0.24 s here, and its "moderate" ones (t = 3, 256 MiB) 0.85 s. The
+// bounds take in both and what lies between, with room for the common
+// choices of other tools (RFC 9106's t = 3 or 4 over 64 MiB), and stop
+// before a check that holds the teacher for seconds or asks a classroom
+// computer for more memory than it can spare; below 16 MiB a hash is too
+// cheap to guess against.
+inline constexpr std::uint64_t kMinHashPasses = 1;
+inline constexpr std::uint64_t kMaxHashPasses = 4;
+inline constexpr std::uint64_t kMinHashMemoryKib = 16 * 1024;
+inline constexpr std::uint64_t kMaxHashMemoryKib = 256 * 1024;
+bool HashCostWithinBounds(const HashCost& cost);
+
 // How hard a new hash is to compute: libsodium's "interactive" limits
 // (Argon2id, 2 passes over 64 MiB). The check runs when OK is pressed in the
 // password window, and must not hold the window up: with these limits it

@@ -61,6 +61,46 @@ TEST(ReportPassword, HashesAreSaltedAndTheirFormIsChecked) {
     EXPECT_FALSE(IsPasswordHash(not_a_hash)) << not_a_hash;
 }
 
+TEST(ReportPassword, TheCostsOfAHashAreReadFromItsText) {
+  const struct {
+    const char* hash;
+    std::optional<HashCost> cost;
+    bool within_bounds;
+  } table[] = {
+      {"$argon2id$v=19$m=65536,t=2,p=1$c2FsdA$aGFzaA", HashCost{2, 65536, 1}, true},
+      {"$argon2i$v=19$m=262144,t=4,p=1$c2FsdA$aGFzaA", HashCost{4, 262144, 1}, true},
+      {"$argon2id$m=16384,t=1,p=4$c2FsdA$aGFzaA", HashCost{1, 16384, 4}, true},
+      {"$argon2id$v=19$m=65536,t=5,p=1$c2FsdA$aGFzaA", HashCost{5, 65536, 1}, false},
+      {"$argon2id$v=19$m=65536,t=0,p=1$c2FsdA$aGFzaA", HashCost{0, 65536, 1}, false},
+      {"$argon2id$v=19$m=262145,t=2,p=1$c2FsdA$aGFzaA", HashCost{2, 262145, 1}, false},
+      {"$argon2id$v=19$m=16383,t=2,p=1$c2FsdA$aGFzaA", HashCost{2, 16383, 1}, false},
+      {"$argon2id$v=19$m=4294967295,t=4294967295,p=1$c2FsdA$aGFzaA", HashCost{4294967295, 4294967295, 1}, false},
+      {"$argon2id$v=19$m=99999999999999999999,t=2,p=1$c2FsdA$aGFzaA", std::nullopt, false},
+      {"$argon2id$v=19$t=2,m=65536,p=1$c2FsdA$aGFzaA", std::nullopt, false},
+      {"$argon2id$v=19$m=,t=2,p=1$c2FsdA$aGFzaA", std::nullopt, false},
+      {"$argon2id$v=19$m=65536,t=2,p=1", std::nullopt, false},
+      {"$argon2d$v=19$m=65536,t=2,p=1$c2FsdA$aGFzaA", std::nullopt, false},
+      {"$6$salt$abcdefghijklmnop", std::nullopt, false},
+      {"", std::nullopt, false},
+  };
+  for (const auto& row : table) {
+    SCOPED_TRACE(row.hash);
+    const std::optional<HashCost> cost = HashCostOf(row.hash);
+    ASSERT_EQ(cost.has_value(), row.cost.has_value());
+    if (!cost) continue;
+    EXPECT_EQ(cost->t, row.cost->t);
+    EXPECT_EQ(cost->m_kib, row.cost->m_kib);
+    EXPECT_EQ(cost->p, row.cost->p);
+    EXPECT_EQ(HashCostWithinBounds(*cost), row.within_bounds);
+  }
+  // The hashes this program makes are within the bounds.
+  if (!PasswordHashesAvailable()) return;
+  const std::optional<std::string> made = HashPassword("1");
+  ASSERT_TRUE(made);
+  ASSERT_TRUE(HashCostOf(*made));
+  EXPECT_TRUE(HashCostWithinBounds(*HashCostOf(*made))) << *made;
+}
+
 using std::chrono::hours;
 using std::chrono::milliseconds;
 using std::chrono::seconds;

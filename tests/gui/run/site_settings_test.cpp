@@ -106,6 +106,17 @@ TEST_F(SiteSettings, EveryProblemIsNamedWithItsLine) {
       {{site::ProblemKind::kRepeatedKey, 4}, QStringLiteral("в строке 4 ключ задан второй раз")},
       {{site::ProblemKind::kNoHashSupport, 5}, QStringLiteral("в строке 5 задан хеш")},
       {{site::ProblemKind::kMalformedFolder, 6}, QStringLiteral("в строке 6 папка результатов")},
+#ifdef _WIN32
+      {{site::ProblemKind::kNotRootsFile, 0}, QStringLiteral("владелец файла — не администраторы")},
+      {{site::ProblemKind::kWritableByOthers, 0}, QStringLiteral("файл могут изменить не только администраторы")},
+#else
+      {{site::ProblemKind::kNotRootsFile, 0}, QStringLiteral("владелец файла — не root")},
+      {{site::ProblemKind::kWritableByOthers, 0}, QStringLiteral("файл может изменить не только root")},
+#endif
+      {{site::ProblemKind::kLooseFolder, 0}, QStringLiteral("папку, в которой лежит файл, может изменить")},
+      {{site::ProblemKind::kTooLarge, 0}, QStringLiteral("файл больше 64 КиБ")},
+      {{site::ProblemKind::kHashCost, 2}, QStringLiteral("в строке 2 у хеша пароля отчета недопустимая сложность")},
+      {{site::ProblemKind::kEmptyPasswordHash, 2}, QStringLiteral("в строке 2 записан хеш пустого пароля")},
   };
   for (const auto& [problem, reason] : cases) {
     const QString text = SiteProblemText("/etc/miravel/miravel.conf", problem);
