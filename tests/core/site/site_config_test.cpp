@@ -79,8 +79,9 @@ void Put(const std::string& path, const std::string& bytes) {
 
 // The file as the administrator leaves it: on Windows owned by the
 // Administrators group, which alone with SYSTEM may change it, and readable
-// by the users. (On Linux a file the tests make is root's: they run as root.)
-void AsAdministratorsFile(const std::string& path) {
+// by the users (or, with `users_write`, writable by them too). (On Linux a
+// file the tests make is root's: they run as root.)
+void AsAdministratorsFile(const std::string& path, [[maybe_unused]] bool users_write = false) {
 #ifdef _WIN32
   PSID admins = nullptr;
   PSID system = nullptr;
@@ -94,7 +95,7 @@ void AsAdministratorsFile(const std::string& path) {
   EXPLICIT_ACCESS_W access[3] = {};
   const PSID trustees[3] = {admins, system, users};
   for (int i = 0; i < 3; ++i) {
-    access[i].grfAccessPermissions = i < 2 ? GENERIC_ALL : GENERIC_READ;
+    access[i].grfAccessPermissions = i < 2 ? GENERIC_ALL : users_write ? GENERIC_READ | GENERIC_WRITE : GENERIC_READ;
     access[i].grfAccessMode = SET_ACCESS;
     access[i].Trustee.TrusteeForm = TRUSTEE_IS_SID;
     access[i].Trustee.ptstrName = static_cast<LPWSTR>(trustees[i]);
@@ -115,17 +116,37 @@ void AsAdministratorsFile(const std::string& path) {
 #endif
 }
 
+#ifdef _WIN32
+// Whether the file at `path` is owned by the Administrators group as
+// AsAdministratorsFile left it. Wine keeps no owner where the file system
+// has no extended attributes: every file is then the user's.
+bool OwnedByAdministrators(const std::string& path) {
+  std::wstring wide = stdfs::path(path).wstring();
+  PSID owner = nullptr;
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  if (GetNamedSecurityInfoW(wide.data(), SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION, &owner, nullptr, nullptr, nullptr,
+                            &descriptor) != ERROR_SUCCESS)
+    return false;
+  const bool admins = owner != nullptr && IsWellKnownSid(owner, WinBuiltinAdministratorsSid);
+  LocalFree(descriptor);
+  return admins;
+}
+#endif
+
 // Loads the configuration at `path`. A test not run as root cannot make a
-// file of root's, which Load alone trusts: it checks what Parse makes of the
-// file's text instead.
+// file of root's, which Load alone trusts (nor a test under Wine a file of
+// the administrators' where the owner is not kept): it checks what Parse
+// makes of the file's text instead.
 LoadResult LoadAsRootWrote(const std::string& path) {
-#ifndef _WIN32
+#ifdef _WIN32
+  if (!OwnedByAdministrators(path)) {
+#else
   if (::geteuid() != 0) {
+#endif
     std::string text(static_cast<std::size_t>(stdfs::file_size(path)), '\0');
     std::ifstream(path, std::ios::binary).read(text.data(), static_cast<std::streamsize>(text.size()));
     return Parse(text);
   }
-#endif
   return Load(path);
 }
 
@@ -317,6 +338,25 @@ TEST(SiteConfig, FilesThatCannotBeRead) {
       unprivileged::Run([&] { return Summary(Load(file)) + "\n" + Summary(Load(dir.File("locked/miravel.conf"))); });
   ASSERT_EQ(child.status, unprivileged::Outcome::Status::kReturned) << child.text;
   EXPECT_EQ(child.text, Summary(unreadable) + "\n" + Summary(unreadable));
+}
+#endif
+
+#ifdef _WIN32
+TEST(SiteConfig, OnWindowsOnlyTheAdministratorsMayChangeTheFile) {
+  TempFolder dir;
+  const std::string path = dir.File("miravel.conf");
+  Put(path, "[results]\nfolder = " SRV "/r\n");
+  AsAdministratorsFile(path);
+  if (!OwnedByAdministrators(path)) GTEST_SKIP() << "this file system keeps no owner of a file's (Wine)";
+  EXPECT_EQ(Summary(Load(path)), Summary(Sound(Kind::kBuiltIn, SRV "/r")));
+  AsAdministratorsFile(path, true);
+  EXPECT_EQ(Summary(Load(path)), Summary(Broken(ProblemKind::kWritableByOthers, 0)));
+  // Without a DACL everyone may do everything.
+  std::wstring wide = stdfs::path(path).wstring();
+  ASSERT_EQ(
+      SetNamedSecurityInfoW(wide.data(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr, nullptr, nullptr),
+      static_cast<DWORD>(ERROR_SUCCESS));
+  EXPECT_EQ(Summary(Load(path)), Summary(Broken(ProblemKind::kWritableByOthers, 0)));
 }
 #endif
 
