@@ -342,6 +342,21 @@ TEST(SetReportPassword, AnEditMadeMeanwhileStaysAndTwoAtOnceDoNotBothSucceed) {
   EXPECT_EQ(site::Load(config).config.results_folder, std::filesystem::path("/srv/kept"));
 }
 
+TEST(SetReportPassword, WarnsWhenTheProgramWillNotTrustTheFile) {
+  if (!run::PasswordHashesAvailable()) GTEST_SKIP() << "built without password hashes";
+  TempDir dir;
+  const std::string folder = dir.File("open");
+  std::filesystem::create_directory(folder);
+  ASSERT_EQ(::chmod(folder.c_str(), 0777), 0);
+  const std::string config = folder + "/miravel.conf";
+  const ToolRun run = RunWithInput(dir, "--set-report-password --password-stdin --config '" + config + "'", "new\n");
+  EXPECT_EQ(run.status, 0) << run.screen;
+  EXPECT_NE(run.screen.find("warning: others than root may change a folder above the file, so the program will "
+                            "refuse every report password"),
+            std::string::npos)
+      << run.screen;
+}
+
 TEST(SetReportPassword, WaitsForTheEditLockABoundedTime) {
   if (!run::PasswordHashesAvailable()) GTEST_SKIP() << "built without password hashes";
   TempDir dir;

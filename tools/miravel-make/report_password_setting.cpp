@@ -504,6 +504,12 @@ int SetReportPassword(const PasswordSetting& setting) {
   // Said while the lock holds: the last to say so is the one whose password
   // holds.
   std::cout << Format(Tr("The report password is set in %s."), shown) << std::endl;
+  // The program trusts the file only as root leaves it (site/site_config.h).
+  if (const site::LoadResult loaded = site::Load(path); loaded.problem)
+    std::cerr << "miravel-make: " << shown << ": "
+              << Format(Tr("warning: %s, so the program will refuse every report password"),
+                        ProblemText(*loaded.problem))
+              << '\n';
   return kDone;
 }
 
