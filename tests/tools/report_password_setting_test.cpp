@@ -13,6 +13,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -24,6 +25,7 @@
 #include "run/test_run.h"
 #include "site/site_config.h"
 #include "tool_test_support.h"
+#include "lock_holder.h"
 #include "unprivileged.h"
 
 namespace miravel {
@@ -256,6 +258,125 @@ TEST(SetReportPassword, RefusalsLeaveTheFileAsItWas) {
   EXPECT_EQ(child.text, "1");
   EXPECT_NE(Get(screen).find("only root can set the report password in /etc/miravel/miravel.conf"), std::string::npos)
       << Get(screen);
+}
+
+// A run of the tool with its password still to come on standard input (a
+// pipe), its screen in a file.
+class PendingRun {
+ public:
+  PendingRun(const TempDir& dir, const std::string& name, const std::string& config) : screen_(dir.File(name)) {
+    const std::string command = std::string(kEnglish) + " '" + MIRAVEL_MAKE_PATH +
+                                "' --set-report-password --password-stdin --config '" + config + "' >'" + screen_ +
+                                "' 2>&1";
+    input_ = ::popen(command.c_str(), "w");
+  }
+  ~PendingRun() {
+    if (input_ != nullptr) Finish();
+  }
+  PendingRun(const PendingRun&) = delete;
+  PendingRun& operator=(const PendingRun&) = delete;
+
+  // Waits until the screen shows `text` (at most 30 s).
+  bool Shows(const std::string& text) const {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (std::chrono::steady_clock::now() < deadline) {
+      if (Get(screen_).find(text) != std::string::npos) return true;
+      ::usleep(10'000);
+    }
+    return false;
+  }
+  void Type(const std::string& line) {
+    std::fputs((line + "\n").c_str(), input_);
+    std::fflush(input_);
+  }
+  // Waits for the end: the exit status.
+  int Finish() {
+    const int status = ExitStatus(::pclose(input_));
+    input_ = nullptr;
+    return status;
+  }
+  std::string screen() const { return Get(screen_); }
+
+ private:
+  std::string screen_;
+  FILE* input_ = nullptr;
+};
+
+TEST(SetReportPassword, AnEditMadeMeanwhileStaysAndTwoAtOnceDoNotBothSucceed) {
+  if (!run::PasswordHashesAvailable()) GTEST_SKIP() << "built without password hashes";
+  if (::geteuid() != 0) GTEST_SKIP() << "the program trusts only a file of root's";
+  TempDir dir;
+  const std::string config = dir.File("miravel.conf");
+  // The unknown key's warning shows once the tool has read the file.
+  const std::string read = "warning: line ";
+  Put(config, "[report]\ncolour = red\n");
+  {
+    PendingRun run(dir, "screen-1", config);
+    ASSERT_TRUE(run.Shows(read)) << run.screen();
+    // A hand edit while the tool waits for the password.
+    Put(config, "[report]\ncolour = red\n[results]\nfolder = /srv/kept\n");
+    run.Type("Новый 1");
+    ASSERT_EQ(run.Finish(), 0) << run.screen();
+  }
+  EXPECT_EQ(site::Load(config).config.results_folder, std::filesystem::path("/srv/kept")) << Get(config);
+  EXPECT_EQ(Unlocks(dir, config, {"407152", Text("Новый 1"_w)}), (std::vector<bool>{false, true}));
+
+  // Two at once: the one that comes second finds the password set meanwhile
+  // and changes nothing.
+  PendingRun first(dir, "screen-2", config);
+  PendingRun second(dir, "screen-3", config);
+  ASSERT_TRUE(first.Shows(read)) << first.screen();
+  ASSERT_TRUE(second.Shows(read)) << second.screen();
+  first.Type("Первый");
+  second.Type("Второй");
+  const int first_status = first.Finish();
+  const int second_status = second.Finish();
+  ASSERT_EQ(first_status + second_status, 1) << first.screen() << second.screen();
+  const PendingRun& loser = first_status == 1 ? first : second;
+  EXPECT_NE(loser.screen().find("the report password was set by someone else meanwhile; nothing changed"),
+            std::string::npos)
+      << loser.screen();
+  const Text winner(first_status == 0 ? "Первый"_w : "Второй"_w);
+  const Text other(first_status == 0 ? "Второй"_w : "Первый"_w);
+  EXPECT_EQ(Unlocks(dir, config, {Text("Новый 1"_w), other, winner}), (std::vector<bool>{false, false, true}));
+  EXPECT_EQ(site::Load(config).config.results_folder, std::filesystem::path("/srv/kept"));
+}
+
+TEST(SetReportPassword, WarnsWhenTheProgramWillNotTrustTheFile) {
+  if (!run::PasswordHashesAvailable()) GTEST_SKIP() << "built without password hashes";
+  TempDir dir;
+  const std::string folder = dir.File("open");
+  std::filesystem::create_directory(folder);
+  ASSERT_EQ(::chmod(folder.c_str(), 0777), 0);
+  const std::string config = folder + "/miravel.conf";
+  const ToolRun run = RunWithInput(dir, "--set-report-password --password-stdin --config '" + config + "'", "new\n");
+  EXPECT_EQ(run.status, 0) << run.screen;
+  EXPECT_NE(run.screen.find("warning: others than root may change a folder above the file, so the program will "
+                            "refuse every report password"),
+            std::string::npos)
+      << run.screen;
+}
+
+TEST(SetReportPassword, WaitsForTheEditLockABoundedTime) {
+  if (!run::PasswordHashesAvailable()) GTEST_SKIP() << "built without password hashes";
+  TempDir dir;
+  const std::string config = dir.File("miravel.conf");
+  Put(config, "[results]\nfolder = /srv/r\n");
+  Put(config + ".lock", "");
+  LockHolder other(config + ".lock");
+  ASSERT_TRUE(other.locked());
+  const auto start = std::chrono::steady_clock::now();
+  const ToolRun run = RunWithInput(dir, "--set-report-password --password-stdin --config '" + config + "'", "new\n");
+  const auto took = std::chrono::steady_clock::now() - start;
+  EXPECT_EQ(run.status, 1);
+  EXPECT_NE(run.screen.find("another program is editing the file; nothing changed, try again"), std::string::npos)
+      << run.screen;
+  EXPECT_EQ(Get(config), "[results]\nfolder = /srv/r\n");
+  EXPECT_GE(took, std::chrono::seconds(5));
+  EXPECT_LT(took, std::chrono::seconds(30));
+  // Once the lock is free, the edit goes through.
+  other.Release();
+  EXPECT_EQ(RunWithInput(dir, "--set-report-password --password-stdin --config '" + config + "'", "new\n").status, 0);
 }
 
 #if MIRAVEL_MAKE_TRANSLATED

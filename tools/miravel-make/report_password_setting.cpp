@@ -2,6 +2,7 @@
 #include "report_password_setting.h"
 
 #include <cerrno>
+#include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
@@ -184,6 +185,21 @@ std::string ProblemText(const site::Problem& problem) {
     case site::ProblemKind::kNoHashSupport:
       return Format(Tr("line %s: a password hash is set, but this build cannot check hashes"), line);
     case site::ProblemKind::kMalformedFolder: return Format(Tr("line %s: the results folder is not a full path"), line);
+#ifdef _WIN32
+    case site::ProblemKind::kNotRootsFile: return Tr("the file belongs to another user than the administrators");
+    case site::ProblemKind::kWritableByOthers: return Tr("others than the administrators may change the file");
+#else
+    case site::ProblemKind::kNotRootsFile: return Tr("the file belongs to another user than root");
+    case site::ProblemKind::kWritableByOthers: return Tr("others than root may change the file");
+#endif
+    case site::ProblemKind::kLooseFolder: return Tr("others than root may change a folder above the file");
+    case site::ProblemKind::kTooLarge: return Tr("the file is larger than 64 KiB");
+    case site::ProblemKind::kHashCost:
+      return Format(Tr("line %s: the report password hash costs too much or too little to check (t from 1 to 4, m "
+                       "from 16 to 256 MiB)"),
+                    line);
+    case site::ProblemKind::kEmptyPasswordHash:
+      return Format(Tr("line %s: the report password hash is that of an empty password"), line);
   }
   return site::Describe(problem);
 }
@@ -202,7 +218,8 @@ int FailBroken(const std::string& shown, const site::Problem& problem) {
 
 #ifdef _WIN32
 
-bool WriteConfig(const std::string& path, const std::string& text, std::string& error) {
+// Makes the file's folder when it is missing.
+bool MakeFolder(const std::string& path, std::string& error) {
   const std::size_t slash = path.find_last_of("\\/");
   if (slash != std::string::npos && slash > 0) {
     const std::string folder = path.substr(0, slash);
@@ -211,6 +228,10 @@ bool WriteConfig(const std::string& path, const std::string& text, std::string& 
       return false;
     }
   }
+  return true;
+}
+
+bool WriteConfig(const std::string& path, const std::string& text, std::string& error) {
   if (!fs::WriteReplacing(path, text)) {
     error = Tr("cannot write the file");
     return false;
@@ -232,16 +253,26 @@ bool WriteAll(int fd, std::string_view bytes) {
   return true;
 }
 
-// Replaces the file at `path` by `text` in one step (see the header).
-bool WriteConfig(const std::string& path, const std::string& text, std::string& error) {
+std::string FolderOf(const std::string& path) {
   const std::size_t slash = path.rfind('/');
-  const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+  return slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+}
+
+// Makes the file's folder (0755) when it is missing.
+bool MakeFolder(const std::string& path, std::string& error) {
+  const std::string folder = FolderOf(path);
   if (::mkdir(folder.c_str(), 0755) == 0) {
     ::chmod(folder.c_str(), 0755);  // whatever the umask is
   } else if (errno != EEXIST) {
     error = Format(Tr("cannot create the folder %1$s: %2$s"), folder, ErrorText());
     return false;
   }
+  return true;
+}
+
+// Replaces the file at `path` by `text` in one step (see the header).
+bool WriteConfig(const std::string& path, const std::string& text, std::string& error) {
+  const std::string folder = FolderOf(path);
   std::string temp = folder + "/.miravel.conf.XXXXXX";
   const int fd = ::mkostemp(temp.data(), O_CLOEXEC);  // 0600, made exclusively
   if (fd < 0) {
@@ -278,6 +309,120 @@ bool MayWriteSystemFile() { return ::geteuid() == 0; }
 
 #endif
 
+// The longest wait for another miravel-make's edit of the same file: it
+// holds the lock only while it writes, after its hashing.
+constexpr std::chrono::seconds kLockWait{5};
+
+// The lock on the companion file `path` + ".lock", held from the re-reading
+// of the configuration to its replacement, so that two edits at once go one
+// after the other.
+class EditLock {
+ public:
+  // Takes the lock, waiting at most kLockWait; ok() tells whether it holds.
+  explicit EditLock(const std::string& path);
+  ~EditLock();
+  EditLock(const EditLock&) = delete;
+  EditLock& operator=(const EditLock&) = delete;
+  bool ok() const { return ok_; }
+  const std::string& error() const { return error_; }
+
+ private:
+#ifdef _WIN32
+  HANDLE file_ = INVALID_HANDLE_VALUE;
+#else
+  int fd_ = -1;
+#endif
+  bool ok_ = false;
+  std::string error_;
+};
+
+#ifdef _WIN32
+
+EditLock::EditLock(const std::string& path) {
+  const std::string lock = path + ".lock";
+  file_ = CreateFileA(lock.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                      OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file_ == INVALID_HANDLE_VALUE) {
+    error_ = Format(Tr("cannot open the lock file %s"), fs::PathForDisplay(lock));
+    return;
+  }
+  const auto deadline = std::chrono::steady_clock::now() + kLockWait;
+  while (true) {
+    OVERLAPPED at{};
+    if (LockFileEx(file_, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &at)) {
+      ok_ = true;
+      return;
+    }
+    if (std::chrono::steady_clock::now() >= deadline) break;
+    Sleep(50);
+  }
+  error_ = Tr("another program is editing the file; nothing changed, try again");
+}
+
+EditLock::~EditLock() {
+  if (file_ != INVALID_HANDLE_VALUE) CloseHandle(file_);  // the lock goes with the handle
+}
+
+#else
+
+EditLock::EditLock(const std::string& path) {
+  const std::string lock = path + ".lock";
+  fd_ = ::open(lock.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NOCTTY, 0600);
+  if (fd_ < 0) {
+    error_ = Format(Tr("cannot open the lock file %1$s: %2$s"), lock, ErrorText());
+    return;
+  }
+  const auto deadline = std::chrono::steady_clock::now() + kLockWait;
+  while (true) {
+    struct flock whole {};
+    whole.l_type = F_WRLCK;
+    whole.l_whence = SEEK_SET;
+    if (::fcntl(fd_, F_SETLK, &whole) == 0) {
+      ok_ = true;
+      return;
+    }
+    if ((errno != EACCES && errno != EAGAIN) || std::chrono::steady_clock::now() >= deadline) break;
+    ::usleep(50'000);
+  }
+  error_ = Tr("another program is editing the file; nothing changed, try again");
+}
+
+EditLock::~EditLock() {
+  if (fd_ >= 0) ::close(fd_);  // the lock goes with the descriptor
+}
+
+#endif
+
+// The file's text as it is now: empty when there is none; nothing, with the
+// reason in `error`, when it cannot be edited.
+std::optional<std::string> ReadForEditing(const std::string& path, const std::string& shown, std::string& error) {
+  const fs::FileStamp stamp = fs::Stamp(path);
+  if (!stamp.exists) return std::string();
+  if (!stamp.regular) {
+    error = shown + ": " + Tr("not a regular file");
+    return std::nullopt;
+  }
+  if (stamp.size > site::kMaxFileSize) {
+    error = shown + ": " + Tr("the file is larger than 64 KiB");
+    return std::nullopt;
+  }
+  auto content = fs::ReadWhole(path);
+  if (!content) {
+    error = shown + ": " + Tr("cannot read the file");
+    return std::nullopt;
+  }
+  return std::move(content->bytes);
+}
+
+// The password rule that a file's text sets, for telling whether another
+// edit set the password meanwhile.
+bool SamePassword(std::string_view a, std::string_view b) {
+  const site::LoadResult x = site::Parse(a);
+  const site::LoadResult y = site::Parse(b);
+  return x.config.report_password.kind() == y.config.report_password.kind() &&
+         x.config.report_password.hash() == y.config.report_password.hash();
+}
+
 }  // namespace
 
 std::string PasswordSettingHelp() {
@@ -303,13 +448,10 @@ int SetReportPassword(const PasswordSetting& setting) {
   const std::string shown = fs::PathForDisplay(path);
 
   // The file as it is: it must be one that can be edited.
-  std::string before;
-  if (const fs::FileStamp stamp = fs::Stamp(path); stamp.exists) {
-    if (!stamp.regular) return Fail(shown + ": " + Tr("not a regular file"));
-    auto content = fs::ReadWhole(path);
-    if (!content) return Fail(shown + ": " + Tr("cannot read the file"));
-    before = std::move(content->bytes);
-  }
+  std::string error;
+  const std::optional<std::string> read = ReadForEditing(path, shown, error);
+  if (!read) return Fail(error);
+  const std::string& before = *read;
   if (const auto check = site::WithReportPasswordHash(before, "-"); check.problem)
     return FailBroken(shown, *check.problem);
   for (const site::Ignored& ignored : site::Parse(before).ignored)
@@ -345,11 +487,29 @@ int SetReportPassword(const PasswordSetting& setting) {
   // password has the same form both ways.
   const auto hash = run::HashPassword(password);
   if (!hash) return Fail(Tr("cannot make the password hash (too little memory?)"));
-  const site::EditResult edited = site::WithReportPasswordHash(before, *hash);
+
+  // The edit itself, under the lock: the file is read again, so that what
+  // was changed in it since (by hand, or by another miravel-make) stays.
+  if (!MakeFolder(path, error)) return Fail(shown + ": " + error);
+  const EditLock lock(path);
+  if (!lock.ok()) return Fail(shown + ": " + lock.error());
+  const std::optional<std::string> now = ReadForEditing(path, shown, error);
+  if (!now) return Fail(error);
+  if (!SamePassword(before, *now))
+    return Fail(Format(Tr("%s: the report password was set by someone else meanwhile; nothing changed"), shown));
+  const site::EditResult edited = site::WithReportPasswordHash(*now, *hash);
+  if (edited.problem) return FailBroken(shown, *edited.problem);
   if (const site::LoadResult after = site::Parse(edited.text); after.problem) return FailBroken(shown, *after.problem);
-  std::string error;
   if (!WriteConfig(path, edited.text, error)) return Fail(shown + ": " + error);
-  std::cout << Format(Tr("The report password is set in %s."), shown) << '\n';
+  // Said while the lock holds: the last to say so is the one whose password
+  // holds.
+  std::cout << Format(Tr("The report password is set in %s."), shown) << std::endl;
+  // The program trusts the file only as root leaves it (site/site_config.h).
+  if (const site::LoadResult loaded = site::Load(path); loaded.problem)
+    std::cerr << "miravel-make: " << shown << ": "
+              << Format(Tr("warning: %s, so the program will refuse every report password"),
+                        ProblemText(*loaded.problem))
+              << '\n';
   return kDone;
 }
 

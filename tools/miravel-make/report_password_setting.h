@@ -14,6 +14,12 @@
 // and renamed over it, mode 0644, owned by root when root runs the command;
 // its folder is made (0755) when missing.
 //
+// The edit is made under a lock on the companion file FILE.lock (waited for
+// at most 5 s), on the file as it is then: a change made to it while the
+// password was typed and hashed stays. If that change set the password
+// itself (another miravel-make at the same time), nothing is changed and the
+// command fails, so that of two runs at once only one says it succeeded.
+//
 // The system's file (/etc/miravel/miravel.conf) is written only by root;
 // --config FILE sets the password in another file, for any user.
 #pragma once

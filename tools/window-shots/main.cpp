@@ -8,6 +8,7 @@
 //  - question-area.png: a question with an option chosen, a minute gone;
 //  - end-screen.png: every question answered, the report to be asked for;
 //  - password-window.png: the report password window;
+//  - password-wait.png: the same after five wrong passwords, OK waiting;
 //  - report.png: the report;
 //  - time-out.png: a second run whose time ran out;
 //  - no-test.png: a third run that opened a file holding no test.
@@ -82,6 +83,13 @@ bool Save(QWidget& window, const QDir& folder, const char* name) {
     }
   }
   return true;
+}
+
+// OK in the password window, and the check's verdict, which comes from
+// beside the window.
+void EnterPassword(miravel::run::Controller& controller) {
+  controller.enterPassword();
+  while (controller.run().passwordTries().checking()) QApplication::processEvents(QEventLoop::WaitForMoreEvents);
 }
 
 // Light text on dark window and box backgrounds.
@@ -186,10 +194,14 @@ int main(int argc, char** argv) {
     controller.answer();
     run.password.passwordEdit->setText(QStringLiteral("123456"));
     ok = Save(run.password, folder, "password-window.png") && ok;
+    // Five wrong passwords: OK waits, with its note.
+    for (int wrong = 0; wrong < 5; ++wrong) EnterPassword(controller);
+    ok = Save(run.password, folder, "password-wait.png") && ok;
+    while (!run.password.okButton->isEnabled()) QApplication::processEvents(QEventLoop::WaitForMoreEvents);
     run.password.passwordEdit->setText(
         QString::fromLatin1(miravel::run::TestRun::kReportPassword.data(),
                             static_cast<qsizetype>(miravel::run::TestRun::kReportPassword.size())));
-    controller.enterPassword();
+    EnterPassword(controller);
     ok = Save(form, folder, "report.png") && ok;
   }
   {

@@ -15,8 +15,15 @@
 //    a broken configuration must not open the report to anyone.
 // A refused password is a wrong password: the run goes on as it does for any
 // wrong one.
+//
+// Wrong passwords slow down: from the fifth wrong one in a row, the window
+// waits before it takes the next (WrongPasswordWait), so that trying every
+// six-digit password through it takes months. A right password is checked
+// at once; its verdict is never held back.
 #pragma once
 
+#include <chrono>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -64,6 +71,30 @@ bool PasswordHashesAvailable();
 // password hashes.
 bool IsPasswordHash(std::string_view hash);
 
+// The costs that a hash names, as crypto_pwhash_str writes them: t passes
+// over m KiB of memory in p lanes.
+struct HashCost {
+  std::uint64_t t = 0;
+  std::uint64_t m_kib = 0;
+  std::uint64_t p = 0;
+};
+// The costs of an Argon2 hash string; nothing when it names none.
+std::optional<HashCost> HashCostOf(std::string_view hash);
+
+// The costs that the site configuration may name. A check costs about t × m:
+// libsodium's "interactive" limits (t = 2, 64 MiB), which HashPassword uses,
+// took 0.24 s here, and its "moderate" ones (t = 3, 256 MiB) 0.85 s. The
+// bounds take in both and what lies between, with room for the common
+// choices of other tools (RFC 9106's t = 3 or 4 over 64 MiB), and stop
+// before a check that holds the teacher for seconds or asks a classroom
+// computer for more memory than it can spare; below 16 MiB a hash is too
+// cheap to guess against.
+inline constexpr std::uint64_t kMinHashPasses = 1;
+inline constexpr std::uint64_t kMaxHashPasses = 4;
+inline constexpr std::uint64_t kMinHashMemoryKib = 16 * 1024;
+inline constexpr std::uint64_t kMaxHashMemoryKib = 256 * 1024;
+bool HashCostWithinBounds(const HashCost& cost);
+
 // How hard a new hash is to compute: libsodium's "interactive" limits
 // (Argon2id, 2 passes over 64 MiB). The check runs when OK is pressed in the
 // password window, and must not hold the window up: with these limits it
@@ -73,5 +104,44 @@ bool IsPasswordHash(std::string_view hash);
 // The hash of the UTF-8 text `password`, with a fresh random salt; nothing
 // when hashing fails (too little memory) or the build has no password hashes.
 std::optional<std::string> HashPassword(std::string_view password);
+
+// How long the window waits, after `wrong_in_a_row` wrong passwords in a
+// row, before it takes the next one: nothing after the first four; after the
+// fifth 1 s, doubling with each further one up to 30 s, which holds from the
+// tenth on.
+std::chrono::milliseconds WrongPasswordWait(std::int64_t wrong_in_a_row);
+
+// The tries at the report password in one run: the wrong ones in a row, the
+// check under way (checks run beside the window), and the wait before the
+// next try. Times are of the steady clock.
+class PasswordTries {
+ public:
+  using Clock = std::chrono::steady_clock;
+
+  // Whether a try may start at `now`: no check is under way and the wait
+  // after the last wrong one is over.
+  bool Ready(Clock::time_point now) const { return !checking_ && now >= next_try_; }
+  bool checking() const { return checking_; }
+  // What is left of the wait at `now`; zero when there is none.
+  Clock::duration WaitLeft(Clock::time_point now) const;
+  std::int64_t wrongInARow() const { return wrong_in_a_row_; }
+
+  // A check starts. False, starting nothing, when no try may start at `now`.
+  bool Begin(Clock::time_point now);
+  // The window was closed while a check was under way: a right verdict of
+  // that check shows no report.
+  void Abandon() { abandoned_ = checking_; }
+  // The check has ended at `now` with `accepted`. A wrong password is
+  // counted and sets the wait; a right one ends the count. Returns whether
+  // the verdict stands for the window (false for a right one of an
+  // abandoned check).
+  bool Finish(bool accepted, Clock::time_point now);
+
+ private:
+  std::int64_t wrong_in_a_row_ = 0;
+  bool checking_ = false;
+  bool abandoned_ = false;
+  Clock::time_point next_try_{};
+};
 
 }  // namespace miravel::run

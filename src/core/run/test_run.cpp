@@ -228,7 +228,16 @@ void TestRun::Tick() {
 // --- the report ------------------------------------------------------------------
 
 void TestRun::EnterPassword(const Text& typed, ReportSink& report) {
-  if (!report_password_.Accepts(typed)) {
+  const PasswordTries::Clock::time_point now = PasswordTries::Clock::now();
+  if (!BeginPasswordCheck(now)) return;
+  PasswordChecked(report_password_.Accepts(typed), report, now);
+}
+
+bool TestRun::BeginPasswordCheck(PasswordTries::Clock::time_point now) { return password_tries_.Begin(now); }
+
+void TestRun::PasswordChecked(bool accepted, ReportSink& report, PasswordTries::Clock::time_point now) {
+  if (!password_tries_.Finish(accepted, now)) return;  // right, but the window was closed meanwhile
+  if (!accepted) {
     // A wrong password: the window stays open; the answer shown is recorded
     // and the scale moves one on.
     Record();
@@ -257,6 +266,7 @@ void TestRun::EnterPassword(const Text& typed, ReportSink& report) {
 
 void TestRun::PasswordClosed() {
   password_window_shown_ = false;
+  password_tries_.Abandon();
   answer_enabled_ = true;
 }
 

@@ -99,7 +99,13 @@ class TestRun {
   // The teacher confirmed `typed` in the password window. The right password
   // (by the report password rule) shows the report, whose lines go to
   // `report`; a wrong one records the answer shown and moves the scale on.
+  // Nothing happens while the window waits after wrong ones (passwordTries).
   void EnterPassword(const Text& typed, ReportSink& report);
+  // The same in two steps, for a check that runs beside the window: a check
+  // of the typed text against reportPassword() starts at `now` (false: it
+  // may not start yet), and its verdict comes in.
+  bool BeginPasswordCheck(PasswordTries::Clock::time_point now);
+  void PasswordChecked(bool accepted, ReportSink& report, PasswordTries::Clock::time_point now);
   // The password window was closed without the report: it may be asked for
   // again.
   void PasswordClosed();
@@ -158,8 +164,9 @@ class TestRun {
   bool backShown() const { return stage_ >= Stage::kAnswering; }
   bool backEnabled() const { return back_enabled_; }
 
-  // The password window.
+  // The password window, and the tries at the password.
   bool passwordWindowShown() const { return password_window_shown_; }
+  const PasswordTries& passwordTries() const { return password_tries_; }
   // The report box, and the totals under the question line.
   bool reportShown() const { return report_shown_; }
   bool totalsShown() const { return totals_shown_; }
@@ -246,6 +253,7 @@ class TestRun {
   bool back_enabled_ = true;
 
   bool password_window_shown_ = false;
+  PasswordTries password_tries_;
   bool report_shown_ = false;
   bool totals_shown_ = false;
   Text right_total_text_;

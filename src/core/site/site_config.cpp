@@ -2,22 +2,26 @@
 #include "site/site_config.h"
 
 #include <cerrno>
+#include <filesystem>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <utility>
 
 #include "platform/cp1251.h"
-#include "platform/file_system.h"
 
 #ifdef _WIN32
 #ifndef NOMINMAX
 #define NOMINMAX
 #endif
 #include <windows.h>
+#include <aclapi.h>
 #include <knownfolders.h>
 #include <shlobj.h>
 #else
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 #endif
 
 namespace miravel::site {
@@ -160,6 +164,200 @@ Presence Look(const std::string& path) {
 #endif
 }
 
+// The file's bytes, or why it cannot be used.
+struct Read {
+  std::string bytes;
+  std::optional<ProblemKind> problem;
+};
+
+#ifdef _WIN32
+
+// The accounts that may own and change the configuration: SYSTEM, the
+// Administrators group and TrustedInstaller (the owner of system files).
+bool IsAdministration(PSID sid) {
+  if (sid == nullptr || !IsValidSid(sid)) return false;
+  if (IsWellKnownSid(sid, WinLocalSystemSid) || IsWellKnownSid(sid, WinBuiltinAdministratorsSid)) return true;
+  // NT SERVICE\TrustedInstaller: S-1-5-80-956008885-3418522649-1831038044-1853292631-2271478464.
+  SID_IDENTIFIER_AUTHORITY nt = SECURITY_NT_AUTHORITY;
+  PSID trusted_installer = nullptr;
+  if (!AllocateAndInitializeSid(&nt, 6, SECURITY_SERVICE_ID_BASE_RID, 956008885, 3418522649, 1831038044, 1853292631,
+                                2271478464, 0, 0, &trusted_installer))
+    return false;
+  const bool equal = EqualSid(sid, trusted_installer) != 0;
+  FreeSid(trusted_installer);
+  return equal;
+}
+
+// Why the file open as `file` may be changed by others than the
+// administration, from its security descriptor; nothing when it may not.
+std::optional<ProblemKind> Untrusted(HANDLE file) {
+  PSID owner = nullptr;
+  PACL dacl = nullptr;
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  if (GetSecurityInfo(file, SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, &owner, nullptr,
+                      &dacl, nullptr, &descriptor) != ERROR_SUCCESS)
+    return ProblemKind::kUnreadable;
+  const std::unique_ptr<void, HLOCAL (*)(HLOCAL)> free_descriptor(descriptor, LocalFree);
+  if (!IsAdministration(owner)) return ProblemKind::kNotRootsFile;  // the owner may always change the permissions
+  if (dacl == nullptr) return ProblemKind::kWritableByOthers;  // no DACL lets everyone do everything
+  ACL_SIZE_INFORMATION size{};
+  if (!GetAclInformation(dacl, &size, sizeof size, AclSizeInformation)) return ProblemKind::kUnreadable;
+  // What changes the file, or who may use it: its content, its removal, its
+  // permissions and owner.
+  constexpr ACCESS_MASK kChanging =
+      FILE_WRITE_DATA | FILE_APPEND_DATA | DELETE | WRITE_DAC | WRITE_OWNER | GENERIC_WRITE | GENERIC_ALL;
+  for (DWORD i = 0; i < size.AceCount; ++i) {
+    void* ace = nullptr;
+    if (!GetAce(dacl, i, &ace)) return ProblemKind::kUnreadable;
+    const auto* header = static_cast<const ACE_HEADER*>(ace);
+    if ((header->AceFlags & INHERIT_ONLY_ACE) != 0) continue;  // for what is made inside, not for the file
+    switch (header->AceType) {
+      case ACCESS_DENIED_ACE_TYPE:
+      case ACCESS_DENIED_OBJECT_ACE_TYPE:
+      case ACCESS_DENIED_CALLBACK_ACE_TYPE:
+      case ACCESS_DENIED_CALLBACK_OBJECT_ACE_TYPE: continue;  // takes rights away only
+      case ACCESS_ALLOWED_ACE_TYPE: {
+        const auto* allowed = static_cast<const ACCESS_ALLOWED_ACE*>(ace);
+        PSID trustee = const_cast<DWORD*>(&allowed->SidStart);
+        if ((allowed->Mask & kChanging) != 0 && !IsAdministration(trustee)) return ProblemKind::kWritableByOthers;
+        continue;
+      }
+      default: {
+        // Every other kind of entry has its mask right after its header; whom
+        // it names is not read, so none of them may grant a change.
+        const auto* mask = reinterpret_cast<const ACCESS_MASK*>(header + 1);
+        if ((*mask & kChanging) != 0) return ProblemKind::kWritableByOthers;
+      }
+    }
+  }
+  return std::nullopt;
+}
+
+Read ReadTrusted(const std::string& path) {
+  Read out;
+  const HANDLE raw = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                 nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (raw == INVALID_HANDLE_VALUE) {
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    const bool folder = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    out.problem = folder ? ProblemKind::kNotRegularFile : ProblemKind::kUnreadable;
+    return out;
+  }
+  const std::unique_ptr<void, BOOL (*)(HANDLE)> handle(raw, CloseHandle);
+  BY_HANDLE_FILE_INFORMATION info{};
+  if (GetFileType(raw) != FILE_TYPE_DISK || !GetFileInformationByHandle(raw, &info) ||
+      (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+    out.problem = ProblemKind::kNotRegularFile;
+    return out;
+  }
+  if ((out.problem = Untrusted(raw))) return out;
+  if (info.nFileSizeHigh != 0 || info.nFileSizeLow > kMaxFileSize) {
+    out.problem = ProblemKind::kTooLarge;
+    return out;
+  }
+  // One byte more than the bound: a file that grew past it is refused too.
+  out.bytes.resize(kMaxFileSize + 1);
+  std::size_t got = 0;
+  while (got < out.bytes.size()) {
+    DWORD n = 0;
+    if (!ReadFile(raw, out.bytes.data() + got, static_cast<DWORD>(out.bytes.size() - got), &n, nullptr)) {
+      out.problem = ProblemKind::kUnreadable;
+      return out;
+    }
+    if (n == 0) break;
+    got += n;
+  }
+  if (got > kMaxFileSize) out.problem = ProblemKind::kTooLarge;
+  out.bytes.resize(got);
+  return out;
+}
+
+// The folders above the file are left to the system's defaults: under
+// ProgramData, users may make files in a folder but not remove an
+// administrator's.
+std::optional<ProblemKind> LooseFolder(const std::string&) { return std::nullopt; }
+
+#else
+
+// Why a file or folder with the status `st` may be changed by others than
+// root; nothing when it may not.
+std::optional<ProblemKind> Untrusted(const struct stat& st, ProblemKind writable) {
+  if (st.st_uid != 0) return S_ISDIR(st.st_mode) ? writable : ProblemKind::kNotRootsFile;
+  if ((st.st_mode & (S_IWGRP | S_IWOTH)) == 0) return std::nullopt;
+  // In a sticky folder others may add files, but not remove or rename root's.
+  if (S_ISDIR(st.st_mode) && (st.st_mode & S_ISVTX) != 0) return std::nullopt;
+  return writable;
+}
+
+// Whether a folder above `path` may be changed by others than root. A
+// folder that is missing is skipped: the one above it decides who may make
+// it.
+std::optional<ProblemKind> LooseFolder(const std::string& path) {
+  std::error_code error;
+  std::filesystem::path folder = std::filesystem::absolute(path, error).parent_path();
+  if (error) return ProblemKind::kUnreadable;
+  while (true) {
+    struct stat st {};
+    if (::stat(folder.c_str(), &st) == 0) {
+      if (const auto problem = Untrusted(st, ProblemKind::kLooseFolder)) return problem;
+    } else if (errno != ENOENT && errno != ENOTDIR) {
+      return ProblemKind::kUnreadable;
+    }
+    if (folder == folder.root_path() || !folder.has_parent_path() || folder.parent_path() == folder) break;
+    folder = folder.parent_path();
+  }
+  return std::nullopt;
+}
+
+Read ReadTrusted(const std::string& path) {
+  Read out;
+  // O_NONBLOCK: opening a FIFO must not wait for a writer. What is checked
+  // is the file open, so what is read is what was checked.
+  const int raw = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+  if (raw < 0) {
+    struct stat st {};
+    out.problem = ::stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode) ? ProblemKind::kNotRegularFile
+                                                                         : ProblemKind::kUnreadable;
+    return out;
+  }
+  const std::unique_ptr<int, void (*)(int*)> fd(new int(raw), [](int* f) {
+    ::close(*f);
+    delete f;
+  });
+  struct stat st {};
+  if (::fstat(raw, &st) != 0) {
+    out.problem = ProblemKind::kUnreadable;
+    return out;
+  }
+  if (!S_ISREG(st.st_mode)) {
+    out.problem = ProblemKind::kNotRegularFile;
+    return out;
+  }
+  if ((out.problem = Untrusted(st, ProblemKind::kWritableByOthers))) return out;
+  if (static_cast<std::uint64_t>(st.st_size) > kMaxFileSize) {
+    out.problem = ProblemKind::kTooLarge;
+    return out;
+  }
+  // One byte more than the bound: a file that grew past it is refused too.
+  out.bytes.resize(kMaxFileSize + 1);
+  std::size_t got = 0;
+  while (got < out.bytes.size()) {
+    const ssize_t n = ::read(raw, out.bytes.data() + got, out.bytes.size() - got);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) {
+      out.problem = ProblemKind::kUnreadable;
+      return out;
+    }
+    if (n == 0) break;
+    got += static_cast<std::size_t>(n);
+  }
+  if (got > kMaxFileSize) out.problem = ProblemKind::kTooLarge;
+  out.bytes.resize(got);
+  return out;
+}
+
+#endif
+
 }  // namespace
 
 std::string DefaultPath() {
@@ -188,17 +386,16 @@ std::string DefaultPath() {
 LoadResult Load(const std::string& path) {
   // An unknown place cannot be told from a broken file.
   if (path.empty()) return Broken(ProblemKind::kUnreadable);
+  // A folder that others may change makes any file in it, or none, suspect.
+  if (const auto loose = LooseFolder(path)) return Broken(*loose);
   switch (Look(path)) {
     case Presence::kAbsent: return {};
     case Presence::kUnknown: return Broken(ProblemKind::kUnreadable);
     case Presence::kPresent: break;
   }
-  auto content = fs::ReadWhole(path);
-  if (!content) {
-    const fs::FileStamp stamp = fs::Stamp(path);
-    return Broken(stamp.exists && !stamp.regular ? ProblemKind::kNotRegularFile : ProblemKind::kUnreadable);
-  }
-  return Parse(content->bytes);
+  const Read read = ReadTrusted(path);
+  if (read.problem) return Broken(*read.problem);
+  return Parse(read.bytes);
 }
 
 LoadResult Parse(std::string_view text) {
@@ -241,6 +438,10 @@ LoadResult Parse(std::string_view text) {
           password_seen = true;
           if (!run::PasswordHashesAvailable()) fail(ProblemKind::kNoHashSupport);
           else if (!run::IsPasswordHash(line.value)) fail(ProblemKind::kMalformedHash);
+          else if (const auto cost = run::HashCostOf(line.value); !cost || !run::HashCostWithinBounds(*cost))
+            fail(ProblemKind::kHashCost);
+          else if (run::ReportPassword::Hash(std::string(line.value)).Accepts(Text()))
+            fail(ProblemKind::kEmptyPasswordHash);
           else hash = std::string(line.value);
         } else {
           folder_seen = true;
@@ -271,6 +472,19 @@ std::string Describe(const Problem& problem) {
       break;
     case ProblemKind::kNoHashSupport: what = "a password hash is set, but this build cannot check hashes"; break;
     case ProblemKind::kMalformedFolder: what = "the results folder is not a full path"; break;
+#ifdef _WIN32
+    case ProblemKind::kNotRootsFile: what = "the file belongs to another user than the administrators"; break;
+    case ProblemKind::kWritableByOthers: what = "others than the administrators may change the file"; break;
+#else
+    case ProblemKind::kNotRootsFile: what = "the file belongs to another user than root"; break;
+    case ProblemKind::kWritableByOthers: what = "others than root may change the file"; break;
+#endif
+    case ProblemKind::kLooseFolder: what = "others than root may change a folder above the file"; break;
+    case ProblemKind::kTooLarge: what = "the file is larger than 64 KiB"; break;
+    case ProblemKind::kHashCost:
+      what = "the report password hash costs too much or too little to check (t from 1 to 4, m from 16 to 256 MiB)";
+      break;
+    case ProblemKind::kEmptyPasswordHash: what = "the report password hash is that of an empty password"; break;
   }
   return problem.line == 0 ? what : "line " + std::to_string(problem.line) + ": " + what;
 }

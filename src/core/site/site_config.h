@@ -31,6 +31,18 @@
 // folder) is broken: the run then refuses every report password, never
 // falling back to the built-in one, and the program says once at start-up
 // what is wrong. The folder of a sound [results] line is used all the same.
+//
+// The file is trusted only as root wrote it, as sshd trusts its key files:
+// it must belong to root and be writable by nobody else, and so must every
+// folder above it (a folder that others may write into must have the
+// sticky bit, so that they cannot remove or replace root's file). On
+// Windows the owner must be the Administrators group, SYSTEM or
+// TrustedInstaller, and its DACL may let nobody else write, delete it or
+// change its permissions. A file that fails this is broken; so is one larger
+// than kMaxFileSize (it is not read), and a hash whose costs are out of
+// bounds (run::HashCostWithinBounds) or that the empty password matches.
+// A file in a folder that others may change is broken even when it is
+// missing, since then anyone could have removed it.
 #pragma once
 
 #include <cstddef>
@@ -60,7 +72,17 @@ enum class ProblemKind {
   kMalformedHash,  // [report] password is no password hash
   kNoHashSupport,  // a hash is set, but this build cannot check hashes
   kMalformedFolder,  // [results] folder is empty or no full path
+  kNotRootsFile,  // it belongs to another user than root (Windows: than the administrators)
+  kWritableByOthers,  // others than root may change it (Windows: than the administrators)
+  kLooseFolder,  // a folder above it that others than root may change
+  kTooLarge,  // larger than kMaxFileSize
+  kHashCost,  // the hash's costs are out of bounds
+  kEmptyPasswordHash,  // the hash is one of the empty password
 };
+
+// The largest configuration file read: a few settings take a few hundred
+// bytes.
+inline constexpr std::size_t kMaxFileSize = 64 * 1024;
 
 struct Problem {
   ProblemKind kind;
@@ -94,7 +116,8 @@ struct LoadResult {
 std::string DefaultPath();
 
 // Reads the configuration at `path`. Only a regular file is read; a FIFO or a
-// device is never opened for reading.
+// device is never opened for reading, and of a file larger than
+// kMaxFileSize no more than that is read.
 LoadResult Load(const std::string& path);
 
 // The configuration that the text of a file holds.

@@ -12,6 +12,7 @@
 #include <QStringList>
 #include <QTextDocument>
 #include <QTimer>
+#include <chrono>
 #include <exception>
 #include <mutex>
 #include <optional>
@@ -99,10 +100,14 @@ class Controller::CloseGate : public QObject {
 };
 
 Controller::Controller(ui::MainWindow& window, os::Services& os)
-    : window_(window), run_(os), results_reply_(std::make_shared<ResultsReply>()) {
+    : window_(window),
+      run_(os),
+      results_reply_(std::make_shared<ResultsReply>()),
+      password_reply_(std::make_shared<ResultsReply>()) {
   results_reply_->controller = this;
   close_gate_ = std::make_unique<CloseGate>(*this);
   window_.installEventFilter(close_gate_.get());
+  password_reply_->controller = this;
   using ui::GuardedSlot;
   // Every connection ends with the controller (the windows may outlive it).
   QObject* const context = &connections_;
@@ -125,9 +130,12 @@ Controller::Controller(ui::MainWindow& window, os::Services& os)
 }
 
 Controller::~Controller() {
-  // A row still being written reports to no one.
-  const std::lock_guard lock(results_reply_->mutex);
-  results_reply_->controller = nullptr;
+  // A row still being written, or a password still being checked, reports
+  // to no one.
+  for (const std::shared_ptr<ResultsReply>& reply : {results_reply_, password_reply_}) {
+    const std::lock_guard lock(reply->mutex);
+    reply->controller = nullptr;
+  }
 }
 
 void Controller::setResultsFolder(std::optional<std::filesystem::path> folder, ResultsWaits waits) {
@@ -140,6 +148,8 @@ void Controller::attachPasswordDialog(ui::ReportPasswordDialog& dialog) {
   QObject::connect(dialog.okButton, &QPushButton::clicked, &connections_, ui::GuardedSlot([this] { enterPassword(); }));
   // Cancel, Esc and the close box reject the window.
   QObject::connect(&dialog, &QDialog::rejected, &connections_, ui::GuardedSlot([this] { passwordClosed(); }));
+  // The note of the wait after wrong passwords counts down.
+  QObject::connect(dialog.waitTimer, &QTimer::timeout, &connections_, ui::GuardedSlot([this] { show(); }));
   show();
 }
 
@@ -198,11 +208,34 @@ void Controller::tick() {
 void Controller::enterPassword() {
   ui::ReportPasswordDialog* dialog = password_dialog_.data();
   if (dialog == nullptr) return;
+  // Not while a check is under way or the window waits after wrong ones.
+  if (!run_.BeginPasswordCheck(PasswordTries::Clock::now())) return;
+  show();
+  // Checking a hash takes a quarter of a second: it runs beside the window,
+  // on copies of the rule and the typed text, and its verdict is posted back.
+  std::thread([reply = password_reply_, rule = run_.reportPassword(), typed = Bytes(dialog->passwordEdit->text())] {
+    bool accepted = false;
+    try {
+      accepted = rule.Accepts(typed);
+    } catch (...) {
+      accepted = false;  // a check that fails opens nothing
+    }
+    const std::lock_guard lock(reply->mutex);
+    if (Controller* controller = reply->controller) {
+      QMetaObject::invokeMethod(
+          &controller->connections_,
+          [controller, accepted] { ui::Guarded([controller, accepted] { controller->passwordChecked(accepted); }); },
+          Qt::QueuedConnection);
+    }
+  }).detach();
+}
+
+void Controller::passwordChecked(bool accepted) {
   const bool shown_before = run_.reportSummary().has_value();
-  act([this, dialog] {
+  act([this, accepted] {
     ReportBoxSink sink(*window_.reportBox);
     const ui::ReportBox::UpdateBlock batch(*window_.reportBox);
-    run_.EnterPassword(Bytes(dialog->passwordEdit->text()), sink);
+    run_.PasswordChecked(accepted, sink, PasswordTries::Clock::now());
   });
   if (!shown_before && run_.reportSummary()) appendResult();
 }
@@ -359,7 +392,15 @@ void Controller::show() {
   // The password window; hidden, not closed, once the report is on its way.
   if (ui::ReportPasswordDialog* dialog = password_dialog_.data()) {
     if (r.passwordWindowShown() && !dialog->isVisible()) dialog->show();
-    if (!r.passwordWindowShown() && dialog->isVisible()) dialog->hide();
+    if (!r.passwordWindowShown() && dialog->isVisible()) {
+      dialog->hide();
+      // The keyboard goes back to the main window (the report's Ctrl+S, Ctrl+P).
+      window_.activateWindow();
+    }
+    using Wait = ui::ReportPasswordDialog::Wait;
+    const PasswordTries& tries = r.passwordTries();
+    const auto left = std::chrono::ceil<std::chrono::milliseconds>(tries.WaitLeft(PasswordTries::Clock::now()));
+    dialog->showWait(tries.checking() ? Wait::kChecking : left.count() > 0 ? Wait::kAfterWrong : Wait::kNone, left);
   }
 }
 

@@ -90,8 +90,11 @@ class Controller {
   void resultAppended(const std::string& error);
   // Whether the window may close now: waits for a row being written first.
   bool mayClose();
+  // The verdict of the password check, which runs off the window's thread.
+  void passwordChecked(bool accepted);
 
-  // What the writer of a row reports back to: the controller while it lives.
+  // What a thread beside the window (the writer of a row, the password
+  // check) reports back to: the controller while it lives.
   struct ResultsReply;
   // Holds the window's close while a row is being written.
   class CloseGate;
@@ -106,6 +109,7 @@ class Controller {
   int rows_being_written_ = 0;
   QEventLoop* close_wait_ = nullptr;  // while a close waits for the row
   std::unique_ptr<CloseGate> close_gate_;
+  std::shared_ptr<ResultsReply> password_reply_;
 };
 
 }  // namespace miravel::run

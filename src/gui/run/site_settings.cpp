@@ -32,6 +32,22 @@ QString Reason(const site::Problem& problem) {
           .arg(line);
     case site::ProblemKind::kMalformedFolder:
       return QStringLiteral("в строке %1 папка результатов задана не полным путем").arg(line);
+#ifdef _WIN32
+    case site::ProblemKind::kNotRootsFile: return QStringLiteral("владелец файла — не администраторы");
+    case site::ProblemKind::kWritableByOthers: return QStringLiteral("файл могут изменить не только администраторы");
+#else
+    case site::ProblemKind::kNotRootsFile: return QStringLiteral("владелец файла — не root");
+    case site::ProblemKind::kWritableByOthers: return QStringLiteral("файл может изменить не только root");
+#endif
+    case site::ProblemKind::kLooseFolder:
+      return QStringLiteral("папку, в которой лежит файл, может изменить не только root");
+    case site::ProblemKind::kTooLarge: return QStringLiteral("файл больше 64 КиБ");
+    case site::ProblemKind::kHashCost:
+      return QStringLiteral(
+                 "в строке %1 у хеша пароля отчета недопустимая сложность (t — от 1 до 4, m — от 16 до 256 МиБ)")
+          .arg(line);
+    case site::ProblemKind::kEmptyPasswordHash:
+      return QStringLiteral("в строке %1 записан хеш пустого пароля").arg(line);
   }
   return {};
 }

@@ -3,6 +3,7 @@
 
 #include <QScreen>
 #include <QShowEvent>
+#include <algorithm>
 
 #include "ui/fonts.h"
 #include "ui/window_frame.h"
@@ -38,6 +39,15 @@ ReportPasswordDialog::ReportPasswordDialog() {
   cancelButton->setGeometry(150, 59, 75, 25);
   connect(cancelButton, &QPushButton::clicked, this, &QDialog::reject);
 
+  waitLabel = new QLabel(this);
+  waitLabel->setObjectName(QStringLiteral("WaitLabel"));
+  waitLabel->setGeometry(6, 59, 62, 25);
+  waitLabel->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+  waitLabel->setWordWrap(true);
+  waitLabel->hide();
+  waitTimer = new QTimer(this);
+  waitTimer->setSingleShot(true);
+
   setTabOrder(passwordEdit, okButton);
   setTabOrder(okButton, cancelButton);
 }
@@ -55,6 +65,28 @@ void ReportPasswordDialog::showEvent(QShowEvent* event) {
     }
   }
   passwordEdit->setFocus(Qt::ActiveWindowFocusReason);
+}
+
+void ReportPasswordDialog::showWait(Wait wait, std::chrono::milliseconds left) {
+  const bool waiting = wait != Wait::kNone;
+  // The focus stays in the box (a disabled OK would hand it to Cancel, and
+  // the next Enter would close the window).
+  if (waiting && okButton->hasFocus()) passwordEdit->setFocus(Qt::OtherFocusReason);
+  okButton->setEnabled(!waiting);
+  QString note;
+  if (wait == Wait::kChecking) {
+    note = QStringLiteral("Проверка…");
+  } else if (wait == Wait::kAfterWrong) {
+    using std::chrono::milliseconds;
+    const long long seconds = (left.count() + 999) / 1000;  // 0.2 s left reads "1 с"
+    note = QStringLiteral("Ждите %1 с").arg(seconds);
+    // Due again when the count drops by one.
+    waitTimer->start(milliseconds(std::max<long long>(left.count() - (seconds - 1) * 1000, 1)));
+  }
+  if (wait != Wait::kAfterWrong) waitTimer->stop();
+  if (waitLabel->text() != note) waitLabel->setText(note);
+  waitLabel->setVisible(waiting);
+  okButton->setToolTip(waiting ? note : QString());
 }
 
 }  // namespace miravel::ui

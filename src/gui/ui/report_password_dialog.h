@@ -5,10 +5,17 @@
 // close box reject it, which hides it and keeps the typed text. The controls
 // keep the program's control names as their objectNames
 // (docs/object-names.md).
+//
+// While a password is checked, and while the window waits after wrong ones,
+// OK is disabled and a note beside it says why (showWait); the box and
+// Cancel stay usable.
 #pragma once
 
 #include <QDialog>
+#include <QLabel>
 #include <QPushButton>
+#include <QTimer>
+#include <chrono>
 
 #include "ui/controls/edits.h"
 #include "ui/controls/mnemonic_label.h"
@@ -25,6 +32,16 @@ class ReportPasswordDialog : public QDialog {
   PasswordEdit* passwordEdit;
   QPushButton* okButton;
   QPushButton* cancelButton;
+  // The note left of OK: what OK waits for; hidden while OK takes a click.
+  QLabel* waitLabel;
+  // Fires when the note's count of seconds is due to change (single shot).
+  QTimer* waitTimer;
+
+  // What OK waits for: nothing (OK enabled, no note), a check under way, or
+  // `left` of the wait after wrong passwords, shown in whole seconds
+  // counting down (waitTimer is started for the next change).
+  enum class Wait { kNone, kChecking, kAfterWrong };
+  void showWait(Wait wait, std::chrono::milliseconds left = {});
 
  protected:
   void showEvent(QShowEvent* event) override;

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -467,6 +468,59 @@ TEST_F(Run, EachReportPasswordRuleUnlocksTheReportOnlyWithItsPassword) {
     EXPECT_FALSE(report.lines.empty());
   }
   if (!hash) GTEST_SKIP() << "built without password hashes: the hash rule was not tried";
+}
+
+TEST_F(Run, FromTheFifthWrongPasswordTheWindowWaitsBeforeTheNext) {
+  using Clock = PasswordTries::Clock;
+  Begin("2", "1");
+  run_->MoveScale(3);
+  run_->Answer();
+  Lines report;
+  const Clock::time_point t = Clock::now();
+  // Four wrong ones, and the right one is taken at once.
+  for (int i = 0; i < 4; ++i) {
+    ASSERT_TRUE(run_->BeginPasswordCheck(t));
+    run_->PasswordChecked(false, report, t);
+  }
+  EXPECT_TRUE(run_->passwordTries().Ready(t));
+  run_->EnterPassword("407153", report);  // the fifth
+  EXPECT_EQ(run_->passwordTries().wrongInARow(), 5);
+  EXPECT_FALSE(run_->passwordTries().Ready(Clock::now()));
+  // While the window waits the right password is not taken either; the run
+  // stays as it was.
+  run_->EnterPassword(Text(TestRun::kReportPassword), report);
+  EXPECT_EQ(run_->stage(), Stage::kFinished);
+  EXPECT_TRUE(run_->passwordWindowShown());
+  EXPECT_EQ(run_->passwordTries().wrongInARow(), 5);
+  // Closing the window and asking again keeps the count and the wait.
+  run_->PasswordClosed();
+  run_->Answer();
+  EXPECT_FALSE(run_->passwordTries().Ready(Clock::now()));
+  const Clock::time_point later = Clock::now() + run_->passwordTries().WaitLeft(Clock::now());
+  EXPECT_FALSE(run_->BeginPasswordCheck(later - std::chrono::milliseconds(1)));
+  ASSERT_TRUE(run_->BeginPasswordCheck(later));
+  EXPECT_FALSE(run_->BeginPasswordCheck(later)) << "one check at a time";
+  run_->PasswordChecked(true, report, later);
+  EXPECT_EQ(run_->stage(), Stage::kReport);
+  EXPECT_FALSE(report.lines.empty());
+}
+
+TEST_F(Run, ARightPasswordCheckedAfterTheWindowClosedShowsNoReport) {
+  Begin("2", "1");
+  run_->MoveScale(3);
+  run_->Answer();
+  Lines report;
+  const auto t = PasswordTries::Clock::now();
+  ASSERT_TRUE(run_->BeginPasswordCheck(t));
+  run_->PasswordClosed();
+  run_->PasswordChecked(true, report, t);
+  EXPECT_EQ(run_->stage(), Stage::kFinished);
+  EXPECT_FALSE(run_->reportShown());
+  EXPECT_TRUE(report.lines.empty());
+  EXPECT_TRUE(run_->answerEnabled()) << "the report may be asked for again";
+  run_->Answer();
+  run_->EnterPassword(Text(TestRun::kReportPassword), report);
+  EXPECT_EQ(run_->stage(), Stage::kReport);
 }
 
 TEST_F(Run, ATestWithoutQuestionsEndsOnlyByTimeOut) {

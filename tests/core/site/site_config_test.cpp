@@ -12,8 +12,19 @@
 #include <string>
 #include <vector>
 
-#ifndef _WIN32
+#ifdef _WIN32
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+#include <aclapi.h>
+#else
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <iostream>
 
 #include "unprivileged.h"
 #endif
@@ -64,6 +75,79 @@ void Put(const std::string& path, const std::string& bytes) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
   out << bytes;
   ASSERT_TRUE(out.good()) << path;
+}
+
+// The file as the administrator leaves it: on Windows owned by the
+// Administrators group, which alone with SYSTEM may change it, and readable
+// by the users (or, with `users_write`, writable by them too). (On Linux a
+// file the tests make is root's: they run as root.)
+void AsAdministratorsFile(const std::string& path, [[maybe_unused]] bool users_write = false) {
+#ifdef _WIN32
+  PSID admins = nullptr;
+  PSID system = nullptr;
+  PSID users = nullptr;
+  SID_IDENTIFIER_AUTHORITY nt = SECURITY_NT_AUTHORITY;
+  ASSERT_TRUE(AllocateAndInitializeSid(&nt, 2, SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_ADMINS, 0, 0, 0, 0, 0, 0,
+                                       &admins));
+  ASSERT_TRUE(AllocateAndInitializeSid(&nt, 1, SECURITY_LOCAL_SYSTEM_RID, 0, 0, 0, 0, 0, 0, 0, &system));
+  ASSERT_TRUE(
+      AllocateAndInitializeSid(&nt, 2, SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_USERS, 0, 0, 0, 0, 0, 0, &users));
+  EXPLICIT_ACCESS_W access[3] = {};
+  const PSID trustees[3] = {admins, system, users};
+  for (int i = 0; i < 3; ++i) {
+    access[i].grfAccessPermissions = i < 2 ? GENERIC_ALL : users_write ? GENERIC_READ | GENERIC_WRITE : GENERIC_READ;
+    access[i].grfAccessMode = SET_ACCESS;
+    access[i].Trustee.TrusteeForm = TRUSTEE_IS_SID;
+    access[i].Trustee.ptstrName = static_cast<LPWSTR>(trustees[i]);
+  }
+  PACL dacl = nullptr;
+  ASSERT_EQ(SetEntriesInAclW(3, access, nullptr, &dacl), static_cast<DWORD>(ERROR_SUCCESS));
+  std::wstring wide = stdfs::path(path).wstring();
+  EXPECT_EQ(SetNamedSecurityInfoW(
+                wide.data(), SE_FILE_OBJECT,
+                OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION, admins,
+                nullptr, dacl, nullptr),
+            static_cast<DWORD>(ERROR_SUCCESS))
+      << path;
+  LocalFree(dacl);
+  for (PSID sid : trustees) FreeSid(sid);
+#else
+  static_cast<void>(path);
+#endif
+}
+
+#ifdef _WIN32
+// Whether the file at `path` is owned by the Administrators group as
+// AsAdministratorsFile left it. Wine keeps no owner where the file system
+// has no extended attributes: every file is then the user's.
+bool OwnedByAdministrators(const std::string& path) {
+  std::wstring wide = stdfs::path(path).wstring();
+  PSID owner = nullptr;
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  if (GetNamedSecurityInfoW(wide.data(), SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION, &owner, nullptr, nullptr, nullptr,
+                            &descriptor) != ERROR_SUCCESS)
+    return false;
+  const bool admins = owner != nullptr && IsWellKnownSid(owner, WinBuiltinAdministratorsSid);
+  LocalFree(descriptor);
+  return admins;
+}
+#endif
+
+// Loads the configuration at `path`. A test not run as root cannot make a
+// file of root's, which Load alone trusts (nor a test under Wine a file of
+// the administrators' where the owner is not kept): it checks what Parse
+// makes of the file's text instead.
+LoadResult LoadAsRootWrote(const std::string& path) {
+#ifdef _WIN32
+  if (!OwnedByAdministrators(path)) {
+#else
+  if (::geteuid() != 0) {
+#endif
+    std::string text(static_cast<std::size_t>(stdfs::file_size(path)), '\0');
+    std::ifstream(path, std::ios::binary).read(text.data(), static_cast<std::streamsize>(text.size()));
+    return Parse(text);
+  }
+  return Load(path);
 }
 
 const char* KindName(Kind kind) {
@@ -124,6 +208,20 @@ std::string Summary(const Expected& e) {
   return Summary(r);
 }
 
+// A hash of the empty password, made once.
+const std::string& EmptyPasswordHash() {
+  static const std::string hash = run::HashPassword("").value_or("");
+  return hash;
+}
+
+// `hash` naming the costs `cost` ("m=...,t=...") instead of its own: its
+// digest no longer matches, but its form is sound.
+std::string WithCost(std::string hash, const std::string& cost) {
+  const std::size_t start = hash.find("m=");
+  const std::size_t end = hash.find(",p=");
+  return hash.replace(start, end - start, cost);
+}
+
 // Skips a test that needs password hashes in a build without them.
 #define NEEDS_PASSWORD_HASHES() \
   if (!run::PasswordHashesAvailable()) GTEST_SKIP() << "built without password hashes (MIRAVEL_PASSWORD_HASHES)"
@@ -163,6 +261,18 @@ TEST(SiteConfig, FilesAndWhatTheyGive) {
        Broken(ProblemKind::kMalformedHash, 2)},
       {"a relative folder: the password is refused, the first problem is named",
        "[results]\nfolder = results\n[report]\npassword = 407152\n", Broken(ProblemKind::kMalformedFolder, 2)},
+      {"a hash of the empty password", "[report]\npassword = " + EmptyPasswordHash() + "\n",
+       Broken(ProblemKind::kEmptyPasswordHash, 2)},
+      {"a hash that costs 2^32 - 1 passes", "[report]\npassword = " + WithCost(hash, "m=65536,t=4294967295") + "\n",
+       Broken(ProblemKind::kHashCost, 2)},
+      {"a hash that costs 5 passes", "[report]\npassword = " + WithCost(hash, "m=65536,t=5") + "\n",
+       Broken(ProblemKind::kHashCost, 2)},
+      {"a hash that costs 4 TiB", "[report]\npassword = " + WithCost(hash, "m=4294967295,t=2") + "\n",
+       Broken(ProblemKind::kHashCost, 2)},
+      {"a hash that costs 512 MiB", "[report]\npassword = " + WithCost(hash, "m=524288,t=2") + "\n",
+       Broken(ProblemKind::kHashCost, 2)},
+      {"a hash that costs 8 MiB", "[report]\npassword = " + WithCost(hash, "m=8192,t=2") + "\n",
+       Broken(ProblemKind::kHashCost, 2)},
       {"a broken password line keeps a sound folder", "[report]\npassword = x\n[results]\nfolder = " SRV "/r\n",
        Broken(ProblemKind::kMalformedHash, 2, SRV "/r")},
   };
@@ -171,7 +281,8 @@ TEST(SiteConfig, FilesAndWhatTheyGive) {
     SCOPED_TRACE(c.name);
     const std::string path = dir.File("miravel.conf");
     Put(path, c.text);
-    EXPECT_EQ(Summary(Load(path)), Summary(c.expected));
+    AsAdministratorsFile(path);
+    EXPECT_EQ(Summary(LoadAsRootWrote(path)), Summary(c.expected));
   }
 }
 
@@ -188,8 +299,7 @@ TEST(SiteConfig, TheHashIsTheFilesAndTheWarningsNameTheLines) {
 // Only a build without libsodium has this case.
 TEST(SiteConfig, WithoutPasswordHashesASetHashRefusesEveryPassword) {
   ASSERT_FALSE(run::PasswordHashesAvailable());
-  const LoadResult r =
-      Parse("[report]\nkey = 1\npassword = $argon2id$v=19$m=65536,t=2,p=1$c2FsdA$aGFzaA\n");
+  const LoadResult r = Parse("[report]\nkey = 1\npassword = $argon2id$v=19$m=65536,t=2,p=1$c2FsdA$aGFzaA\n");
   EXPECT_EQ(r.problem, (Problem{ProblemKind::kNoHashSupport, 3}));
   EXPECT_EQ(r.config.report_password.kind(), Kind::kRefuseAll);
   EXPECT_FALSE(run::HashPassword("407152"));
@@ -228,6 +338,118 @@ TEST(SiteConfig, FilesThatCannotBeRead) {
       unprivileged::Run([&] { return Summary(Load(file)) + "\n" + Summary(Load(dir.File("locked/miravel.conf"))); });
   ASSERT_EQ(child.status, unprivileged::Outcome::Status::kReturned) << child.text;
   EXPECT_EQ(child.text, Summary(unreadable) + "\n" + Summary(unreadable));
+}
+#endif
+
+#ifdef _WIN32
+TEST(SiteConfig, OnWindowsOnlyTheAdministratorsMayChangeTheFile) {
+  TempFolder dir;
+  const std::string path = dir.File("miravel.conf");
+  Put(path, "[results]\nfolder = " SRV "/r\n");
+  AsAdministratorsFile(path);
+  if (!OwnedByAdministrators(path)) GTEST_SKIP() << "this file system keeps no owner of a file's (Wine)";
+  EXPECT_EQ(Summary(Load(path)), Summary(Sound(Kind::kBuiltIn, SRV "/r")));
+  AsAdministratorsFile(path, true);
+  EXPECT_EQ(Summary(Load(path)), Summary(Broken(ProblemKind::kWritableByOthers, 0)));
+  // Without a DACL everyone may do everything.
+  std::wstring wide = stdfs::path(path).wstring();
+  ASSERT_EQ(
+      SetNamedSecurityInfoW(wide.data(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr, nullptr, nullptr),
+      static_cast<DWORD>(ERROR_SUCCESS));
+  EXPECT_EQ(Summary(Load(path)), Summary(Broken(ProblemKind::kWritableByOthers, 0)));
+}
+#endif
+
+#ifndef _WIN32
+TEST(SiteConfig, OnlyAFileThatRootAloneMayChangeIsTrusted) {
+  if (::geteuid() != 0) GTEST_SKIP() << "making files of root's and of others takes root";
+  TempFolder dir;
+  const std::string sound = "[results]\nfolder = /srv/r\n";
+  const Expected trusted = Sound(Kind::kBuiltIn, "/srv/r");
+  const struct {
+    const char* name;
+    mode_t file_mode;
+    bool student_owns_file;
+    mode_t folder_mode;
+    bool student_owns_folder;
+    Expected expected;
+  } cases[] = {
+      {"root's, 0644, in root's 0755 folder", 0644, false, 0755, false, trusted},
+      {"read by root alone", 0600, false, 0755, false, trusted},
+      {"group-writable", 0664, false, 0755, false, Broken(ProblemKind::kWritableByOthers, 0)},
+      {"world-writable", 0646, false, 0755, false, Broken(ProblemKind::kWritableByOthers, 0)},
+      {"another user's, 0644", 0644, true, 0755, false, Broken(ProblemKind::kNotRootsFile, 0)},
+      {"in a world-writable folder", 0644, false, 0777, false, Broken(ProblemKind::kLooseFolder, 0)},
+      {"in a group-writable folder", 0644, false, 0775, false, Broken(ProblemKind::kLooseFolder, 0)},
+      {"in a sticky world-writable folder", 0644, false, 01777, false, trusted},
+      {"in another user's folder", 0644, false, 0755, true, Broken(ProblemKind::kLooseFolder, 0)},
+  };
+  const std::string folder = dir.File("etc");
+  const std::string path = dir.File("etc/miravel.conf");
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    stdfs::create_directory(folder);
+    Put(path, sound);
+    ASSERT_EQ(::chmod(path.c_str(), c.file_mode), 0);
+    ASSERT_EQ(::chown(path.c_str(), c.student_owns_file ? unprivileged::kUid : 0, 0), 0);
+    ASSERT_EQ(::chmod(folder.c_str(), c.folder_mode), 0);
+    ASSERT_EQ(::chown(folder.c_str(), c.student_owns_folder ? unprivileged::kUid : 0, 0), 0);
+    EXPECT_EQ(Summary(Load(path)), Summary(c.expected));
+    // The student's own run sees the same.
+    const unprivileged::Outcome child = unprivileged::Run([&] { return Summary(Load(path)); });
+    ASSERT_EQ(child.status, unprivileged::Outcome::Status::kReturned) << child.text;
+    const Expected unreadable = Broken(ProblemKind::kUnreadable, 0);
+    EXPECT_EQ(child.text, Summary(c.file_mode == 0600 ? unreadable : c.expected));
+    // Without the file, a folder that others may change is no proof that
+    // there never was one.
+    stdfs::remove(path);
+    const LoadResult missing = Load(path);
+    EXPECT_EQ(missing.problem.has_value(), c.expected.problem && c.expected.problem->kind == ProblemKind::kLooseFolder);
+    stdfs::remove_all(folder);
+  }
+}
+
+TEST(SiteConfig, AStudentWhoEmptiesAWritableFileOpensNoReport) {
+  NEEDS_PASSWORD_HASHES();
+  if (::geteuid() != 0) GTEST_SKIP() << "making a file of root's takes root";
+  TempFolder dir;
+  const std::string path = dir.File("miravel.conf");
+  Put(path, "[report]\npassword = " + SampleHash() + "\n");
+  ASSERT_EQ(::chmod(path.c_str(), 0666), 0);
+  const unprivileged::Outcome child = unprivileged::Run([&] {
+    std::ofstream(path, std::ios::trunc).close();  // the student empties it
+    return std::to_string(stdfs::file_size(path));
+  });
+  ASSERT_EQ(child.status, unprivileged::Outcome::Status::kReturned) << child.text;
+  ASSERT_EQ(child.text, "0");
+  const LoadResult r = Load(path);
+  EXPECT_EQ(r.problem, (Problem{ProblemKind::kWritableByOthers, 0}));
+  EXPECT_FALSE(r.config.report_password.Accepts("407152"));
+}
+
+TEST(SiteConfig, ALargeFileIsRefusedUnread) {
+  if (::geteuid() != 0) GTEST_SKIP() << "making a file of root's takes root";
+  TempFolder dir;
+  const std::string path = dir.File("miravel.conf");
+  // The largest file read: comments up to the byte.
+  std::string text = "[results]\nfolder = /srv/r\n";
+  text.append(kMaxFileSize - text.size() - 1, '#').push_back('\n');
+  Put(path, text);
+  EXPECT_EQ(Summary(Load(path)), Summary(Sound(Kind::kBuiltIn, "/srv/r")));
+  Put(path, text + "\n");
+  EXPECT_EQ(Summary(Load(path)), Summary(Broken(ProblemKind::kTooLarge, 0)));
+  // 100 MB of newlines: refused by its size, before a byte is read.
+  {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    const std::string megabyte(1'000'000, '\n');
+    for (int i = 0; i < 100; ++i) out << megabyte;
+  }
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(Summary(Load(path)), Summary(Broken(ProblemKind::kTooLarge, 0)));
+  const auto took = std::chrono::steady_clock::now() - start;
+  std::cout << "a 100 MB file was refused in " << std::chrono::duration_cast<std::chrono::microseconds>(took).count()
+            << " µs\n";
+  EXPECT_LT(took, std::chrono::seconds(1));
 }
 #endif
 

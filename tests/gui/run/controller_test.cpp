@@ -577,6 +577,43 @@ TEST_F(Report, AWrongPasswordRecordsTheAnswerShownAndMovesOn) {
   EXPECT_EQ(form->rightTotalLabel->text(), QStringLiteral("Правильных ответов: 2"));
 }
 
+TEST_F(Report, FromTheFifthWrongPasswordOkWaitsWithANoteAndTheWindowStaysUsable) {
+  AnswerSome(5, 5);
+  Answer();  // "Отчет"
+  for (int i = 0; i < 4; ++i) {
+    TypePassword(QStringLiteral("1"));
+    EXPECT_TRUE(dlg->okButton->isEnabled()) << "no wait after the first four";
+    EXPECT_FALSE(dlg->waitLabel->isVisible());
+  }
+  TypePassword(QStringLiteral("2"));  // the fifth: 1 s
+  EXPECT_FALSE(dlg->okButton->isEnabled());
+  EXPECT_TRUE(dlg->waitLabel->isVisible());
+  EXPECT_EQ(dlg->waitLabel->text(), QStringLiteral("Ждите 1 с"));
+  EXPECT_EQ(dlg->okButton->toolTip(), QStringLiteral("Ждите 1 с")) << "what a screen reader says of OK";
+  EXPECT_EQ(dlg->promptLabel->text(), QStringLiteral("Введите пароль"));
+  // Meanwhile the box takes typing, Enter takes nothing, and Cancel works.
+  TypePassword(QStringLiteral("407152"));
+  EXPECT_EQ(dlg->passwordEdit->text(), QStringLiteral("407152"));
+  EXPECT_TRUE(dlg->isVisible());
+  EXPECT_FALSE(form->reportBox->isVisible());
+  QTest::mouseClick(dlg->cancelButton, Qt::LeftButton);
+  EXPECT_FALSE(dlg->isVisible());
+  Answer();  // asked for again: the wait goes on
+  EXPECT_FALSE(dlg->okButton->isEnabled());
+  EXPECT_TRUE(QTest::qWaitFor([this] { return dlg->okButton->isEnabled(); }, 3000));
+  EXPECT_FALSE(dlg->waitLabel->isVisible());
+  // The sixth wrong one waits 2 s, counted down.
+  TypePassword(QStringLiteral("3"));
+  EXPECT_EQ(dlg->waitLabel->text(), QStringLiteral("Ждите 2 с"));
+  EXPECT_TRUE(QTest::qWaitFor([this] { return dlg->waitLabel->text() == QStringLiteral("Ждите 1 с"); }, 2000));
+  EXPECT_FALSE(dlg->okButton->isEnabled());
+  EXPECT_TRUE(QTest::qWaitFor([this] { return dlg->okButton->isEnabled(); }, 2000));
+  // The right one, once the wait is over, opens the report at once.
+  TypePassword(QStringLiteral("407152"));
+  EXPECT_FALSE(dlg->isVisible());
+  EXPECT_EQ(form->rightTotalLabel->text(), QStringLiteral("Правильных ответов: 5"));
+}
+
 TEST_F(Report, ClosingThePasswordWindowLetsTheTeacherAskAgain) {
   AnswerSome(5, 5);
   Answer();  // "Отчет"

@@ -152,9 +152,9 @@ class RunFixture : public ::testing::Test {
   // file names and with its separators.
   QString Path(const std::string& name) const {
     const std::u8string folder = dir.u8string();
-    return QDir::toNativeSeparators(QString::fromUtf8(reinterpret_cast<const char*>(folder.data()),
-                                                      static_cast<qsizetype>(folder.size())) +
-                                    QLatin1Char('/') + QString::fromStdString(name));
+    return QDir::toNativeSeparators(
+        QString::fromUtf8(reinterpret_cast<const char*>(folder.data()), static_cast<qsizetype>(folder.size())) +
+        QLatin1Char('/') + QString::fromStdString(name));
   }
   std::string File(const std::string& name) const { return QFile::encodeName(Path(name)).toStdString(); }
 
@@ -192,12 +192,22 @@ class RunFixture : public ::testing::Test {
     for (int i = 0; i < n; ++i) ui::Guarded([this] { run->tick(); });
   }
 
-  // The teacher types `password` and presses Enter.
+  // The teacher types `password` and presses Enter; returns once the check,
+  // which runs beside the window, has given its verdict.
   void TypePassword(const QString& password) {
     dlg->passwordEdit->clear();
     dlg->passwordEdit->setFocus();
     ui::testing_support::Type(dlg->passwordEdit, password);
     QTest::keyClick(dlg->passwordEdit, Qt::Key_Return);
+    WaitForPasswordCheck();
+  }
+  void WaitForPasswordCheck() {
+    EXPECT_TRUE(QTest::qWaitFor([this] { return !run->run().passwordTries().checking(); }, 10000))
+        << "the password check gave no verdict";
+    // Once the password window is gone, the keyboard is back in the main one.
+    if (!dlg->isVisible()) {
+      EXPECT_TRUE(QTest::qWaitFor([this] { return QApplication::activeWindow() == form.get(); }, 2000));
+    }
   }
 
   stdfs::path dir;

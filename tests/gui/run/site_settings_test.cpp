@@ -7,6 +7,11 @@
 
 #include <gtest/gtest.h>
 
+#include <QTest>
+#include <QTimer>
+#include <chrono>
+#include <iostream>
+
 #include "run/report_password.h"
 #include "run_test_support.h"
 
@@ -68,6 +73,31 @@ TEST_F(SiteSettings, ASoundFileSaysNothingAndItsPasswordOpensTheReport) {
   EXPECT_TRUE(form->reportBox->isVisible());
 }
 
+TEST_F(SiteSettings, TheHashIsCheckedBesideTheWindow) {
+  const std::optional<std::string> hash = HashPassword("Ёлка 2");
+  if (!hash) GTEST_SKIP() << "built without password hashes";
+  UseSiteConfig(*run, site::Parse("[report]\npassword = " + *hash + "\n"));
+  FinishTest();
+  ui::testing_support::Type(dlg->passwordEdit, QStringLiteral("Ёлка 2"));
+  const auto start = std::chrono::steady_clock::now();
+  QTest::keyClick(dlg->passwordEdit, Qt::Key_Return);
+  // Under way: OK waits with a note, and the window's events go on.
+  EXPECT_FALSE(dlg->okButton->isEnabled());
+  EXPECT_TRUE(dlg->waitLabel->isVisible());
+  EXPECT_EQ(dlg->waitLabel->text(), QStringLiteral("Проверка…"));
+  int turns = 0;  // of the event loop while the hash is checked
+  QTimer beat;
+  QObject::connect(&beat, &QTimer::timeout, [&] { ++turns; });
+  beat.start(10);
+  WaitForPasswordCheck();
+  const auto took = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
+  std::cout << "the check took " << took.count() << " ms; the window's event loop turned " << turns
+            << " times meanwhile\n";
+  EXPECT_GE(turns, took.count() / 10 / 4) << "the window stood still for " << took.count() << " ms";
+  EXPECT_FALSE(dlg->isVisible());
+  EXPECT_TRUE(form->reportBox->isVisible());
+}
+
 TEST_F(SiteSettings, EveryProblemIsNamedWithItsLine) {
   const std::pair<site::Problem, QString> cases[] = {
       {{site::ProblemKind::kUnreadable, 0}, QStringLiteral("файл не читается")},
@@ -76,6 +106,17 @@ TEST_F(SiteSettings, EveryProblemIsNamedWithItsLine) {
       {{site::ProblemKind::kRepeatedKey, 4}, QStringLiteral("в строке 4 ключ задан второй раз")},
       {{site::ProblemKind::kNoHashSupport, 5}, QStringLiteral("в строке 5 задан хеш")},
       {{site::ProblemKind::kMalformedFolder, 6}, QStringLiteral("в строке 6 папка результатов")},
+#ifdef _WIN32
+      {{site::ProblemKind::kNotRootsFile, 0}, QStringLiteral("владелец файла — не администраторы")},
+      {{site::ProblemKind::kWritableByOthers, 0}, QStringLiteral("файл могут изменить не только администраторы")},
+#else
+      {{site::ProblemKind::kNotRootsFile, 0}, QStringLiteral("владелец файла — не root")},
+      {{site::ProblemKind::kWritableByOthers, 0}, QStringLiteral("файл может изменить не только root")},
+#endif
+      {{site::ProblemKind::kLooseFolder, 0}, QStringLiteral("папку, в которой лежит файл, может изменить")},
+      {{site::ProblemKind::kTooLarge, 0}, QStringLiteral("файл больше 64 КиБ")},
+      {{site::ProblemKind::kHashCost, 2}, QStringLiteral("в строке 2 у хеша пароля отчета недопустимая сложность")},
+      {{site::ProblemKind::kEmptyPasswordHash, 2}, QStringLiteral("в строке 2 записан хеш пустого пароля")},
   };
   for (const auto& [problem, reason] : cases) {
     const QString text = SiteProblemText("/etc/miravel/miravel.conf", problem);

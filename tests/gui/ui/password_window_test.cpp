@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QScreen>
 #include <QTest>
+#include <chrono>
 #include <memory>
 #include <string>
 #include <vector>
@@ -134,6 +135,46 @@ TEST_F(PasswordWindow, TypingShowsOnlyAsterisks) {
   QTest::keyClicks(dlg->passwordEdit, QStringLiteral("407 152"));
   EXPECT_EQ(dlg->passwordEdit->text(), QStringLiteral("407 152"));
   EXPECT_EQ(dlg->passwordEdit->displayText(), QStringLiteral("*******"));
+}
+
+TEST_F(PasswordWindow, WhileOkWaitsANoteSaysWhyAndTheFocusStaysInTheBox) {
+  using std::chrono::milliseconds;
+  using Wait = ui::ReportPasswordDialog::Wait;
+  ShowAndWait();
+  EXPECT_FALSE(dlg->waitLabel->isVisible());
+  EXPECT_EQ(dlg->waitLabel->geometry(), QRect(6, 59, 62, 25)) << "left of OK, clear of the other controls";
+  dlg->okButton->setFocus();
+  dlg->showWait(Wait::kChecking);
+  EXPECT_FALSE(dlg->okButton->isEnabled());
+  EXPECT_EQ(QApplication::focusWidget(), dlg->passwordEdit) << "not handed on to Cancel";
+  EXPECT_EQ(dlg->waitLabel->text(), QStringLiteral("Проверка…"));
+  EXPECT_TRUE(dlg->waitLabel->isVisible());
+  EXPECT_FALSE(dlg->waitTimer->isActive());
+  EXPECT_LE(dlg->waitLabel->fontMetrics().horizontalAdvance(dlg->waitLabel->text()), dlg->waitLabel->width());
+  QTest::keyClick(dlg->passwordEdit, Qt::Key_Return);
+  EXPECT_TRUE(clicks.empty()) << "Enter presses no disabled OK";
+
+  // The seconds are rounded up, and the timer is due when they change.
+  const struct {
+    milliseconds left;
+    const char* note;
+    milliseconds due;
+  } table[] = {{milliseconds(30000), "Ждите 30 с", milliseconds(1000)},
+               {milliseconds(2500), "Ждите 3 с", milliseconds(500)},
+               {milliseconds(1), "Ждите 1 с", milliseconds(1)}};
+  for (const auto& row : table) {
+    dlg->showWait(Wait::kAfterWrong, row.left);
+    EXPECT_EQ(dlg->waitLabel->text(), QString::fromUtf8(row.note));
+    EXPECT_TRUE(dlg->waitTimer->isActive());
+    EXPECT_EQ(dlg->waitTimer->intervalAsDuration(), row.due) << row.note;
+    EXPECT_LE(dlg->waitLabel->fontMetrics().horizontalAdvance(dlg->waitLabel->text()), dlg->waitLabel->width())
+        << "on one line: " << row.note;
+  }
+  dlg->showWait(Wait::kNone);
+  EXPECT_TRUE(dlg->okButton->isEnabled());
+  EXPECT_FALSE(dlg->waitLabel->isVisible());
+  EXPECT_FALSE(dlg->waitTimer->isActive());
+  EXPECT_TRUE(dlg->okButton->toolTip().isEmpty());
 }
 
 TEST_F(PasswordWindow, TheCloseBoxOnlyHidesIt) {
