@@ -159,6 +159,7 @@ TEST_F(KeyboardRun, FromTheNameToTheReport) {
   ASSERT_EQ(Focused(), dlg->passwordEdit);
   TypeText(QStringLiteral("407152"));
   Press(Qt::Key_Return);
+  WaitForPasswordCheck();
 
   // The report: question 1 wrong, 2 and 3 right.
   EXPECT_FALSE(dlg->isVisible());
