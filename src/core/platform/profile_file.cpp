@@ -165,6 +165,45 @@ class IndexTable {
       }
     }
   }
+  // One index to insert, with its name's hash.
+  struct Pending {
+    std::uint32_t index;
+    std::uint64_t hash;
+  };
+  // InsertFirst of every index of `pending`, given in the order of their
+  // indices, with the same result. They go in ordered by the slot where each
+  // probe starts, so that a large table is written from front to back rather
+  // than at random places far apart, each a miss of the processor's caches.
+  // (For names that are the same, the order of their indices is kept.)
+  template <typename SameName>
+  void InsertAllFirst(std::span<const Pending> pending, SameName same_name) {
+    Reserve(count_ + pending.size());
+    const std::size_t mask = slots_.size() - 1;
+    std::vector<Slot> order(pending.size());
+    for (std::size_t i = 0; i < pending.size(); ++i) order[i] = Slot{pending[i].index, Mix(pending[i].hash)};
+    // A stable sort by the start slot: two passes of 16 bits.
+    std::vector<Slot> sorted(order.size());
+    for (const int shift : {0, 16}) {
+      std::vector<std::size_t> starts((std::size_t{1} << 16) + 1, 0);
+      for (const Slot& o : order) ++starts[(((o.mixed & mask) >> shift) & 0xFFFF) + 1];
+      for (std::size_t b = 1; b < starts.size(); ++b) starts[b] += starts[b - 1];
+      for (const Slot& o : order) sorted[starts[((o.mixed & mask) >> shift) & 0xFFFF]++] = o;
+      order.swap(sorted);
+    }
+    for (const Slot& o : order) {
+      ++count_;
+      for (std::size_t i = o.mixed & mask;; i = (i + 1) & mask) {
+        if (slots_[i].index == 0) {
+          slots_[i] = Slot{o.index + 1, o.mixed};
+          break;
+        }
+        if (slots_[i].mixed == o.mixed && same_name(slots_[i].index - 1, o.index)) {
+          --count_;
+          break;
+        }
+      }
+    }
+  }
   template <typename Matches>
   std::uint32_t Find(std::uint64_t hash, Matches matches) const {
     if (slots_.empty()) return kNoLine;
@@ -277,11 +316,15 @@ struct ProfileDocument::Impl {
                               [&](std::uint32_t i) { return NamesEqual(SectionName(i), SectionName(s)); });
   }
 
-  // Indexes sections `first` to the last by their names.
-  void IndexSections(std::uint32_t first) {
-    const auto count = static_cast<std::uint32_t>(SectionCount());
-    section_table.Reserve(count);
-    for (std::uint32_t s = first; s < count; ++s) IndexSection(s);
+  // Indexes the sections by their names: `hashes` holds every section's
+  // name hash in order (taken while its line was read), the lines before the
+  // first section included. Those count as the section "" only when they
+  // hold lines.
+  void IndexSections(const std::vector<IndexTable::Pending>& hashes, bool before_first_counts) {
+    std::span<const IndexTable::Pending> pending(hashes);
+    if (!before_first_counts) pending = pending.subspan(1);
+    section_table.InsertAllFirst(
+        pending, [&](std::uint32_t a, std::uint32_t b) { return NamesEqual(SectionName(a), SectionName(b)); });
   }
 
   // Finds the sections of the content, without indexing its lines. A
@@ -296,6 +339,7 @@ struct ProfileDocument::Impl {
     const char* data = content.data();
     const std::size_t size = content.size();
     spans.push_back(SectionSpan{});  // the lines before the first section
+    std::vector<IndexTable::Pending> hashes{{0, NameHash({})}};
     for (std::size_t pos = 0; pos < size;) {
       const void* bracket = std::memchr(data + pos, '[', size - pos);
       if (bracket == nullptr) break;
@@ -313,13 +357,12 @@ struct ProfileDocument::Impl {
       next.begin = line.begin;
       next.name_off = line.begin + line.name_off;
       next.name_len = line.name_len;
+      hashes.push_back({static_cast<std::uint32_t>(spans.size()), NameHash(NameOf(line))});
       spans.push_back(next);
       pos = line.begin + line.length + line.eol;
     }
     spans.back().end = static_cast<std::uint32_t>(size);
-    // The part before the first section counts as the section "" only when
-    // it holds lines.
-    IndexSections(spans[0].end == 0 ? 1 : 0);
+    IndexSections(hashes, spans[0].end != 0);
   }
 
   // Indexes every line of the content: its kind, name and value, and the
@@ -334,6 +377,7 @@ struct ProfileDocument::Impl {
     const std::size_t size = content.size();
     bool eol_seen = false;
     sections.push_back(Section{});  // the lines before the first section
+    std::vector<IndexTable::Pending> hashes{{0, NameHash({})}};
     for (std::size_t pos = 0; pos < size;) {
       Line line = LineAt(content, pos, size);
       if (line.eol != 0 && !eol_seen) {
@@ -347,6 +391,7 @@ struct ProfileDocument::Impl {
         Section next;
         next.header = index;
         next.first = index;
+        hashes.push_back({static_cast<std::uint32_t>(sections.size()), NameHash(NameOf(line))});
         sections.push_back(std::move(next));
       } else if (line.kind == LineKind::kEntry) {
         ++sections.back().entries;
@@ -355,9 +400,7 @@ struct ProfileDocument::Impl {
       pos = line.begin + line.length + line.eol;
     }
     sections.back().end = static_cast<std::uint32_t>(lines.size());
-    // The part before the first section counts as the section "" only when
-    // it holds lines.
-    IndexSections(sections[0].end == 0 ? 1 : 0);
+    IndexSections(hashes, sections[0].end != 0);
   }
 
   std::uint32_t FindSection(std::string_view name) const {
