@@ -68,9 +68,9 @@ std::string DecodeStored(std::string_view raw) {
     if (auto unescaped = Unescape(raw.substr(2, raw.size() - 3))) value = std::move(*unescaped);
     else value.assign(raw);
   } else if (WrappedInQuotes(raw)) {
-    value.assign(raw.substr(1, raw.size() - 2));
+    value.assign(raw.substr(1, std::min(raw.size() - 2, kMaxValue)));
   } else {
-    value.assign(raw);
+    value.assign(raw.substr(0, kMaxValue));
   }
   if (value.size() > kMaxValue) value.resize(kMaxValue);
   return value;
@@ -131,54 +131,114 @@ constexpr std::uint32_t kNoLine = std::numeric_limits<std::uint32_t>::max();
 // Sections with more entries than this get a hash table of their keys.
 constexpr std::uint32_t kLinearKeys = 24;
 
-// Open-addressing table of indices; `hash_of(i)` and `matches(i)` say what an
-// index stands for. Keeps the first index inserted for each name.
+// Open-addressing table of indices; `same_name(i)` and `matches(i)` say what an
+// index stands for. Keeps the first index inserted for each name. Each slot
+// keeps 32 bits of its index's mixed hash beside it, so that a probe looks at
+// the names themselves only when those agree, and growing needs no name at
+// all (a table never has more than 2^32 slots: indices are 32-bit).
 class IndexTable {
  public:
-  template <typename HashOf>
-  void Reserve(std::size_t count, HashOf hash_of) {
+  // Room for `count` indices without growing.
+  void Reserve(std::size_t count) {
     if ((count + 1) * 2 <= slots_.size()) return;
     std::size_t size = 16;
     while (size < (count + 1) * 2) size *= 2;
-    std::vector<std::uint32_t> old = std::move(slots_);
-    slots_.assign(size, 0);
-    for (const std::uint32_t s : old)
-      if (s != 0) Place(s - 1, hash_of(s - 1));
+    std::vector<Slot> old = std::move(slots_);
+    slots_.assign(size, Slot{});
+    for (const Slot& s : old)
+      if (s.index != 0) Place(s);
   }
   // Inserts `index` unless an entry for the same name is there already.
-  template <typename HashOf, typename SameName>
-  void InsertFirst(std::uint32_t index, std::uint64_t hash, HashOf hash_of, SameName same_name) {
-    Reserve(++count_, hash_of);
+  template <typename SameName>
+  void InsertFirst(std::uint32_t index, std::uint64_t hash, SameName same_name) {
+    Reserve(++count_);
+    const std::uint32_t mixed = Mix(hash);
     const std::size_t mask = slots_.size() - 1;
-    for (std::size_t i = static_cast<std::size_t>(hash) & mask;; i = (i + 1) & mask) {
-      if (slots_[i] == 0) {
-        slots_[i] = index + 1;
+    for (std::size_t i = mixed & mask;; i = (i + 1) & mask) {
+      if (slots_[i].index == 0) {
+        slots_[i] = Slot{index + 1, mixed};
         return;
       }
-      if (same_name(slots_[i] - 1)) {
+      if (slots_[i].mixed == mixed && same_name(slots_[i].index - 1)) {
         --count_;
         return;
+      }
+    }
+  }
+  // One index to insert, with its name's hash.
+  struct Pending {
+    std::uint32_t index;
+    std::uint64_t hash;
+  };
+  // InsertFirst of every index of `pending`, given in the order of their
+  // indices, with the same result. They go in ordered by the slot where each
+  // probe starts, so that a large table is written from front to back rather
+  // than at random places far apart, each a miss of the processor's caches.
+  // (For names that are the same, the order of their indices is kept.)
+  template <typename SameName>
+  void InsertAllFirst(std::span<const Pending> pending, SameName same_name) {
+    Reserve(count_ + pending.size());
+    const std::size_t mask = slots_.size() - 1;
+    std::vector<Slot> order(pending.size());
+    for (std::size_t i = 0; i < pending.size(); ++i) order[i] = Slot{pending[i].index, Mix(pending[i].hash)};
+    // A stable sort by the start slot: two passes of 16 bits.
+    std::vector<Slot> sorted(order.size());
+    for (const int shift : {0, 16}) {
+      std::vector<std::size_t> starts((std::size_t{1} << 16) + 1, 0);
+      for (const Slot& o : order) ++starts[(((o.mixed & mask) >> shift) & 0xFFFF) + 1];
+      for (std::size_t b = 1; b < starts.size(); ++b) starts[b] += starts[b - 1];
+      for (const Slot& o : order) sorted[starts[((o.mixed & mask) >> shift) & 0xFFFF]++] = o;
+      order.swap(sorted);
+    }
+    for (const Slot& o : order) {
+      ++count_;
+      for (std::size_t i = o.mixed & mask;; i = (i + 1) & mask) {
+        if (slots_[i].index == 0) {
+          slots_[i] = Slot{o.index + 1, o.mixed};
+          break;
+        }
+        if (slots_[i].mixed == o.mixed && same_name(slots_[i].index - 1, o.index)) {
+          --count_;
+          break;
+        }
       }
     }
   }
   template <typename Matches>
   std::uint32_t Find(std::uint64_t hash, Matches matches) const {
     if (slots_.empty()) return kNoLine;
+    const std::uint32_t mixed = Mix(hash);
     const std::size_t mask = slots_.size() - 1;
-    for (std::size_t i = static_cast<std::size_t>(hash) & mask;; i = (i + 1) & mask) {
-      if (slots_[i] == 0) return kNoLine;
-      if (matches(slots_[i] - 1)) return slots_[i] - 1;
+    for (std::size_t i = mixed & mask;; i = (i + 1) & mask) {
+      if (slots_[i].index == 0) return kNoLine;
+      if (slots_[i].mixed == mixed && matches(slots_[i].index - 1)) return slots_[i].index - 1;
     }
   }
 
  private:
-  void Place(std::uint32_t index, std::uint64_t hash) {
-    const std::size_t mask = slots_.size() - 1;
-    std::size_t i = static_cast<std::size_t>(hash) & mask;
-    while (slots_[i] != 0) i = (i + 1) & mask;
-    slots_[i] = index + 1;
+  struct Slot {
+    std::uint32_t index = 0;  // the index + 1; 0 for an empty slot
+    std::uint32_t mixed = 0;  // Mix of its hash: where its probe starts
+  };
+  // Where a hash's probe starts. The names' hash mixes its low bits poorly
+  // for names that differ only in their last characters ("qw 1000001",
+  // "qw 1000002"...), which made long runs of taken slots; every bit of it
+  // is mixed into the low ones first (the finaliser of MurmurHash3).
+  static std::uint32_t Mix(std::uint64_t h) {
+    h ^= h >> 33;
+    h *= 0xff51afd7ed558ccdull;
+    h ^= h >> 33;
+    h *= 0xc4ceb9fe1a85ec53ull;
+    h ^= h >> 33;
+    return static_cast<std::uint32_t>(h);
   }
-  std::vector<std::uint32_t> slots_;
+  void Place(const Slot& slot) {
+    const std::size_t mask = slots_.size() - 1;
+    std::size_t i = slot.mixed & mask;
+    while (slots_[i].index != 0) i = (i + 1) & mask;
+    slots_[i] = slot;
+  }
+  std::vector<Slot> slots_;
   std::size_t count_ = 0;
 };
 
@@ -192,12 +252,47 @@ struct Section {
   mutable std::unique_ptr<IndexTable> keys;
 };
 
+// A section as the first reading of a file finds it: where it lies in the
+// content and its name; its lines are not indexed.
+struct SectionSpan {
+  std::uint32_t begin = 0;  // offset of its "[name]" line; 0 for the lines before the first
+  std::uint32_t end = 0;  // one past its last byte
+  std::uint32_t name_off = 0, name_len = 0;  // its name in the content
+};
+
+// The line that starts at `pos`, ending before `end` (a line end or `end`).
+Line LineAt(const std::string& content, std::size_t pos, std::size_t end) {
+  const char* data = content.data();
+  const void* nl = std::memchr(data + pos, '\n', end - pos);
+  std::size_t stop = nl ? static_cast<std::size_t>(static_cast<const char*>(nl) - data) : end;
+  Line line;
+  line.begin = static_cast<std::uint32_t>(pos);
+  if (nl) {
+    line.eol = 1;
+    if (stop > pos && data[stop - 1] == '\r') {
+      --stop;
+      line.eol = 2;
+    }
+  }
+  line.length = static_cast<std::uint32_t>(stop - pos);
+  return line;
+}
+
 }  // namespace
 
 // --- document ---------------------------------------------------------------
 
+// A document is read in two degrees. Reading a file finds only its sections
+// (Parse): their places, names and the table of names, which is what a read
+// needs, so that opening a large test costs one pass over its bytes and little
+// memory. A value is then found by looking through its section's lines. The
+// lines of the whole file are indexed (Index) once the document is edited, or
+// once a section turns out to hold more keys than are looked through one by
+// one; from then on `lines` and `sections` describe it.
 struct ProfileDocument::Impl {
   std::string content;
+  bool indexed = false;  // lines and sections hold every line; otherwise only spans
+  std::vector<SectionSpan> spans;  // while not indexed
   std::vector<Line> lines;
   std::vector<Section> sections;
   IndexTable section_table;
@@ -205,43 +300,90 @@ struct ProfileDocument::Impl {
 
   std::string_view NameOf(const Line& l) const { return {content.data() + l.begin + l.name_off, l.name_len}; }
   std::string_view StoredValueOf(const Line& l) const { return {content.data() + l.begin + l.value_off, l.value_len}; }
+  std::size_t SectionCount() const { return indexed ? sections.size() : spans.size(); }
+  // Whether section s has a "[name]" line (all but the lines before the first).
+  bool HasHeader(std::uint32_t s) const { return indexed ? sections[s].header != kNoLine : s != 0; }
   std::string_view SectionName(std::uint32_t s) const {
+    if (!indexed)
+      return s == 0 ? std::string_view{} : std::string_view(content.data() + spans[s].name_off, spans[s].name_len);
     const Section& sec = sections[s];
     return sec.header == kNoLine ? std::string_view{} : NameOf(lines[sec.header]);
   }
   std::string_view Eol() const { return crlf ? "\r\n" : "\n"; }
 
   void IndexSection(std::uint32_t s) {
-    section_table.InsertFirst(
-        s, NameHash(SectionName(s)), [&](std::uint32_t i) { return NameHash(SectionName(i)); },
-        [&](std::uint32_t i) { return NamesEqual(SectionName(i), SectionName(s)); });
+    section_table.InsertFirst(s, NameHash(SectionName(s)),
+                              [&](std::uint32_t i) { return NamesEqual(SectionName(i), SectionName(s)); });
   }
 
+  // Indexes the sections by their names: `hashes` holds every section's
+  // name hash in order (taken while its line was read), the lines before the
+  // first section included. Those count as the section "" only when they
+  // hold lines.
+  void IndexSections(const std::vector<IndexTable::Pending>& hashes, bool before_first_counts) {
+    std::span<const IndexTable::Pending> pending(hashes);
+    if (!before_first_counts) pending = pending.subspan(1);
+    section_table.InsertAllFirst(
+        pending, [&](std::uint32_t a, std::uint32_t b) { return NamesEqual(SectionName(a), SectionName(b)); });
+  }
+
+  // Finds the sections of the content, without indexing its lines. A
+  // section's line is one whose first byte that is no blank is "[", so only
+  // the "[" bytes of the content are looked at, and the lines they stand in.
   void Parse() {
+    indexed = false;
     lines.clear();
     sections.clear();
+    spans.clear();
     section_table = IndexTable{};
     const char* data = content.data();
     const std::size_t size = content.size();
+    spans.push_back(SectionSpan{});  // the lines before the first section
+    std::vector<IndexTable::Pending> hashes{{0, NameHash({})}};
+    for (std::size_t pos = 0; pos < size;) {
+      const void* bracket = std::memchr(data + pos, '[', size - pos);
+      if (bracket == nullptr) break;
+      const auto at = static_cast<std::size_t>(static_cast<const char*>(bracket) - data);
+      std::size_t begin = at;
+      while (begin > 0 && IsBlank(data[begin - 1])) --begin;
+      if (begin > 0 && data[begin - 1] != '\n') {
+        pos = at + 1;  // inside a line
+        continue;
+      }
+      Line line = LineAt(content, begin, size);
+      Classify(content, line);
+      spans.back().end = line.begin;
+      SectionSpan next;
+      next.begin = line.begin;
+      next.name_off = line.begin + line.name_off;
+      next.name_len = line.name_len;
+      hashes.push_back({static_cast<std::uint32_t>(spans.size()), NameHash(NameOf(line))});
+      spans.push_back(next);
+      pos = line.begin + line.length + line.eol;
+    }
+    spans.back().end = static_cast<std::uint32_t>(size);
+    IndexSections(hashes, spans[0].end != 0);
+  }
+
+  // Indexes every line of the content: its kind, name and value, and the
+  // sections by their lines. The sections keep their numbers.
+  void Index() {
+    indexed = true;
+    spans.clear();
+    spans.shrink_to_fit();
+    lines.clear();
+    sections.clear();
+    section_table = IndexTable{};
+    const std::size_t size = content.size();
     bool eol_seen = false;
     sections.push_back(Section{});  // the lines before the first section
+    std::vector<IndexTable::Pending> hashes{{0, NameHash({})}};
     for (std::size_t pos = 0; pos < size;) {
-      const void* nl = std::memchr(data + pos, '\n', size - pos);
-      std::size_t end = nl ? static_cast<std::size_t>(static_cast<const char*>(nl) - data) : size;
-      Line line;
-      line.begin = static_cast<std::uint32_t>(pos);
-      if (nl) {
-        line.eol = 1;
-        if (end > pos && data[end - 1] == '\r') {
-          --end;
-          line.eol = 2;
-        }
-        if (!eol_seen) {
-          crlf = line.eol == 2;
-          eol_seen = true;
-        }
+      Line line = LineAt(content, pos, size);
+      if (line.eol != 0 && !eol_seen) {
+        crlf = line.eol == 2;
+        eol_seen = true;
       }
-      line.length = static_cast<std::uint32_t>(end - pos);
       Classify(content, line);
       const auto index = static_cast<std::uint32_t>(lines.size());
       if (line.kind == LineKind::kSection) {
@@ -249,21 +391,50 @@ struct ProfileDocument::Impl {
         Section next;
         next.header = index;
         next.first = index;
+        hashes.push_back({static_cast<std::uint32_t>(sections.size()), NameHash(NameOf(line))});
         sections.push_back(std::move(next));
       } else if (line.kind == LineKind::kEntry) {
         ++sections.back().entries;
       }
       lines.push_back(line);
-      pos = end + line.eol;
+      pos = line.begin + line.length + line.eol;
     }
     sections.back().end = static_cast<std::uint32_t>(lines.size());
-    // The part before the first section counts as the section "" only when
-    // it holds lines.
-    for (std::uint32_t s = sections[0].end == 0 ? 1 : 0; s < sections.size(); ++s) IndexSection(s);
+    IndexSections(hashes, sections[0].end != 0);
   }
 
   std::uint32_t FindSection(std::string_view name) const {
     return section_table.Find(NameHash(name), [&](std::uint32_t s) { return NamesEqual(SectionName(s), name); });
+  }
+
+  // The stored value of the first entry `key` in section s, or nothing.
+  std::optional<std::string_view> StoredValue(std::uint32_t s, std::string_view key) {
+    if (!indexed) {
+      // The section's lines, looked through in the content; a section with
+      // more keys than that suits gets the whole file indexed.
+      const SectionSpan span = spans[s];
+      std::uint32_t entries = 0;
+      std::size_t pos = span.begin;
+      if (s != 0) {
+        const Line header = LineAt(content, pos, span.end);
+        pos = header.begin + header.length + header.eol;
+      }
+      while (pos < span.end) {
+        Line line = LineAt(content, pos, span.end);
+        pos = line.begin + line.length + line.eol;
+        Classify(content, line);
+        if (line.kind != LineKind::kEntry) continue;
+        if (NamesEqual(NameOf(line), key)) return StoredValueOf(line);
+        if (++entries > kLinearKeys) {
+          Index();
+          break;
+        }
+      }
+      if (!indexed) return std::nullopt;
+    }
+    const std::uint32_t at = FindKey(s, key);
+    if (at == kNoLine) return std::nullopt;
+    return StoredValueOf(lines[at]);
   }
 
   // Line number of the first entry `key` in section s, or kNoLine.
@@ -272,11 +443,11 @@ struct ProfileDocument::Impl {
     if (sec.entries > kLinearKeys) {
       if (!sec.keys) {
         sec.keys = std::make_unique<IndexTable>();
-        const auto hash_of = [&](std::uint32_t r) { return NameHash(NameOf(lines[sec.first + r])); };
+        sec.keys->Reserve(sec.entries);
         for (std::uint32_t i = sec.first; i < sec.end; ++i) {
           if (lines[i].kind != LineKind::kEntry) continue;
           const std::uint32_t r = i - sec.first;
-          sec.keys->InsertFirst(r, hash_of(r), hash_of, [&](std::uint32_t other) {
+          sec.keys->InsertFirst(r, NameHash(NameOf(lines[i])), [&](std::uint32_t other) {
             return NamesEqual(NameOf(lines[sec.first + other]), NameOf(lines[i]));
           });
         }
@@ -349,6 +520,7 @@ struct ProfileDocument::Impl {
   }
 
   void Set(std::string_view section, std::string_view key, std::string_view value) {
+    if (!indexed) Index();
     const std::string stored = EncodeProfileValue(value);
     std::uint32_t s = FindSection(section);
     if (s == kNoLine) {
@@ -390,18 +562,18 @@ ProfileDocument& ProfileDocument::operator=(ProfileDocument&&) noexcept = defaul
 std::optional<Text> ProfileDocument::Find(std::string_view section, std::string_view key) const {
   const std::uint32_t s = impl_->FindSection(section);
   if (s == kNoLine) return std::nullopt;
-  const std::uint32_t at = impl_->FindKey(s, key);
-  if (at == kNoLine) return std::nullopt;
-  return DecodeStored(impl_->StoredValueOf(impl_->lines[at]));
+  const std::optional<std::string_view> stored = impl_->StoredValue(s, key);
+  if (!stored) return std::nullopt;
+  return DecodeStored(*stored);
 }
 
 bool ProfileDocument::HasSection(std::string_view section) const { return impl_->FindSection(section) != kNoLine; }
 
 std::vector<std::string_view> ProfileDocument::SectionNames() const {
   std::vector<std::string_view> names;
-  names.reserve(impl_->sections.size());
-  for (std::uint32_t s = 0; s < impl_->sections.size(); ++s)
-    if (impl_->sections[s].header != kNoLine) names.push_back(impl_->SectionName(s));
+  names.reserve(impl_->SectionCount());
+  for (std::uint32_t s = 0; s < impl_->SectionCount(); ++s)
+    if (impl_->HasHeader(s)) names.push_back(impl_->SectionName(s));
   return names;
 }
 

@@ -70,6 +70,13 @@ struct ReadCase {
   std::optional<std::string> value;  // nothing: the key is missing
 };
 
+// A section of `keys` keys k0, k1... with values v0, v1..., then a second k3.
+std::string ManyKeys(int keys) {
+  std::string content = "[big]\n";
+  for (int i = 0; i < keys; ++i) content += "k" + std::to_string(i) + "=v" + std::to_string(i) + "\n";
+  return content + "k3=again\n[next]\nk=n\n";
+}
+
 TEST(ProfileRead, Cases) {
   const std::string nul_inside("k=a\0b\r\n", 7);
   const ReadCase cases[] = {
@@ -110,6 +117,20 @@ TEST(ProfileRead, Cases) {
       {"malformed escape reads plain", std::string("[s]\nk=\0\"a\\qb\"\n", 14), "s", "k",
        std::string("\0\"a\\qb\"", 7)},
       {"empty file", "", "s", "k", std::nullopt},
+      {"lines before the first section", "k=v\n[s]\nk=w\n", "", "k", "v"},
+      {"nothing before the first section", "[s]\nk=w\n", "", "k", std::nullopt},
+      {"empty section name", "[]\nk=v\n", "", "k", "v"},
+      {"indented section line", " \t[s]\nk=v\n", "s", "k", "v"},
+      {"section line without ]", "[s\nk=v\n", "s", "k", "v"},
+      {"[ inside a line is no section", "[s]\nk=v\n x[t]\nj=w\n", "s", "j", "w"},
+      {"[ after a lone CR is no section", "[s]\nk=v\r[t]\nj=w\n", "s", "j", "w"},
+      {"last section line without line end", "[s]\nk=v\n[t]", "t", "k", std::nullopt},
+      {"CR at the end of a section line", "[s]\nk=v\n[t\r", "t\r", "k", std::nullopt},
+      {"a key among few", ManyKeys(20), "big", "k19", "v19"},
+      {"a key past the first two dozen", ManyKeys(40), "big", "k39", "v39"},
+      {"first key wins past two dozen", ManyKeys(40), "big", "k3", "v3"},
+      {"a missing key past two dozen", ManyKeys(40), "big", "k40", std::nullopt},
+      {"the section after a large one", ManyKeys(40), "next", "k", "n"},
   };
   TempDir dir;
   for (const auto& c : cases) {
@@ -119,6 +140,33 @@ TEST(ProfileRead, Cases) {
     EXPECT_EQ(file.Find(c.section, c.key), c.value) << c.what;
     EXPECT_EQ(file.ReadText(c.section, c.key, "DEF"), c.value.value_or("DEF")) << c.what;
     EXPECT_EQ(ProfileDocument(c.content).Find(c.section, c.key), c.value) << c.what;
+    // The same once an edit elsewhere has indexed every line.
+    ProfileDocument edited(c.content);
+    edited.Set("other", "x", "1");
+    EXPECT_EQ(edited.Find(c.section, c.key), c.value) << c.what << " (edited)";
+  }
+}
+
+TEST(ProfileRead, ManySectionsOfLikeNames) {
+  // Names that differ only in their last digits, as a large test's questions
+  // do, each found in its own section; a later one of the same name in
+  // other letter case is not searched.
+  constexpr int kSections = 20000;
+  std::string content;
+  for (int n = 1; n <= kSections; ++n) content += "[qw " + std::to_string(n) + "]\nk=" + std::to_string(n) + "\n";
+  content += "[QW 7]\nk=later\nj=later\n";
+  ProfileDocument doc(content);
+  for (int pass = 0; pass < 2; ++pass) {
+    for (int n = 1; n <= kSections; ++n) ASSERT_EQ(doc.Find("qw " + std::to_string(n), "k"), std::to_string(n)) << n;
+    EXPECT_EQ(doc.Find("Qw 7", "k"), "7");
+    EXPECT_EQ(doc.Find("qw 7", "j"), std::nullopt);
+    EXPECT_FALSE(doc.HasSection("qw 0"));
+    EXPECT_FALSE(doc.HasSection("qw " + std::to_string(kSections + 1)));
+    const std::vector<std::string_view> names = doc.SectionNames();
+    ASSERT_EQ(names.size(), std::size_t{kSections} + 1);
+    EXPECT_EQ(names[1], "qw 2");
+    EXPECT_EQ(names.back(), "QW 7");
+    doc.Set("qw 1", "k", "1");  // the second pass on the indexed document
   }
 }
 
