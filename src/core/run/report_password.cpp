@@ -40,6 +40,12 @@ bool PasswordHashesAvailable() { return SodiumReady(); }
 bool IsPasswordHash(std::string_view hash) {
   HashBuffer buffer;
   if (!SodiumReady() || !buffer.Fill(hash)) return false;
+  // The hash proper is the last field: 32 bytes, 43 characters of unpadded
+  // base64, as crypto_pwhash_str writes it. A shorter one may still decode
+  // (depending on its last character's bits), so a cut hash is told by its
+  // length rather than left to the decoder.
+  const std::size_t last_field = hash.rfind('$');
+  if (last_field == std::string_view::npos || hash.size() - last_field - 1 != 43) return false;
   // needs_rehash decodes the whole string (algorithm, version, limits, salt
   // and hash) and answers -1 when it is no hash it can check.
   return crypto_pwhash_str_needs_rehash(buffer.text, crypto_pwhash_OPSLIMIT_INTERACTIVE,
