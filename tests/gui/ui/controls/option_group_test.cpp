@@ -16,8 +16,8 @@
 #include <stdexcept>
 #include <vector>
 
-#include "ui/controls/guard.h"
 #include "ui/fonts.h"
+#include "ui/guard.h"
 #include "ui_test_support.h"
 
 namespace miravel::ui {
