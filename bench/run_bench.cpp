@@ -26,7 +26,6 @@
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
-#include <QFileDialog>
 #include <QPixmap>
 #include <QWindow>
 #include <cstdint>
@@ -45,9 +44,9 @@
 #include "run/controller.h"
 #include "testdata/cipher.h"
 #include "testdata/journal.h"
+#include "ui/dialogs.h"
 #include "ui/main_window.h"
 #include "ui/report_password_dialog.h"
-#include "ui/controls/open_dialog.h"
 
 namespace {
 
@@ -138,14 +137,10 @@ struct Program {
     form->show();
     while (form->windowHandle() == nullptr || !form->windowHandle()->isExposed()) QApplication::processEvents();
     files = MakeFiles(count);
-    ui::OpenDialog::SetHookForTests([this](QFileDialog& d) {
-      d.selectFile(QString::fromStdString(files.test));
-      return true;
-    });
+    ui::FileDialog::SetNextFileName(QString::fromStdString(files.test));
     form->nameEdit->setText(QStringLiteral("Иванов Иван"));
     form->groupEdit->setText(QStringLiteral("ГР-11"));
     run->open();
-    ui::OpenDialog::SetHookForTests({});
     form->countdown->setInterval(24 * 60 * 60 * 1000);  // no tick during the run
     run->start();
     // Every question answered as a student does, the last one with Back so

@@ -54,7 +54,7 @@
 #include "run/controller.h"
 #include "testdata/cipher.h"
 #include "testdata/test_file.h"
-#include "ui/controls/open_dialog.h"
+#include "ui/dialogs.h"
 #include "ui/main_window.h"
 #include "ui/report_password_dialog.h"
 
@@ -225,14 +225,13 @@ struct Program {
   // loop's turn that lays out and paints the header. Named for profilers
   // (callgrind --toggle-collect='*ClickOpen*').
   [[gnu::noinline]] void ClickOpen(const std::string& path) {
-    ui::OpenDialog::SetHookForTests([&](QFileDialog& d) {
+    ui::FileDialog::SetNextAnswer([&](QFileDialog& d) {
       ++dialogs;
       d.selectFile(QFile::decodeName(QByteArray::fromStdString(path)));
       return true;
     });
     form->openButton->click();
     EventLoopTurn();
-    ui::OpenDialog::SetHookForTests({});
   }
   // Whether the run has the test at `path` open and the window shows a
   // header read from it.

@@ -10,11 +10,11 @@
 #include "run/controller.h"
 #include "run/site_settings.h"
 #include "site/site_config.h"
-#include "ui/main_window.h"
-#include "ui/report_password_dialog.h"
-#include "ui/controls/guard.h"
+#include "ui/guard.h"
 #include "ui/icon.h"
+#include "ui/main_window.h"
 #include "ui/qt_translations.h"
+#include "ui/report_password_dialog.h"
 
 int main(int argc, char** argv) {
   // The program reads one argument of its own, a test file to start the

@@ -6,7 +6,6 @@
 // that does not fit its place on the screen.
 #include <QApplication>
 #include <QDir>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QImage>
 #include <QSaveFile>
@@ -27,10 +26,10 @@
 #include "run/controller.h"
 #include "testdata/test_file.h"
 #include "text_fit.h"
+#include "ui/dialogs.h"
 #include "ui/main_window.h"
 #include "ui/qt_translations.h"
 #include "ui/report_password_dialog.h"
-#include "ui/controls/open_dialog.h"
 
 #ifndef MIRAVEL_VERSION
 #error "MIRAVEL_VERSION must be defined by the build"
@@ -208,10 +207,7 @@ int main(int argc, char** argv) {
   controller.attachPasswordDialog(password);
   form.show();
   const QString test = QFileInfo(QFile::decodeName(options.test.c_str())).absoluteFilePath();
-  ui::OpenDialog::SetHookForTests([test](QFileDialog& dialog) {
-    dialog.selectFile(test);
-    return true;
-  });
+  ui::FileDialog::SetNextFileName(test);
 
   bool all_fit = true;
   bool written = true;
@@ -222,7 +218,6 @@ int main(int argc, char** argv) {
     form.nameEdit->setText(QStringLiteral("Иванова Мария Сергеевна"));
     form.groupEdit->setText(QStringLiteral("9-А"));
     controller.open();
-    ui::OpenDialog::SetHookForTests({});
     const std::string header = Tr("header");
     all_fit = Fits(header, Tr("title"), miravel::preview::MeasureLabel(*form.testNameLabel)) && all_fit;
     all_fit = Fits(header, Tr("description"), miravel::preview::MeasureLabel(*form.descriptionLabel)) && all_fit;
@@ -263,7 +258,6 @@ int main(int argc, char** argv) {
       else written = false;
     }
   } catch (const std::exception& e) {
-    ui::OpenDialog::SetHookForTests({});
     return Failure(shown_test + ": " + e.what());
   }
   std::fflush(stdout);

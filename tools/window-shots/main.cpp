@@ -21,7 +21,6 @@
 // answer journals go to a temporary folder, which is removed.
 #include <QApplication>
 #include <QDir>
-#include <QFileDialog>
 #include <QFile>
 #include <QFileInfo>
 #include <QImage>
@@ -33,9 +32,9 @@
 
 #include "platform/os_services.h"
 #include "run/controller.h"
+#include "ui/dialogs.h"
 #include "ui/main_window.h"
 #include "ui/report_password_dialog.h"
-#include "ui/controls/open_dialog.h"
 
 namespace ui = miravel::ui;
 
@@ -115,13 +114,9 @@ struct Run {
   Run(ShotOs& os, const QString& test) : controller(form, os) {
     controller.attachPasswordDialog(password);
     form.show();
-    miravel::ui::OpenDialog::SetHookForTests([test](QFileDialog& dialog) {
-      dialog.selectFile(test);
-      return true;
-    });
+    miravel::ui::FileDialog::SetNextFileName(test);
   }
   ~Run() {
-    miravel::ui::OpenDialog::SetHookForTests({});
     form.close();  // deletes the journal
   }
   void Register() {

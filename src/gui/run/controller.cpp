@@ -25,8 +25,8 @@
 #include "results/results_log.h"
 #include "run/grading.h"
 #include "run/report_output.h"
-#include "ui/controls/guard.h"
-#include "ui/controls/print_dialog.h"
+#include "ui/dialogs.h"
+#include "ui/guard.h"
 #include "ui/main_window.h"
 #include "ui/report_password_dialog.h"
 
@@ -263,7 +263,7 @@ void Controller::printReport() {
   QPrinter printer(QPrinter::HighResolution);
   printer.setDocName(ReportTitle(run_));
   printer.setCreator(ui::ApplicationTitle());
-  if (!ui::ExecutePrintDialog(printer, &window_, QStringLiteral("Печать отчета"))) return;
+  if (!ui::PrintDialog::Execute(printer, &window_, QStringLiteral("Печать отчета"))) return;
   const std::unique_ptr<QTextDocument> document = ReportDocument(run_, *window_.reportBox);
   PrintReport(*document, printer);
   if (printer.printerState() == QPrinter::Error) throw std::runtime_error("Не удалось напечатать отчет");

@@ -19,8 +19,8 @@
 
 #include "platform/cp1251.h"
 #include "run/test_run.h"
-#include "ui/controls/guard.h"
 #include "ui/controls/report_box.h"
+#include "ui/guard.h"
 
 namespace miravel::run {
 namespace {

@@ -4,7 +4,7 @@
 #include <iostream>
 
 #include "platform/file_system.h"
-#include "ui/controls/guard.h"
+#include "ui/guard.h"
 
 namespace miravel::run {
 namespace {

@@ -13,9 +13,9 @@
 #include <limits>
 
 #include "ui/controls/default_button.h"
-#include "ui/controls/guard.h"
 #include "ui/controls/strip_layout.h"
 #include "ui/fonts.h"
+#include "ui/guard.h"
 #include "ui/icon.h"
 #include "ui/window_frame.h"
 

@@ -18,11 +18,10 @@
 #include "ui/controls/edits.h"
 #include "ui/controls/gauge.h"
 #include "ui/controls/mnemonic_label.h"
-#include "ui/controls/open_dialog.h"
 #include "ui/controls/option_group.h"
 #include "ui/controls/report_box.h"
-#include "ui/controls/save_dialog.h"
 #include "ui/controls/track_bar.h"
+#include "ui/dialogs.h"
 
 namespace miravel::ui {
 

@@ -40,8 +40,7 @@
 #include "lock_holder.h"
 #include "results/results_log.h"
 #include "run_test_support.h"
-#include "ui/controls/print_dialog.h"
-#include "ui/controls/save_dialog.h"
+#include "ui/dialogs.h"
 
 namespace miravel::run {
 namespace {
@@ -153,18 +152,7 @@ class ReportOutput : public RunFixture {
  protected:
   void SetUp() override {
     RunFixture::SetUp();
-    ui::SaveDialog::SetHookForTests([this](QFileDialog& d) {
-      ++save_dialogs;
-      const QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(&d);
-      save_dialog_name = accessible ? accessible->text(QAccessible::Name) : QString();
-      proposed = d.selectedFiles().value(0);
-      confirms_replacing =
-          !d.testOption(QFileDialog::DontConfirmOverwrite) && d.acceptMode() == QFileDialog::AcceptSave;
-      if (save_as.isEmpty()) return false;
-      d.selectFile(save_as);
-      return true;
-    });
-    ui::SetPrintDialogHookForTests([this](QPrintDialog& d) {
+    ui::PrintDialog::SetAnswer([this](QPrintDialog& d) {
       ++print_dialogs;
       const QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(&d);
       print_dialog_name = accessible ? accessible->text(QAccessible::Name) : QString();
@@ -182,9 +170,21 @@ class ReportOutput : public RunFixture {
         .Save(test_file);
   }
   void TearDown() override {
-    ui::SaveDialog::SetHookForTests({});
-    ui::SetPrintDialogHookForTests({});
+    ui::PrintDialog::SetAnswer({});
     RunFixture::TearDown();
+  }
+
+  // The save dialog is answered with `save_as`, the open dialog as before.
+  bool AnswerFileDialog(QFileDialog& d) override {
+    if (d.objectName() != QStringLiteral("SaveDialog1")) return RunFixture::AnswerFileDialog(d);
+    ++save_dialogs;
+    const QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(&d);
+    save_dialog_name = accessible ? accessible->text(QAccessible::Name) : QString();
+    proposed = d.selectedFiles().value(0);
+    confirms_replacing = !d.testOption(QFileDialog::DontConfirmOverwrite) && d.acceptMode() == QFileDialog::AcceptSave;
+    if (save_as.isEmpty()) return false;
+    d.selectFile(save_as);
+    return true;
   }
 
   // Answers both questions (the first right) and stops before the report.
@@ -601,8 +601,9 @@ TEST_F(ReportOutput, ARowNotWrittenAtTheCloseIsToldBeforeTheWindowGoes) {
     bool window_shown;
   };
   std::vector<Told> told;
-  ui::SetErrorBoxHookForTests([this, &told](const QString&, const QString& text) {
-    told.push_back({text, form->isVisible()});
+  ui::MessageBox::SetAnswer([this, &told](QMessageBox& box) {
+    told.push_back({box.text(), form->isVisible()});
+    return QMessageBox::Ok;
   });
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);

@@ -25,9 +25,10 @@
 #include "platform/profile_file.h"
 #include "run/controller.h"
 #include "testdata/cipher.h"
+#include "ui/dialogs.h"
+#include "ui/guard.h"
 #include "ui/main_window.h"
 #include "ui/report_password_dialog.h"
-#include "ui/controls/open_dialog.h"
 #include "ui_test_support.h"
 
 namespace miravel::run::testing_support {
@@ -107,12 +108,7 @@ class RunFixture : public ::testing::Test {
     dir = stdfs::temp_directory_path() / ("miravel-run-" + std::to_string(rd()));
     stdfs::create_directories(dir / "home");
     os.profile = (dir / "home").string();
-    ui::OpenDialog::SetHookForTests([this](QFileDialog& d) {
-      ++dialogs;
-      if (dialog_answer.empty()) return false;
-      d.selectFile(QFile::decodeName(QByteArray::fromStdString(dialog_answer)));
-      return true;
-    });
+    ui::FileDialog::SetAnswer([this](QFileDialog& d) { return AnswerFileDialog(d); });
     StartProgram();
   }
 
@@ -120,10 +116,18 @@ class RunFixture : public ::testing::Test {
     run.reset();
     dlg.reset();
     form.reset();
-    ui::OpenDialog::SetHookForTests({});
+    ui::FileDialog::SetAnswer({});
     std::error_code ec;
     stdfs::permissions(dir / "home", stdfs::perms::owner_all, stdfs::perm_options::add, ec);
     stdfs::remove_all(dir, ec);
+  }
+
+  // Answers the file dialogs: the open dialog with `dialog_answer`.
+  virtual bool AnswerFileDialog(QFileDialog& d) {
+    ++dialogs;
+    if (dialog_answer.empty()) return false;
+    d.selectFile(QFile::decodeName(QByteArray::fromStdString(dialog_answer)));
+    return true;
   }
 
   // Starts the program on `services`, the fake system unless given.

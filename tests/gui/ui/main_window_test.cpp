@@ -16,9 +16,10 @@
 #include <string>
 #include <vector>
 
-#include "ui/main_window.h"
-#include "ui/controls/guard.h"
+#include "ui/dialogs.h"
 #include "ui/fonts.h"
+#include "ui/guard.h"
+#include "ui/main_window.h"
 
 namespace ui = miravel::ui;
 
@@ -331,13 +332,13 @@ TEST_F(MainWindow, StartingStates) {
   EXPECT_EQ(QApplication::focusWidget(), form->nameEdit);
 }
 
-TEST_F(MainWindow, OpenDialogIsConfiguredAndAnsweredByTheTestHook) {
+TEST_F(MainWindow, OpenDialogIsConfiguredAndAnsweredThroughTheSeam) {
   QString seen_filter;
   QString seen_title = QStringLiteral("unset");
   QFileDialog::FileMode mode{};
   const QString missing = QDir::temp().filePath(QStringLiteral("test that is not there.DLL"));
   ASSERT_FALSE(QFile::exists(missing));
-  ui::OpenDialog::SetHookForTests([&](QFileDialog& d) {
+  ui::FileDialog::SetNextAnswer([&](QFileDialog& d) {
     seen_filter = d.nameFilters().join(u';');
     seen_title = d.windowTitle();
     mode = d.fileMode();
@@ -352,9 +353,8 @@ TEST_F(MainWindow, OpenDialogIsConfiguredAndAnsweredByTheTestHook) {
   EXPECT_EQ(seen_filter, QStringLiteral("Файл теста (*.DLL)"));
   EXPECT_EQ(seen_title, QFileDialog().windowTitle()) << "no title of its own";
   EXPECT_EQ(mode, QFileDialog::AnyFile) << "single file, need not exist";
-  ui::OpenDialog::SetHookForTests([](QFileDialog&) { return false; });
+  ui::FileDialog::SetNextAnswer([](QFileDialog&) { return false; });
   EXPECT_FALSE(form->openDialog->Execute());
-  ui::OpenDialog::SetHookForTests({});
 }
 
 // The focused control's name after each Tab from Edit1, `steps` times.
@@ -560,7 +560,10 @@ TEST_F(MainWindow, StatusLineFollowsAControlThatChangesUnderARestingPointer) {
 
 TEST_F(MainWindow, FailureInAHandlerShowsTheErrorBoxAndTheLoopGoesOn) {
   std::vector<std::pair<QString, QString>> boxes;
-  ui::SetErrorBoxHookForTests([&](const QString& caption, const QString& text) { boxes.emplace_back(caption, text); });
+  ui::MessageBox::SetAnswer([&](QMessageBox& box) {
+    boxes.emplace_back(box.windowTitle(), box.text());
+    return QMessageBox::Ok;
+  });
   form->openButton->setEnabled(true);
   int after = 0;
   // Handlers are connected through the guard.
@@ -569,7 +572,7 @@ TEST_F(MainWindow, FailureInAHandlerShowsTheErrorBoxAndTheLoopGoesOn) {
                      ++after;
                    }));
   QTest::mouseClick(form->openButton, Qt::LeftButton);
-  ui::SetErrorBoxHookForTests({});
+  ui::MessageBox::SetAnswer({});
   ASSERT_EQ(boxes.size(), 1u);
   EXPECT_EQ(boxes[0].first, QStringLiteral("Миравель"));
   EXPECT_EQ(boxes[0].second, QStringLiteral("Unable to write to /x."));

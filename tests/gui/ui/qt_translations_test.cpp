@@ -17,7 +17,7 @@
 #include <memory>
 #include <ostream>
 
-#include "ui/controls/open_dialog.h"
+#include "ui/dialogs.h"
 
 inline void PrintTo(const QString& text, std::ostream* out) { *out << text.toStdString(); }
 
@@ -48,7 +48,7 @@ QtTexts Shown() {
   // The main window's open dialog, as the program configures it.
   QWidget owner;
   OpenDialog open(&owner, QStringLiteral("OpenDialog1"), QStringLiteral("Файл теста|*.DLL"));
-  OpenDialog::SetHookForTests([&](QFileDialog& dialog) {
+  FileDialog::SetNextAnswer([&](QFileDialog& dialog) {
     texts.look_in = LabelText(dialog, "lookInLabel");
     texts.file_name = LabelText(dialog, "fileNameLabel");
     texts.file_type = LabelText(dialog, "fileTypeLabel");
@@ -62,7 +62,6 @@ QtTexts Shown() {
     return false;
   });
   open.Execute();
-  OpenDialog::SetHookForTests({});
   return texts;
 }
 

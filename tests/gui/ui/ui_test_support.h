@@ -9,7 +9,7 @@
 #include <QTest>
 #include <vector>
 
-#include "ui/controls/guard.h"
+#include "ui/dialogs.h"
 
 namespace miravel::ui::testing_support {
 
@@ -18,13 +18,16 @@ struct Box {
   QString text;
 };
 
-// Answers every error box shown while it lives, recording caption and text.
+// Answers every message box shown while it lives, recording caption and text.
 class BoxRecorder {
  public:
   BoxRecorder() {
-    SetErrorBoxHookForTests([this](const QString& caption, const QString& text) { boxes.push_back({caption, text}); });
+    MessageBox::SetAnswer([this](QMessageBox& box) {
+      boxes.push_back({box.windowTitle(), box.text()});
+      return QMessageBox::Ok;
+    });
   }
-  ~BoxRecorder() { SetErrorBoxHookForTests({}); }
+  ~BoxRecorder() { MessageBox::SetAnswer({}); }
   BoxRecorder(const BoxRecorder&) = delete;
   BoxRecorder& operator=(const BoxRecorder&) = delete;
 

@@ -15,8 +15,6 @@ namespace miravel::ui {
 namespace {
 
 constexpr int kTextFlags = Qt::AlignLeft | Qt::AlignTop | Qt::TextShowMnemonic | Qt::TextExpandTabs;
-// How each line is painted.
-constexpr int kPaintFlags = kTextFlags | Qt::TextDontClip;
 
 // The text a line of captions shows, without its "&" marks, and where each
 // shown character begins in the caption (one more entry: the caption's end).
@@ -89,16 +87,15 @@ std::vector<std::pair<qsizetype, qsizetype>> WrapPieces(const QString& text, int
   return pieces;
 }
 
-// The caption's lines at `width`. `measure(raw, metrics, shown)` gives the
-// width of a line whose caption is `raw` and whose shown text is `shown`.
-template <typename Line, typename Measure>
-std::vector<Line> LayOut(const QString& caption, const QFont& font, bool word_wrap, int width, Measure measure) {
+// The caption's lines at `width`, each with its width.
+template <typename Line>
+std::vector<Line> LayOut(const QString& caption, const QFont& font, bool word_wrap, int width) {
   const QFontMetrics metrics(font);
   std::vector<Line> lines;
   for (const QString& raw : SplitAtLineBreaks(caption.isEmpty() ? QStringLiteral(" ") : caption)) {
     const Shown shown = StripMarks(raw);
     if (!word_wrap) {
-      lines.push_back({raw, measure(raw, metrics, shown.text)});
+      lines.push_back({raw, LineWidth(metrics, shown.text)});
       continue;
     }
     for (const auto& [begin, end] : WrapPieces(shown.text, width, metrics)) {
@@ -106,14 +103,10 @@ std::vector<Line> LayOut(const QString& caption, const QFont& font, bool word_wr
       const qsizetype raw_begin = shown.raw_start[static_cast<std::size_t>(begin)];
       const qsizetype raw_end = shown.raw_start[static_cast<std::size_t>(end)];
       const QString piece = raw.mid(raw_begin, raw_end - raw_begin);
-      lines.push_back({piece, measure(piece, metrics, shown.text.mid(begin, end - begin))});
+      lines.push_back({piece, LineWidth(metrics, shown.text.mid(begin, end - begin))});
     }
   }
   return lines;
-}
-
-int MeasureOnly(const QString& /*raw*/, const QFontMetrics& metrics, const QString& shown) {
-  return LineWidth(metrics, shown);
 }
 
 }  // namespace
@@ -134,19 +127,7 @@ const MnemonicLabel::Layout& MnemonicLabel::laidOut(int width) const {
       layout_.font == label_font) {
     return layout_;
   }
-  // A line that will be painted from its shaped form is measured from it
-  // too: shaped once for both.
-  layout_.shaped.clear();
-  const QFont paint_font(label_font, this);
-  const Qt::LayoutDirection direction = layoutDirection();
-  layout_.lines = LayOut<Line>(caption, label_font, word_wrap, width,
-                               [&](const QString& raw, const QFontMetrics& metrics, const QString& shown) {
-                                 ShapedText& shaped = layout_.shaped.emplace_back();
-                                 if (!ShapedText::CanDraw(*style(), kPaintFlags, raw, paint_font, direction))
-                                   return LineWidth(metrics, shown);
-                                 shaped.shape(raw, paint_font, direction, *this);
-                                 return shaped.width();
-                               });
+  layout_.lines = LayOut<Line>(caption, label_font, word_wrap, width);
   int widest = 0;
   for (const Line& line : layout_.lines) widest = std::max(widest, line.width);
   layout_.size = QSize(widest, static_cast<int>(layout_.lines.size()) * LineHeight(label_font));
@@ -172,7 +153,7 @@ int MnemonicLabel::heightForWidth(int width) const {
   if (wordWrap() && width != this->width()) {
     // A width other than the label's own: measured without keeping it, so
     // that the lines kept stay those the label shows.
-    return static_cast<int>(LayOut<Line>(text(), font(), true, width, MeasureOnly).size()) * LineHeight(font());
+    return static_cast<int>(LayOut<Line>(text(), font(), true, width).size()) * LineHeight(font());
   }
   return laidOut(width).size.height();
 }
@@ -189,9 +170,7 @@ void MnemonicLabel::paintEvent(QPaintEvent* /*event*/) {
   const int step = LineHeight(font());
   const Qt::Alignment horizontal = alignment() & Qt::AlignHorizontal_Mask;
   int top = 0;
-  const Layout& layout = laidOut(width());
-  for (std::size_t i = 0; i < layout.lines.size(); ++i) {
-    const Line& line = layout.lines[i];
+  for (const Line& line : laidOut(width()).lines) {
     if (top >= height()) break;  // the rest is cut off at the bottom edge
     int left = 0;
     if (horizontal & Qt::AlignHCenter) {
@@ -199,8 +178,8 @@ void MnemonicLabel::paintEvent(QPaintEvent* /*event*/) {
     } else if (horizontal & Qt::AlignRight) {
       left = width() - line.width;
     }
-    layout_.shaped[i].draw(painter, *style(), QRect(left, top, std::max(line.width, width() - left), step), kPaintFlags,
-                           option.palette, isEnabled(), line.raw, foregroundRole());
+    style()->drawItemText(&painter, QRect(left, top, std::max(line.width, width() - left), step),
+                          kTextFlags | Qt::TextDontClip, option.palette, isEnabled(), line.raw, foregroundRole());
     top += step;
   }
 }

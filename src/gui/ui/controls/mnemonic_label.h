@@ -18,16 +18,13 @@
 // StripLayout takes it at once whenever its text or font changes.
 // The lines are laid out once for the text, font, word wrap and (with word
 // wrap only) width they were laid out for, and again only when one of these
-// has changed; each line is shaped once for painting (ShapedText), not at
-// every paint.
+// has changed. Each line is painted by the style's drawItemText.
 #pragma once
 
 #include <QFont>
 #include <QLabel>
 #include <QStringList>
 #include <vector>
-
-#include "ui/controls/shaped_text.h"
 
 namespace miravel::ui {
 
@@ -67,7 +64,6 @@ class MnemonicLabel : public QLabel {
     int width = -1;
     bool valid = false;
     std::vector<Line> lines;
-    std::vector<ShapedText> shaped;  // each line as it was last painted
     QSize size;
   };
   // The lines at `width`, laid out again only when the text, font, word

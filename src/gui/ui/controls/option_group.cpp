@@ -2,8 +2,6 @@
 #include "ui/controls/option_group.h"
 
 #include <QKeyEvent>
-#include <QStyleOptionButton>
-#include <QStylePainter>
 #include <algorithm>
 
 #include "ui/fonts.h"
@@ -31,35 +29,6 @@ void OptionButton::keyPressEvent(QKeyEvent* event) {
   next->click();
   if (owner->option(owner->options()->id(next)) == next)  // still shown after the click's handler
     next->setFocus(up ? Qt::BacktabFocusReason : Qt::TabFocusReason);
-}
-
-void OptionButton::paintEvent(QPaintEvent* event) {
-  QStyleOptionButton option;
-  initStyleOption(&option);
-  const QStyle& look = *style();
-  // The label as the style's radio button label places it.
-  int alignment = static_cast<int>(QStyle::visualAlignment(option.direction, Qt::AlignLeft | Qt::AlignVCenter));
-  if (!look.styleHint(QStyle::SH_UnderlineShortcut, &option, this)) alignment |= Qt::TextHideMnemonic;
-  alignment |= Qt::TextShowMnemonic;
-  if (!option.icon.isNull() || !ShapedText::CanDraw(look, alignment, option.text, font(), layoutDirection())) {
-    QRadioButton::paintEvent(event);
-    return;
-  }
-  // What the style's radio button is made of: the indicator, the label
-  // and, with the focus, the focus frame.
-  QStylePainter painter(this);
-  QStyleOptionButton part = option;
-  part.rect = look.subElementRect(QStyle::SE_RadioButtonIndicator, &option, this);
-  look.drawPrimitive(QStyle::PE_IndicatorRadioButton, &part, &painter, this);
-  const QRect contents = look.subElementRect(QStyle::SE_RadioButtonContents, &option, this);
-  label_.draw(painter, look, contents, alignment, option.palette, option.state & QStyle::State_Enabled, option.text,
-              QPalette::WindowText);
-  if (option.state & QStyle::State_HasFocus) {
-    QStyleOptionFocusRect focus;
-    focus.QStyleOption::operator=(option);
-    focus.rect = look.subElementRect(QStyle::SE_RadioButtonFocusRect, &option, this);
-    look.drawPrimitive(QStyle::PE_FrameFocusRect, &focus, &painter, this);
-  }
 }
 
 OptionGroup::OptionGroup(QWidget* parent) : QGroupBox(parent), options_(new QButtonGroup(this)) {

@@ -27,14 +27,10 @@
 #include <QStringList>
 #include <vector>
 
-#include "ui/controls/shaped_text.h"
-
 namespace miravel::ui {
 
 // One option: a radio button whose whole width takes the click, and whose
-// Left and Right keys move like Up and Down in the options' column. It is
-// painted as the style paints a radio button, its text from a line shaped
-// once (ShapedText) rather than at every paint.
+// Left and Right keys move like Up and Down in the options' column.
 class OptionButton : public QRadioButton {
   Q_OBJECT
 
@@ -44,10 +40,6 @@ class OptionButton : public QRadioButton {
  protected:
   bool hitButton(const QPoint& pos) const override { return rect().contains(pos); }
   void keyPressEvent(QKeyEvent* event) override;
-  void paintEvent(QPaintEvent* event) override;
-
- private:
-  ShapedText label_;
 };
 
 class OptionGroup : public QGroupBox {

@@ -10,11 +10,13 @@
 #include <QFontMetrics>
 #include <QImage>
 #include <QLabel>
+#include <QPainter>
 #include <QPalette>
 #include <QPixmap>
 #include <QSize>
 #include <QString>
 #include <QStringList>
+#include <QStyle>
 #include <QWidget>
 #include <algorithm>
 #include <vector>
@@ -325,6 +327,62 @@ TEST_F(LabelPaintTest, PaintsExpandedTabs) {
   const QImage image = Grab(*label_);
   EXPECT_FALSE(AnyDark(image, QRect(0, 0, stop - 1, 40)));
   EXPECT_TRUE(AnyDark(image, QRect(stop, 0, glyph, 16)));
+}
+
+// Each line is painted as the style's own drawItemText paints it at the
+// line's place: one line height of the font below the one before, placed by
+// the label's horizontal alignment, "&" marks and tabs as the style shows
+// them.
+TEST_F(LabelPaintTest, PaintsEachLineAsTheStylesDrawItemText) {
+  QFont bold = LargerFont();
+  bold.setBold(true);
+  struct Case {
+    const char* what;
+    const char* text;  // UTF-8
+    QFont font;
+    Qt::Alignment alignment;
+    bool word_wrap;
+  };
+  const Case cases[] = {
+      {"a caption", "Вопрос №", LargerFont(), Qt::AlignLeft, false},
+      {"a heading in bold", "Название теста", bold, Qt::AlignLeft, false},
+      {"the window font", "Ф.И.О. ...........................", WindowFont(), Qt::AlignLeft, false},
+      {"an & mark and a double one", "&Открыть && закрыть", LargerFont(), Qt::AlignLeft, false},
+      {"a tab", "Итого:\t7", LargerFont(), Qt::AlignLeft, false},
+      {"two lines, centred", "Какое море\r\nомывает Египет с севера?", LargerFont(), Qt::AlignHCenter, false},
+      {"wrapped, centred", "В какое море впадает Нил, самая длинная река Африки?", LargerFont(), Qt::AlignHCenter,
+       true},
+      {"cut at the right edge", "Неправильных ответов: 12 из 15, правильных: 3", LargerFont(), Qt::AlignLeft, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    label_->setFont(c.font);
+    label_->setWordWrap(c.word_wrap);
+    label_->setAlignment(c.alignment);
+    label_->setText(QString::fromUtf8(c.text));
+    const QImage painted = Grab(parent_).copy(label_->geometry());
+
+    QImage expected(label_->size(), QImage::Format_RGB32);
+    expected.fill(kBackground);
+    {
+      QPainter painter(&expected);
+      painter.setFont(c.font);
+      const QFontMetrics metrics(c.font);
+      int top = 0;
+      for (const QString& line : label_->shownLines()) {
+        // The centred cases have neither "&" marks nor tabs.
+        const int width = metrics.horizontalAdvance(line);
+        const int left = c.alignment == Qt::AlignHCenter ? (label_->width() - width) / 2 : 0;
+        label_->style()->drawItemText(
+            &painter, QRect(left, top, std::max(width, label_->width() - left), 16),
+            Qt::AlignLeft | Qt::AlignTop | Qt::TextShowMnemonic | Qt::TextExpandTabs | Qt::TextDontClip,
+            label_->palette(), true, line, QPalette::WindowText);
+        top += LineHeight(c.font);
+      }
+    }
+    EXPECT_GE(label_->shownLines().size(), c.word_wrap ? 2 : 1);
+    EXPECT_EQ(painted, expected);
+  }
 }
 
 TEST_F(LabelPaintTest, CutsOffWhatDoesNotFit) {

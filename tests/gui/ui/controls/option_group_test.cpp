@@ -9,17 +9,15 @@
 
 #include <QAccessible>
 #include <QApplication>
-#include <QImage>
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QSignalBlocker>
-#include <QStyleOptionButton>
 #include <QTest>
 #include <stdexcept>
 #include <vector>
 
-#include "ui/controls/guard.h"
 #include "ui/fonts.h"
+#include "ui/guard.h"
 #include "ui_test_support.h"
 
 namespace miravel::ui {
@@ -329,62 +327,6 @@ TEST_F(OptionGroupTest, OptionsFollowTheGroupsSizeAndOnlyTheCheckedOneIsATabStop
   }
   EXPECT_EQ(group_->focusPolicy(), Qt::NoFocus);
   EXPECT_TRUE(group_->options()->exclusive());
-}
-
-// An option paints what a radio button of the same text paints, in every
-// state it shows: chosen or not, disabled, with the focus; with an "&" too.
-TEST_F(OptionGroupTest, AnOptionPaintsWhatTheStylesRadioButtonPaints) {
-  struct State {
-    const char* what;
-    bool checked;
-    bool enabled;
-    bool focused;
-    const char* text;
-  };
-  const State states[] = {
-      {"not chosen", false, true, false, "В Средиземное"},
-      {"chosen", true, true, false, "В Красное"},
-      {"disabled", true, false, false, "В Чёрное"},
-      {"chosen, with the focus", true, true, true, "В Каспийское"},
-      {"with an & mark", false, true, false, "Нил && Евфрат"},
-  };
-  for (const State& state : states) {
-    OptionButton option(group_);
-    QRadioButton plain(group_);
-    for (QRadioButton* b : {static_cast<QRadioButton*>(&option), &plain}) {
-      b->setAutoExclusive(false);  // the two side by side are both checked
-      b->setText(QString::fromUtf8(state.text));
-      b->setGeometry(8, 17, 452, 46);
-      b->setChecked(state.checked);
-      b->setEnabled(state.enabled);
-      b->show();
-    }
-    if (state.focused) {
-      // As after moving the focus with the keyboard, when the style frames it.
-      window_.setAttribute(Qt::WA_KeyboardFocusChange);
-      window_.activateWindow();
-      ASSERT_TRUE(QTest::qWaitForWindowActive(&window_));
-    }
-    option.hide();
-    if (state.focused) plain.setFocus(Qt::TabFocusReason);  // Fusion frames a focus got by keyboard
-    const QImage expected = plain.grab().toImage();
-    EXPECT_EQ(plain.hasFocus(), state.focused) << state.what;
-    plain.hide();
-    option.show();
-    if (state.focused) option.setFocus(Qt::TabFocusReason);
-    EXPECT_EQ(option.hasFocus(), state.focused) << state.what;
-    EXPECT_EQ(option.grab().toImage(), expected) << state.what;
-    // Not only the style's own painting: the plain texts take the kept line.
-    QStyleOptionButton look;
-    look.initFrom(&option);
-    const int flags =
-        static_cast<int>(QStyle::visualAlignment(option.layoutDirection(), Qt::AlignLeft | Qt::AlignVCenter)) |
-        Qt::TextShowMnemonic |
-        (option.style()->styleHint(QStyle::SH_UnderlineShortcut, &look, &option) ? 0 : Qt::TextHideMnemonic);
-    EXPECT_EQ(ShapedText::CanDraw(*option.style(), flags, option.text(), option.font(), option.layoutDirection()),
-              option.text().indexOf(u'&') < 0)
-        << state.what;
-  }
 }
 
 }  // namespace

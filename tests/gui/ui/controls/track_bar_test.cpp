@@ -17,7 +17,7 @@
 #include <string>
 #include <vector>
 
-#include "ui/controls/guard.h"
+#include "ui/guard.h"
 #include "ui_test_support.h"
 
 namespace miravel::ui {

@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The open-file dialog: every opening answers with what was named in its own
+// The file dialogs' seam, which answers one dialog or every one, and the
+// open-file dialog: every opening answers with what was named in its own
 // dialog, starts in the folder of the file chosen before (or at the start
 // file until then), and keeps the filter and the absent title.
-#include "ui/controls/open_dialog.h"
+#include "ui/dialogs.h"
 
 #include <gtest/gtest.h>
 
@@ -47,17 +48,25 @@ class OpenDialogTest : public ::testing::Test {
       ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     }
   }
-  void TearDown() override { OpenDialog::SetHookForTests({}); }
+  void TearDown() override {
+    FileDialog::SetNextAnswer({});
+    FileDialog::SetAnswer({});
+  }
 
   // Runs one opening whose dialog is answered by `answer`; records what the
   // hook saw.
   bool Open(const std::function<bool(QFileDialog&)>& answer) {
-    OpenDialog::SetHookForTests([this, &answer](QFileDialog& d) {
+    FileDialog::SetNextAnswer(Recording(answer));
+    return dialog_.Execute();
+  }
+
+  // `answer`, recording what it saw of the dialog first.
+  FileDialog::Answer Recording(const std::function<bool(QFileDialog&)>& answer) {
+    return [this, answer](QFileDialog& d) {
       seen_.push_back({&d, QDir(d.directory()).absolutePath(), d.nameFilters(), d.windowTitle(), d.objectName(),
                        d.selectedFiles()});
       return answer(d);
-    });
-    return dialog_.Execute();
+    };
   }
 
   static std::function<bool(QFileDialog&)> Select(const QString& file) {
@@ -108,6 +117,26 @@ TEST_F(OpenDialogTest, EachOpeningAnswersWithWhatWasNamedInIt) {
     EXPECT_EQ(s.title, QFileDialog().windowTitle()) << "no title of its own";
     EXPECT_EQ(s.object_name, QStringLiteral("OpenDialog1"));
   }
+}
+
+TEST_F(OpenDialogTest, ANextAnswerAnswersOneDialogAndTheStandingAnswerTheOthers) {
+  FileDialog::SetAnswer(Recording(Select(two_ + "/c.DLL")));
+  FileDialog::SetNextFileName(one_ + "/a.DLL");
+  ASSERT_TRUE(dialog_.Execute());
+  EXPECT_EQ(dialog_.FileName(), one_ + "/a.DLL");
+  EXPECT_TRUE(seen_.empty()) << "the next file name answered, not the standing answer";
+  for (int opening = 0; opening < 2; ++opening) {
+    ASSERT_TRUE(dialog_.Execute());
+    EXPECT_EQ(dialog_.FileName(), two_ + "/c.DLL");
+  }
+  ASSERT_EQ(seen_.size(), 2U);
+  // A next answer that cancels, then the standing one again.
+  FileDialog::SetNextAnswer(Recording([](QFileDialog&) { return false; }));
+  EXPECT_FALSE(dialog_.Execute());
+  EXPECT_EQ(dialog_.FileName(), two_ + "/c.DLL");
+  ASSERT_TRUE(dialog_.Execute());
+  EXPECT_EQ(seen_.size(), 4U);
+  for (const Seen& s : seen_) EXPECT_TRUE(s.dialog.isNull()) << "each answered dialog is gone";
 }
 
 TEST_F(OpenDialogTest, ADialogStartsInTheFolderOfTheFileChosenBefore) {
@@ -189,11 +218,7 @@ TEST_F(OpenDialogTest, AStartFileThatIsNoFileChangesNothing) {
     seen_.clear();
     OpenDialog dialog(&owner_, QStringLiteral("OpenDialog1"), QStringLiteral("Файл теста|*.DLL"));
     dialog.SetStartFile(c.file);
-    OpenDialog::SetHookForTests([this](QFileDialog& d) {
-      seen_.push_back({&d, QDir(d.directory()).absolutePath(), d.nameFilters(), d.windowTitle(), d.objectName(),
-                       d.selectedFiles()});
-      return false;
-    });
+    FileDialog::SetNextAnswer(Recording([](QFileDialog&) { return false; }));
     EXPECT_FALSE(dialog.Execute()) << c.what;
     ASSERT_EQ(seen_.size(), 1U) << c.what;
     EXPECT_EQ(seen_[0].folder, plain.folder) << c.what;
@@ -211,7 +236,7 @@ TEST(OpenDialogFilter, DescriptionAndPatternsBecomeAQtNameFilter) {
       {QStringLiteral("Тесты|*.DLL;*.dll"), QStringLiteral("Тесты (*.DLL *.dll)")},
       {QStringLiteral("*.DLL"), QStringLiteral("*.DLL")},
   };
-  for (const Case& c : cases) EXPECT_EQ(OpenDialog::QtNameFilter(c.filter), c.qt) << c.filter.toStdString();
+  for (const Case& c : cases) EXPECT_EQ(QtNameFilter(c.filter), c.qt) << c.filter.toStdString();
 }
 
 }  // namespace

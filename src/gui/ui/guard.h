@@ -27,13 +27,9 @@ QString ErrorBoxText(const QString& message);
 QString MessageFromBytes(const char* message);
 
 // Shows the error box: the text, the application title as caption, the
-// error icon and an OK button; returns when the user has closed it.
+// error icon and an OK button; returns when the user has closed it. It is a
+// message box (ui/dialogs.h), answered as one.
 void ShowErrorBox(const QString& text);
-
-// Tests answer the error box through this instead of the real box; an empty
-// function restores the real one.
-using ErrorBoxHook = std::function<void(const QString& caption, const QString& text)>;
-void SetErrorBoxHookForTests(ErrorBoxHook hook);
 
 // Runs `handler`; a failure inside it ends it and is shown in the error box.
 void Guarded(const std::function<void()>& handler) noexcept;

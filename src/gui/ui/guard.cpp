@@ -1,24 +1,16 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "ui/controls/guard.h"
+#include "ui/guard.h"
 
 #include <QApplication>
-#include <QMessageBox>
 #include <QStringDecoder>
 #include <cstring>
 #include <exception>
 #include <string>
 
 #include "platform/cp1251.h"
+#include "ui/dialogs.h"
 
 namespace miravel::ui {
-namespace {
-
-ErrorBoxHook& Hook() {
-  static ErrorBoxHook hook;
-  return hook;
-}
-
-}  // namespace
 
 QString ApplicationTitle() { return QStringLiteral("Миравель"); }
 
@@ -36,16 +28,8 @@ QString MessageFromBytes(const char* message) {
 }
 
 void ShowErrorBox(const QString& text) {
-  if (Hook()) {
-    Hook()(ApplicationTitle(), text);
-    return;
-  }
-  QMessageBox box(QMessageBox::Critical, ApplicationTitle(), text, QMessageBox::Ok, QApplication::activeWindow());
-  box.setTextFormat(Qt::PlainText);  // a message may hold "<" from a file name
-  box.exec();
+  MessageBox::Show(QMessageBox::Critical, ApplicationTitle(), text, QMessageBox::Ok, QApplication::activeWindow());
 }
-
-void SetErrorBoxHookForTests(ErrorBoxHook hook) { Hook() = std::move(hook); }
 
 void Guarded(const std::function<void()>& handler) noexcept {
   QString message;

@@ -2,8 +2,7 @@
 // The failure guard: the error box's text for a failure's message, how a
 // failure's bytes are read, and that a failure inside a handler called from Qt
 // ends up in the error box instead of escaping into the event loop.
-#include "ui/controls/guard.h"
-#include "ui_test_support.h"
+#include "ui/guard.h"
 
 #include <gtest/gtest.h>
 
@@ -16,6 +15,9 @@
 #include <stdexcept>
 #include <string>
 #include <vector>
+
+#include "ui/dialogs.h"
+#include "ui_test_support.h"
 
 namespace miravel::ui {
 namespace {
@@ -104,12 +106,12 @@ TEST(GuardedTest, AFailureOfAnyTypeIsShown) {
 TEST(GuardedTest, AFailureOfTheBoxItselfIsSwallowed) {
   // Guarded is noexcept: anything escaping it would end the test program.
   int box_calls = 0;
-  SetErrorBoxHookForTests([&](const QString&, const QString&) {
+  MessageBox::SetAnswer([&](QMessageBox&) -> QMessageBox::StandardButton {
     ++box_calls;
     throw std::runtime_error("box");
   });
   Guarded([] { throw std::runtime_error("first"); });
-  SetErrorBoxHookForTests({});
+  MessageBox::SetAnswer({});
   EXPECT_EQ(box_calls, 1);
 }
 
@@ -128,7 +130,7 @@ TEST(GuardedTest, GuardedSlotCatchesAFailureOfASignalHandler) {
   EXPECT_EQ(recorder.boxes[1].text, QStringLiteral("Value must be between 1 and 2147483647."));
 }
 
-// Without the hook the real box comes up: modal, with the application title,
+// Unanswered, the real box comes up: modal, with the application title,
 // the error icon, only an OK button and the message as plain text.
 TEST(GuardedTest, TheRealErrorBoxShowsTheMessage) {
   struct Seen {
