@@ -127,6 +127,165 @@ struct OptionEntry {
   Text text;
 };
 
+// The texts whose length is checked: the header fields first, in the order
+// of Field, so that a field is its own kind.
+enum class TextKind { kTitle, kDescription, kComments, kTime, kQuestion, kOption };
+static_assert(static_cast<int>(TextKind::kTime) == static_cast<int>(Field::kTime));
+
+// --- the messages of the parser, all in one place ------------------------------
+//
+// Each is in the user's language (Tr) with its values filled in; the
+// letters and texts that they quote are UTF-8.
+namespace Message {
+
+std::string Utf16() { return Tr("the source is saved as UTF-16 (\"Unicode\" in Notepad): save it as UTF-8"); }
+
+std::string NulByte(std::size_t column) {
+  return Format(Tr("a NUL byte at column %s: a source is plain text (in a quoted text, a zero byte is written \\x00)"),
+                std::to_string(column));
+}
+
+std::string NoCp1251Form(const std::string& shown, const std::string& code) {
+  return Format(Tr("the character \"%s\" (U+%s) has no Windows-1251 form"), shown, code);
+}
+
+std::string MalformedUtf8(const std::string& byte, std::size_t column) {
+  return Format(Tr("malformed UTF-8 (byte 0x%s at column %s); save the source as UTF-8"), byte, std::to_string(column));
+}
+
+std::string QuoteInside() { return Tr("bad quoted text: a double quote inside it must be written \\\""); }
+std::string LoneBackslash() {
+  return Tr("bad quoted text: it ends with a lone backslash (write \\\\ for a backslash)");
+}
+std::string BadHexEscape() { return Tr("bad quoted text: \\x must be followed by two hex digits"); }
+std::string UnknownEscape(const std::string& shown) {
+  return Format(Tr("bad quoted text: unknown escape \"\\%s\" (use \\\\, \\\", \\r, \\n, \\t or \\xHH)"), shown);
+}
+
+std::string TooLong(TextKind kind, std::size_t length) {
+  const char* message = nullptr;
+  switch (kind) {
+    case TextKind::kTitle: message = Tr("the Title value is %s bytes long; the program reads at most %s"); break;
+    case TextKind::kDescription:
+      message = Tr("the Description value is %s bytes long; the program reads at most %s");
+      break;
+    case TextKind::kComments: message = Tr("the Comments value is %s bytes long; the program reads at most %s"); break;
+    case TextKind::kTime: message = Tr("the Time value is %s bytes long; the program reads at most %s"); break;
+    case TextKind::kQuestion: message = Tr("the question text is %s bytes long; the program reads at most %s"); break;
+    case TextKind::kOption: message = Tr("the option text is %s bytes long; the program reads at most %s"); break;
+  }
+  return Format(message, std::to_string(length), std::to_string(kMaxValue));
+}
+
+std::string MissingHeaderText(std::string_view name) {
+  return Format(Tr("the header has no %s line: the student will see «Ошибка открытия теста» (\"error opening the "
+                   "test\") in its place; write \"%s:\" alone for an empty text"),
+                name, name);
+}
+
+std::string HeaderTwice(std::string_view name, std::size_t first_line) {
+  return Format(Tr("the header gives %s twice (first at line %s)"), name, std::to_string(first_line));
+}
+
+std::string QuotedValueContinued() { return Tr("a quoted value cannot continue on the next line"); }
+
+std::string NoTime() {
+  return Tr(
+      "no Time is given: the test would end at its first second (write, for example, \"Time: 10\" in the "
+      "header)");
+}
+
+std::string TimeZero() { return Tr("Time is 0: the test would end at its first second"); }
+
+std::string BadTime(const std::string& quoted) {
+  return Format(Tr("Time must be a whole number of minutes from 1 to %s, not %s"), std::to_string(kMaxTimeMinutes),
+                quoted);
+}
+
+std::string AnswerWithoutQuestion() { return Tr("an ANSWER line with no question text before it"); }
+
+std::string OptionWithoutQuestion() {
+  return Tr(
+      "an option line with no question text before it (a question text that starts like an option is "
+      "written in double quotes)");
+}
+
+std::string FifthOption(const std::string& written, const std::string& letters) {
+  return Format(Tr("a fifth option \"%s\": a question has at most the four options %s"), written, letters);
+}
+
+std::string TextAfterOptions(const std::string& first, const std::string& last) {
+  return Format(Tr("text after the options: expected another option (%s. to %s.) or \"ANSWER: X\""), first, last);
+}
+
+std::string NoAnswerLineBefore(std::size_t next_line) {
+  return Format(Tr("the question has no ANSWER line (the next text is at line %s)"), std::to_string(next_line));
+}
+
+std::string NoAnswerLine() { return Tr("the question has no ANSWER line"); }
+
+std::string QuotedQuestionNotAlone() { return Tr("a quoted question text must be the only line of its question"); }
+
+std::string TakenAsQuestionText(const std::string& slip) {
+  return Tr("this line is taken as question text") + std::string("; ") + slip;
+}
+
+std::string NoQuestions() { return Tr("the source has no questions"); }
+
+std::string SmallOptionLetter(const std::string& written, const std::string& right) {
+  return Format(Tr("option letters are capitals: \"%s\" → \"%s\""), written, right);
+}
+
+std::string WrongLetterMark(const std::string& letter, const std::string& mark, const std::string& right) {
+  return Format(Tr("after the option letter %s comes \"%s\": write \"%s\""), letter, mark, right);
+}
+
+std::string OptionTwice(const std::string& letter) { return Format(Tr("option %s is given twice"), letter); }
+
+std::string OptionOutOfOrder(const std::string& letter, const std::string& before, const std::string& order) {
+  return Format(Tr("option %s comes after option %s: options go in the order %s"), letter, before, order);
+}
+
+std::string EmptyAnswer(const std::string& first, const std::string& last) {
+  return Format(Tr("the ANSWER line names no option: write ANSWER: and a letter %s to %s"), first, last);
+}
+
+std::string UnknownAnswer(const std::string& written, const std::string& letters) {
+  return Format(Tr("unknown ANSWER letter \"%s\": use one of the capital letters %s"), written, letters);
+}
+
+std::string AnswerWithoutOptions(const std::string& letter) {
+  return Format(Tr("ANSWER: %s names an option the question does not have (it has no options: option lines start "
+                   "with A. to D. or А. to Г.)"),
+                letter);
+}
+
+std::string AnswerToMissingOption(const std::string& letter) {
+  return Format(Tr("ANSWER: %s names an option the question does not have"), letter);
+}
+
+// A letter of the other alphabet than the question's options are lettered
+// in; `cyrillic` is the letter's own.
+std::string OtherAlphabet(const std::string& letter, bool cyrillic, bool in_answer) {
+  if (cyrillic)
+    return Format(in_answer ? Tr("ANSWER letter «%s» is Cyrillic, but this question's options are lettered in Latin "
+                                 "(A B C D)")
+                            : Tr("option letter «%s» is Cyrillic, but this question's options are lettered in Latin "
+                                 "(A B C D)"),
+                  letter);
+  return Format(in_answer ? Tr("ANSWER letter «%s» is Latin, but this question's options are lettered in Cyrillic "
+                               "(А Б В Г)")
+                          : Tr("option letter «%s» is Latin, but this question's options are lettered in Cyrillic "
+                               "(А Б В Г)"),
+                letter);
+}
+
+std::string CyrillicEs(const std::string& letter) {
+  return Format(Tr("«%s» is not an option letter: this question's options are lettered in Cyrillic (А Б В Г)"), letter);
+}
+
+}  // namespace Message
+
 // What is wrong with a line (Windows-1251) that starts like an option line
 // but is none: a small letter a to d or а to г before "." or ")" or another
 // mark, or a capital option letter before a mark other than "." or ")". The
@@ -140,12 +299,11 @@ std::optional<std::string> OptionSlip(std::string_view t, char mark) {
   const std::string written = Utf8(t.substr(0, 2));
   if (const auto capital = CapitalOptionLetter(t[0])) {
     const std::string right = Utf8(std::string{*capital, letter_mark ? t[1] : mark});
-    return Format(Tr("option letters are capitals: \"%s\" → \"%s\""), written, right);
+    return Message::SmallOptionLetter(written, right);
   }
   if (letter_mark || !OptionLetterOf(t[0])) return std::nullopt;
   const std::string letter = Utf8(t.substr(0, 1));
-  return Format(Tr("after the option letter %s comes \"%s\": write \"%s\""), letter, Utf8(t.substr(1, 1)),
-                letter + mark);
+  return Message::WrongLetterMark(letter, Utf8(t.substr(1, 1)), letter + mark);
 }
 
 // How many errors of the source are kept: the first ones by line, and one
@@ -171,13 +329,11 @@ class Parser {
   // The parsed source, or nothing when it has errors.
   std::optional<TestSource> Run() {
     if (utf16_) {
-      Error(0, Tr("the source is saved as UTF-16 (\"Unicode\" in Notepad): save it as UTF-8"));
+      Error(0, Message::Utf16());
       return std::nullopt;
     }
     CheckNulBytes();
-    ParseHeader();
-    WarnAboutMissingTexts();
-    ParseQuestions();
+    ParseLines();
     SortErrors();
     if (!errors_.empty()) return std::nullopt;
     return std::move(source_);
@@ -188,8 +344,26 @@ class Parser {
   SourceEncoding encoding() const { return encoding_; }
 
  private:
-  bool AtEnd() const { return next_ >= lines_.size(); }
-  const Line& Current() const { return lines_[next_]; }
+  // The question being read.
+  enum class State { kIdle, kText, kOptions };
+
+  struct Question {
+    std::size_t line = 0;  // where it starts
+    std::vector<Line> text_lines;
+    Text text;
+    std::vector<OptionEntry> options;
+    bool blank_after_options = false;
+  };
+
+  // A header value being read: its keyword line and the lines that continue it.
+  struct HeaderValue {
+    Field field;
+    std::size_t line;
+    bool repeated;  // its keyword is given before: the value is checked, not kept
+    bool quoted;
+    bool continued;
+    Text text;
+  };
 
   // Errors are told in line order, the first kMaxErrors of them. Those found
   // later never come before the ones dropped here in line order, so keeping
@@ -212,9 +386,7 @@ class Parser {
     for (const Line& line : lines_) {
       const auto at = line.text.find('\0');
       if (at == std::string_view::npos) continue;
-      Error(line.number, Format(Tr("a NUL byte at column %s: a source is plain text (in a quoted text, a zero byte "
-                                   "is written \\x00)"),
-                                std::to_string(Column(line.text, at))));
+      Error(line.number, Message::NulByte(Column(line.text, at)));
     }
   }
 
@@ -227,10 +399,7 @@ class Parser {
     for (const auto& [text, field] : texts) {
       if (*text) continue;
       const std::string_view name = kFieldNames[static_cast<std::size_t>(field)];
-      warnings_.push_back(
-          {0, Format(Tr("the header has no %s line: the student will see «Ошибка открытия теста» (\"error opening "
-                        "the test\") in its place; write \"%s:\" alone for an empty text"),
-                     name, name)});
+      warnings_.push_back({0, Message::MissingHeaderText(name)});
     }
   }
 
@@ -243,13 +412,11 @@ class Parser {
       std::string shown;
       cp1251::AppendUtf8(shown, *cp);
       const int digits = *cp > 0xFFFFF ? 6 : *cp > 0xFFFF ? 5 : 4;
-      Error(line.number, Format(Tr("the character \"%s\" (U+%s) has no Windows-1251 form"), shown,
-                                Hex(static_cast<unsigned>(*cp), digits)));
+      Error(line.number, Message::NoCp1251Form(shown, Hex(static_cast<unsigned>(*cp), digits)));
       return false;
     }
     const auto offset = result.problem->offset;
-    Error(line.number, Format(Tr("malformed UTF-8 (byte 0x%s at column %s); save the source as UTF-8"),
-                              Hex(Byte(line.text[offset]), 2), std::to_string(Column(line.text, offset))));
+    Error(line.number, Message::MalformedUtf8(Hex(Byte(line.text[offset]), 2), Column(line.text, offset)));
     return false;
   }
 
@@ -260,7 +427,7 @@ class Parser {
     Text out;
     for (std::size_t p = 0; p < body.size();) {
       if (body[p] == '"') {
-        Error(line, Tr("bad quoted text: a double quote inside it must be written \\\""));
+        Error(line, Message::QuoteInside());
         return out;
       }
       if (body[p] != '\\') {
@@ -270,7 +437,7 @@ class Parser {
         continue;
       }
       if (p + 1 >= body.size()) {
-        Error(line, Tr("bad quoted text: it ends with a lone backslash (write \\\\ for a backslash)"));
+        Error(line, Message::LoneBackslash());
         return out;
       }
       const char e = body[p + 1];
@@ -285,7 +452,7 @@ class Parser {
           const int high = p < body.size() ? HexDigit(body[p]) : -1;
           const int low = p + 1 < body.size() ? HexDigit(body[p + 1]) : -1;
           if (high < 0 || low < 0) {
-            Error(line, Tr("bad quoted text: \\x must be followed by two hex digits"));
+            Error(line, Message::BadHexEscape());
             return out;
           }
           out += static_cast<char>(high * 16 + low);
@@ -295,8 +462,7 @@ class Parser {
         default: {
           const auto ch = cp1251::DecodeUtf8At(body, p - 1);
           const std::string shown(body.substr(p - 1, ch ? ch->length : 1));
-          Error(line,
-                Format(Tr("bad quoted text: unknown escape \"\\%s\" (use \\\\, \\\", \\r, \\n, \\t or \\xHH)"), shown));
+          Error(line, Message::UnknownEscape(shown));
           return out;
         }
       }
@@ -304,85 +470,199 @@ class Parser {
     return out;
   }
 
-  // The texts whose length is checked: the header fields first, in the order
-  // of Field, so that a field is its own kind.
-  enum class TextKind { kTitle, kDescription, kComments, kTime, kQuestion, kOption };
-  static_assert(static_cast<int>(TextKind::kTime) == static_cast<int>(Field::kTime));
-
   void CheckLength(const Text& text, std::size_t line, TextKind kind) {
-    if (text.size() <= kMaxValue) return;
-    const std::string length = std::to_string(text.size());
-    const std::string most = std::to_string(kMaxValue);
-    std::string message;
-    switch (kind) {
-      case TextKind::kTitle: message = Tr("the Title value is %s bytes long; the program reads at most %s"); break;
-      case TextKind::kDescription:
-        message = Tr("the Description value is %s bytes long; the program reads at most %s");
-        break;
-      case TextKind::kComments:
-        message = Tr("the Comments value is %s bytes long; the program reads at most %s");
-        break;
-      case TextKind::kTime: message = Tr("the Time value is %s bytes long; the program reads at most %s"); break;
-      case TextKind::kQuestion: message = Tr("the question text is %s bytes long; the program reads at most %s"); break;
-      case TextKind::kOption: message = Tr("the option text is %s bytes long; the program reads at most %s"); break;
-    }
-    Error(line, Format(message, length, most));
+    if (text.size() > kMaxValue) Error(line, Message::TooLong(kind, text.size()));
   }
 
-  void ParseHeader() {
-    while (!AtEnd() && (Trim(Current().text).empty() || IsComment(Trim(Current().text)))) ++next_;
-    std::array<std::size_t, 4> seen{};  // line of each keyword, 0 when not given
-    while (!AtEnd()) {
-      const Line& line = Current();
+  // --- the loop over the lines, and one handler for each kind of line ------
+
+  // Where the reading is: before the header (blank lines), in it, or in the
+  // questions that follow it.
+  enum class Phase { kBeforeHeader, kHeader, kQuestions };
+
+  // Every line once, in order. A comment is nothing wherever it stands; the
+  // header ends at its first blank line or at the first line that is neither
+  // a keyword line nor the continuation of one, and that line is the first
+  // of the questions.
+  void ParseLines() {
+    for (const Line& line : lines_) {
       const std::string_view t = Trim(line.text);
-      if (IsComment(t)) {
-        ++next_;
-        continue;
+      if (IsComment(t)) continue;
+      if (phase_ == Phase::kBeforeHeader) {
+        if (t.empty()) continue;
+        phase_ = Phase::kHeader;
       }
-      if (t.empty()) break;
-      const auto header = MatchHeaderLine(ToText(t));
-      if (!header) break;
-      CheckEncoding(line);
-      ++next_;
-      const auto index = static_cast<std::size_t>(header->field);
-      const bool repeated = seen[index] != 0;
-      if (repeated)
-        Error(line.number, Format(Tr("the header gives %s twice (first at line %s)"), kFieldNames[index],
-                                  std::to_string(seen[index])));
-      else seen[index] = line.number;
-      // The value in UTF-8: what follows the first colon of the line.
-      const std::string_view first = Trim(t.substr(t.find(':') + 1));
-      const Text value = HeaderValue(first, line.number);
-      CheckLength(value, line.number, static_cast<TextKind>(index));
-      if (!repeated) Store(header->field, value, line.number);
+      if (phase_ == Phase::kHeader) {
+        if (OnHeaderLine(line, t)) continue;
+        EndHeader();
+      }
+      OnQuestionLine(line, t);
     }
-    if (seen[static_cast<std::size_t>(Field::kTime)] == 0)
-      Error(0, Tr("no Time is given: the test would end at its first second (write, for example, \"Time: 10\" "
-                  "in the header)"));
+    if (phase_ != Phase::kQuestions) EndHeader();
+    EndQuestions();
   }
 
-  // The value of a header line and of the indented lines that continue it.
-  Text HeaderValue(std::string_view first, std::size_t line) {
-    const bool quoted = IsQuoted(first);
-    Text value = quoted ? Unquote(first, line) : ToText(first);
-    bool continued = false;
-    while (!AtEnd()) {
-      const Line& next = Current();
-      const std::string_view t = Trim(next.text);
-      if (IsComment(t)) {
-        ++next_;
-        continue;
-      }
-      if (t.empty() || !IsBlank(next.text.front())) break;
-      CheckEncoding(next);
-      if (quoted && !continued) Error(next.number, Tr("a quoted value cannot continue on the next line"));
-      continued = true;
-      value += kLineBreak;
-      value += ToText(t);
-      ++next_;
+  // A line of the header: a keyword line, or an indented line that continues
+  // the value before it. False for a line that ends the header.
+  bool OnHeaderLine(const Line& line, std::string_view t) {
+    if (t.empty()) return false;
+    if (value_ && IsBlank(line.text.front())) {
+      OnContinuationLine(line, t);
+      return true;
     }
-    return value;
+    const auto header = MatchHeaderLine(ToText(t));
+    if (!header) return false;
+    EndHeaderValue();
+    OnKeywordLine(line, t, header->field);
+    return true;
   }
+
+  // "Keyword: value".
+  void OnKeywordLine(const Line& line, std::string_view t, Field field) {
+    CheckEncoding(line);
+    const auto index = static_cast<std::size_t>(field);
+    const bool repeated = seen_[index] != 0;
+    if (repeated) Error(line.number, Message::HeaderTwice(kFieldNames[index], seen_[index]));
+    else seen_[index] = line.number;
+    // The value in UTF-8: what follows the first colon of the line.
+    const std::string_view first = Trim(t.substr(t.find(':') + 1));
+    const bool quoted = IsQuoted(first);
+    value_ =
+        HeaderValue{field, line.number, repeated, quoted, false, quoted ? Unquote(first, line.number) : ToText(first)};
+  }
+
+  // An indented line that continues a header value: the lines are joined
+  // with a line break.
+  void OnContinuationLine(const Line& line, std::string_view t) {
+    CheckEncoding(line);
+    if (value_->quoted && !value_->continued) Error(line.number, Message::QuotedValueContinued());
+    value_->continued = true;
+    value_->text += kLineBreak;
+    value_->text += ToText(t);
+  }
+
+  // The header value read so far, once its last line is read.
+  void EndHeaderValue() {
+    if (!value_) return;
+    CheckLength(value_->text, value_->line, static_cast<TextKind>(value_->field));
+    if (!value_->repeated) Store(value_->field, value_->text, value_->line);
+    value_.reset();
+  }
+
+  void EndHeader() {
+    EndHeaderValue();
+    phase_ = Phase::kQuestions;
+    if (seen_[static_cast<std::size_t>(Field::kTime)] == 0) Error(0, Message::NoTime());
+    WarnAboutMissingTexts();
+  }
+
+  // A line after the header: blank, an ANSWER line, an option line, or
+  // question text.
+  void OnQuestionLine(const Line& line, std::string_view t) {
+    if (t.empty()) {
+      OnBlankLine();
+      return;
+    }
+    CheckEncoding(line);
+    const Text w = ToText(t);  // how the line reads
+    if (const auto rest = AnswerRest(w)) {
+      OnAnswerLine(line, Trim(*rest));
+    } else if (const auto letter = OptionLineLetter(w)) {
+      OnOptionLine(line, t, w, *letter);
+    } else if (state_ != State::kOptions || OnLineAfterOptions(line, w)) {
+      OnTextLine(line, t, w);
+    }
+  }
+
+  // A blank line ends nothing, but text after options and a blank line is
+  // a new question.
+  void OnBlankLine() {
+    if (state_ == State::kOptions) question_.blank_after_options = true;
+  }
+
+  // "ANSWER: X" ends the question.
+  void OnAnswerLine(const Line& line, std::string_view letter) {
+    if (state_ == State::kIdle) {
+      Error(line.number, Message::AnswerWithoutQuestion());
+      return;
+    }
+    if (state_ == State::kText) question_.text = QuestionText(question_.text_lines);
+    EndQuestion(question_, letter, line.number);
+    NextQuestion();
+  }
+
+  // "A. text" (or А. to Г., or with ")"): an option of the question.
+  void OnOptionLine(const Line& line, std::string_view t, std::string_view w, const OptionLetter& letter) {
+    if (state_ == State::kIdle) {
+      Error(line.number, Message::OptionWithoutQuestion());
+      question_.line = line.number;
+      any_question_ = true;
+    } else if (state_ == State::kText) {
+      question_.text = QuestionText(question_.text_lines);
+    }
+    state_ = State::kOptions;
+    // The option text in UTF-8: after the letter (one UTF-8 byte for a
+    // Latin letter, two for a Cyrillic one) and its mark.
+    const std::size_t letter_bytes = Byte(w[0]) < 0x80 ? 1 : 2;
+    Text text = OptionText(Trim(t.substr(letter_bytes + 1)), line.number);
+    CheckLength(text, line.number, TextKind::kOption);
+    question_.options.push_back({line.number, letter, w[1], std::move(text)});
+    question_.blank_after_options = false;
+  }
+
+  // A line that is neither an option nor an ANSWER line after the options
+  // of a question: an error, or after a blank line the first line of the
+  // next question (the one before has no ANSWER line). True when it is to
+  // be read as question text.
+  bool OnLineAfterOptions(const Line& line, std::string_view w) {
+    const Alphabet alphabet = QuestionAlphabet(question_.options, std::nullopt);
+    if (IsFifthOptionLine(w)) {
+      Error(line.number, Message::FifthOption(Utf8(w.substr(0, 2)), LetterList(alphabet)));
+      return false;
+    }
+    const auto slip = OptionSlip(w, question_.options.front().mark);
+    if (!question_.blank_after_options) {
+      Error(line.number, slip ? *slip : Message::TextAfterOptions(LetterName(alphabet, 0), LetterName(alphabet, 3)));
+      return false;
+    }
+    Error(question_.line, Message::NoAnswerLineBefore(line.number) + (slip ? "; " + *slip : std::string()));
+    EndQuestion(question_, std::nullopt, 0);
+    NextQuestion();
+    return true;
+  }
+
+  // A line of question text.
+  void OnTextLine(const Line& line, std::string_view t, std::string_view w) {
+    if (state_ == State::kIdle) {
+      state_ = State::kText;
+      question_.line = line.number;
+      any_question_ = true;
+    } else if (IsQuoted(Trim(question_.text_lines.front().text)) || IsQuoted(t)) {
+      Error(line.number, Message::QuotedQuestionNotAlone());
+    }
+    // A wrong mark after a capital is told from the second line on: the
+    // first line of a question is never an option ("A, B and C are ...").
+    const auto slip = OptionSlip(w, ')');
+    if (slip && (!question_.text_lines.empty() || CapitalOptionLetter(w[0])))
+      warnings_.push_back({line.number, Message::TakenAsQuestionText(*slip)});
+    question_.text_lines.push_back(line);
+  }
+
+  void NextQuestion() {
+    question_ = Question{};
+    state_ = State::kIdle;
+  }
+
+  // The end of the source ends the question being read.
+  void EndQuestions() {
+    if (state_ != State::kIdle) {
+      Error(question_.line, Message::NoAnswerLine());
+      EndQuestion(question_, std::nullopt, 0);
+    }
+    if (!any_question_) Error(0, Message::NoQuestions());
+  }
+
+  // --- what the handlers share ----------------------------------------------
 
   void Store(Field field, const Text& value, std::size_t line) {
     switch (field) {
@@ -413,123 +693,14 @@ class Parser {
       minutes = minutes * 10 + (c - '0');
     }
     if (ok && minutes == 0) {
-      Error(line, Tr("Time is 0: the test would end at its first second"));
+      Error(line, Message::TimeZero());
       return std::nullopt;
     }
     if (!ok || minutes > kMaxTimeMinutes) {
-      Error(line, Format(Tr("Time must be a whole number of minutes from 1 to %s, not %s"),
-                         std::to_string(kMaxTimeMinutes), Quote(value)));
+      Error(line, Message::BadTime(Quote(value)));
       return std::nullopt;
     }
     return static_cast<std::int32_t>(minutes);
-  }
-
-  // The question being read.
-  enum class State { kIdle, kText, kOptions };
-
-  struct Question {
-    std::size_t line = 0;  // where it starts
-    std::vector<Line> text_lines;
-    Text text;
-    std::vector<OptionEntry> options;
-    bool blank_after_options = false;
-  };
-
-  void ParseQuestions() {
-    State state = State::kIdle;
-    Question question;
-    bool any_question = false;
-
-    for (; !AtEnd(); ++next_) {
-      const Line& line = Current();
-      const std::string_view t = Trim(line.text);
-      if (IsComment(t)) continue;
-      if (t.empty()) {
-        if (state == State::kOptions) question.blank_after_options = true;
-        continue;
-      }
-      CheckEncoding(line);
-      const Text w = ToText(t);  // how the line reads
-
-      if (const auto rest = AnswerRest(w)) {
-        if (state == State::kIdle) {
-          Error(line.number, Tr("an ANSWER line with no question text before it"));
-          continue;
-        }
-        if (state == State::kText) question.text = QuestionText(question.text_lines);
-        EndQuestion(question, Trim(*rest), line.number);
-        question = Question{};
-        state = State::kIdle;
-        continue;
-      }
-
-      if (const auto letter = OptionLineLetter(w)) {
-        if (state == State::kIdle) {
-          Error(line.number, Tr("an option line with no question text before it (a question text that starts "
-                                "like an option is written in double quotes)"));
-          question.line = line.number;
-          any_question = true;
-        } else if (state == State::kText) {
-          question.text = QuestionText(question.text_lines);
-        }
-        state = State::kOptions;
-        // The option text in UTF-8: after the letter (one UTF-8 byte for a
-        // Latin letter, two for a Cyrillic one) and its mark.
-        const std::size_t letter_bytes = Byte(w[0]) < 0x80 ? 1 : 2;
-        Text text = OptionText(Trim(t.substr(letter_bytes + 1)), line.number);
-        CheckLength(text, line.number, TextKind::kOption);
-        question.options.push_back({line.number, *letter, w[1], std::move(text)});
-        question.blank_after_options = false;
-        continue;
-      }
-
-      if (state == State::kOptions) {
-        const Alphabet alphabet = QuestionAlphabet(question.options, std::nullopt);
-        if (IsFifthOptionLine(w)) {
-          Error(line.number, Format(Tr("a fifth option \"%s\": a question has at most the four options %s"),
-                                    Utf8(w.substr(0, 2)), LetterList(alphabet)));
-          continue;
-        }
-        const auto slip = OptionSlip(w, question.options.front().mark);
-        if (!question.blank_after_options) {
-          if (slip) Error(line.number, *slip);
-          else
-            Error(line.number, Format(Tr("text after the options: expected another option (%s. to %s.) or "
-                                         "\"ANSWER: X\""),
-                                      LetterName(alphabet, 0), LetterName(alphabet, 3)));
-          continue;
-        }
-        const std::string hint = slip ? "; " + *slip : std::string();
-        // A blank line and then text: a new question, and the one before
-        // has no ANSWER line.
-        Error(question.line,
-              Format(Tr("the question has no ANSWER line (the next text is at line %s)"), std::to_string(line.number)) +
-                  hint);
-        EndQuestion(question, std::nullopt, 0);
-        question = Question{};
-        state = State::kIdle;
-      }
-
-      // A line of question text.
-      if (state == State::kIdle) {
-        state = State::kText;
-        question.line = line.number;
-        any_question = true;
-      } else if (IsQuoted(Trim(question.text_lines.front().text)) || IsQuoted(t)) {
-        Error(line.number, Tr("a quoted question text must be the only line of its question"));
-      }
-      // A wrong mark after a capital is told from the second line on: the
-      // first line of a question is never an option ("A, B and C are ...").
-      const auto slip = OptionSlip(w, ')');
-      if (slip && (!question.text_lines.empty() || CapitalOptionLetter(w[0])))
-        warnings_.push_back({line.number, Tr("this line is taken as question text") + std::string("; ") + *slip});
-      question.text_lines.push_back(line);
-    }
-    if (state != State::kIdle) {
-      Error(question.line, Tr("the question has no ANSWER line"));
-      EndQuestion(question, std::nullopt, 0);
-    }
-    if (!any_question) Error(0, Tr("the source has no questions"));
   }
 
   Text QuestionText(const std::vector<Line>& lines) {
@@ -570,13 +741,13 @@ class Parser {
       }
       const std::size_t index = option.letter.index;
       if (kept.options[index]) {
-        Error(option.line, Format(Tr("option %s is given twice"), LetterName(alphabet, index)));
+        Error(option.line, Message::OptionTwice(LetterName(alphabet, index)));
         continue;
       }
       if (static_cast<int>(index) < last)
         Error(option.line,
-              Format(Tr("option %s comes after option %s: options go in the order %s"), LetterName(alphabet, index),
-                     LetterName(alphabet, static_cast<std::size_t>(last)), LetterList(alphabet)));
+              Message::OptionOutOfOrder(LetterName(alphabet, index),
+                                        LetterName(alphabet, static_cast<std::size_t>(last)), LetterList(alphabet)));
       last = std::max(last, static_cast<int>(index));
       kept.options[index] = std::move(option.text);
       kept.option_lines[index] = option.line;
@@ -585,28 +756,20 @@ class Parser {
 
     const std::string_view letter = *answer;
     if (letter.empty()) {
-      Error(answer_line, Format(Tr("the ANSWER line names no option: write ANSWER: and a letter %s to %s"),
-                                LetterName(alphabet, 0), LetterName(alphabet, 3)));
+      Error(answer_line, Message::EmptyAnswer(LetterName(alphabet, 0), LetterName(alphabet, 3)));
       return;
     }
     if (!answer_letter) {
-      Error(answer_line, Format(Tr("unknown ANSWER letter \"%s\": use one of the capital letters %s"), Utf8(letter),
-                                LetterList(alphabet)));
+      Error(answer_line, Message::UnknownAnswer(Utf8(letter), LetterList(alphabet)));
       return;
     }
     if (!CheckLetter(*answer_letter, alphabet, answer_line, true)) return;
     const std::size_t index = answer_letter->index;
     if (!kept.options[index]) {
       if (letters_wrong) return;  // the option it names may be the one with the wrong letter
-      const bool none = question.options.empty();
-      if (none)
-        Error(answer_line,
-              Format(Tr("ANSWER: %s names an option the question does not have (it has no options: option lines "
-                        "start with A. to D. or А. to Г.)"),
-                     LetterName(alphabet, index)));
-      else
-        Error(answer_line,
-              Format(Tr("ANSWER: %s names an option the question does not have"), LetterName(alphabet, index)));
+      const std::string named = LetterName(alphabet, index);
+      Error(answer_line,
+            question.options.empty() ? Message::AnswerWithoutOptions(named) : Message::AnswerToMissingOption(named));
       return;
     }
     kept.answer = static_cast<std::uint8_t>(index);
@@ -618,24 +781,11 @@ class Parser {
   bool CheckLetter(const OptionLetter& letter, Alphabet alphabet, std::size_t line, bool in_answer) {
     const std::string shown = Utf8(std::string(1, letter.letter));
     if (letter.alphabet != alphabet) {
-      if (letter.alphabet == Alphabet::kCyrillic)
-        Error(line, Format(in_answer ? Tr("ANSWER letter «%s» is Cyrillic, but this question's options are lettered "
-                                          "in Latin (A B C D)")
-                                     : Tr("option letter «%s» is Cyrillic, but this question's options are lettered "
-                                          "in Latin (A B C D)"),
-                           shown));
-      else
-        Error(line, Format(in_answer ? Tr("ANSWER letter «%s» is Latin, but this question's options are lettered in "
-                                          "Cyrillic (А Б В Г)")
-                                     : Tr("option letter «%s» is Latin, but this question's options are lettered in "
-                                          "Cyrillic (А Б В Г)"),
-                           shown));
+      Error(line, Message::OtherAlphabet(shown, letter.alphabet == Alphabet::kCyrillic, in_answer));
       return false;
     }
     if (Byte(letter.letter) == kCyrillicCapitalEs) {
-      Error(line, Format(Tr("«%s» is not an option letter: this question's options are lettered in Cyrillic "
-                            "(А Б В Г)"),
-                         shown));
+      Error(line, Message::CyrillicEs(shown));
       return false;
     }
     return true;
@@ -645,7 +795,12 @@ class Parser {
   SourceEncoding encoding_ = SourceEncoding::kUtf8;
   std::string decoded_;  // the UTF-8 form of a Windows-1251 source
   std::vector<Line> lines_;  // views of the source or of decoded_
-  std::size_t next_ = 0;
+  Phase phase_ = Phase::kBeforeHeader;
+  std::array<std::size_t, 4> seen_{};  // line of each header keyword, 0 when not given
+  std::optional<HeaderValue> value_;
+  State state_ = State::kIdle;
+  Question question_;
+  bool any_question_ = false;
   TestSource source_;
   std::vector<Diagnostic> errors_;
   std::vector<Diagnostic> warnings_;
