@@ -10,7 +10,8 @@
 #include <string>
 #include <string_view>
 
-#include "authoring.h"
+#include "authoring/decoder.h"
+#include "authoring/parser.h"
 #include "platform/profile_file.h"
 
 namespace {

@@ -6,8 +6,9 @@
 set(pot ${WORK_DIR}/miravel-make-current.pot)
 execute_process(
   COMMAND ${XGETTEXT} ${XGETTEXT_ARGS} --output=${pot}
-          tools/miravel-make/main.cpp tools/miravel-make/authoring.cpp tools/miravel-make/messages.cpp
-          tools/miravel-make/fit_check.cpp tools/miravel-make/report_password_setting.cpp
+          src/core/authoring/parser.cpp tools/miravel-make/main.cpp
+          tools/miravel-make/fit_check.cpp tools/miravel-make/screen_check.cpp
+          tools/miravel-make/report_password_setting.cpp
           tools/preview/main.cpp
   WORKING_DIRECTORY ${SOURCE_DIR}
   RESULT_VARIABLE status)

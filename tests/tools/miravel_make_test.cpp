@@ -25,7 +25,8 @@
 #include <utility>
 #include <vector>
 
-#include "authoring.h"
+#include "authoring/decoder.h"
+#include "authoring/parser.h"
 #include "platform/cp1251.h"
 #include "platform/profile_file.h"
 #include "fifo_release.h"

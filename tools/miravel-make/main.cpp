@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // miravel-make: makes a test file from a teacher's source text, and prints a
-// test file back as source. The work itself is done by authoring.h; this file
-// reads the command line and the files.
+// test file back as source. The work itself is done by the authoring library
+// (authoring/parser.h, authoring/decoder.h); this file reads the command
+// line and the files.
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -21,7 +22,8 @@
 #include <windows.h>
 #endif
 
-#include "authoring.h"
+#include "authoring/decoder.h"
+#include "authoring/parser.h"
 #include "fit_check.h"
 #include "messages.h"
 #include "platform/cp1251.h"
@@ -218,10 +220,10 @@ int Make(const std::string& source_path, std::string output_path, bool fit_check
     return kBadInput;
   }
   // Warnings only: the test file stays made.
-  if (const auto preview = fit_check ? make::FindPreview() : std::nullopt) {
+  if (fit_check) {
     const auto parsed = authoring::ParseSource(*source);
     if (parsed.source)
-      for (const auto& warning : make::CheckFit(*preview, output_path, *parsed.source))
+      for (const auto& warning : make::CheckFit(output_path, *parsed.source))
         PrintDiagnostic(source_path, warning, true);
   }
   return kOk;

@@ -1,8 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "messages.h"
 
-#include <cstddef>
-
 #if MIRAVEL_HAVE_GETTEXT
 #include <libintl.h>
 
@@ -12,47 +10,6 @@
 #endif
 
 namespace miravel::authoring {
-
-const char* Tr(const char* message) {
-#if MIRAVEL_HAVE_GETTEXT
-  return dgettext(kTextDomain, message);
-#else
-  return message;
-#endif
-}
-
-std::string FormatList(std::string_view pattern, std::initializer_list<std::string_view> args) {
-  std::string out;
-  std::size_t next = 0;  // the argument of the next "%s"
-  for (std::size_t p = 0; p < pattern.size();) {
-    const auto percent = pattern.find('%', p);
-    out += pattern.substr(p, percent - p);
-    if (percent == std::string_view::npos) break;
-    p = percent + 1;
-    if (p < pattern.size() && pattern[p] == '%') {
-      out += '%';
-      ++p;
-      continue;
-    }
-    // "%N$s" takes the Nth argument, "%s" the next one.
-    std::size_t number = 0;
-    std::size_t q = p;
-    while (q < pattern.size() && pattern[q] >= '0' && pattern[q] <= '9' && number < 1000)
-      number = number * 10 + static_cast<std::size_t>(pattern[q++] - '0');
-    const bool positional = q > p && q < pattern.size() && pattern[q] == '$' && number > 0;
-    if (positional) p = q + 1;
-    if (p < pattern.size() && pattern[p] == 's') {
-      const std::size_t index = positional ? number - 1 : next++;
-      ++p;
-      if (index < args.size()) {
-        out += args.begin()[index];
-        continue;
-      }
-    }
-    out += pattern.substr(percent, p - percent);
-  }
-  return out;
-}
 
 void UseSystemLanguage() {
 #if MIRAVEL_HAVE_GETTEXT
@@ -66,6 +23,7 @@ void UseSystemLanguage() {
   }
 #endif
   bind_textdomain_codeset(kTextDomain, "UTF-8");
+  SetTranslator([](const char* message) -> const char* { return dgettext(kTextDomain, message); });
 #endif
 }
 

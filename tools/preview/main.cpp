@@ -20,12 +20,12 @@
 #include <string_view>
 #include <vector>
 
+#include "fit/text_fit.h"
 #include "messages.h"
 #include "platform/file_system.h"
 #include "platform/os_services.h"
 #include "run/controller.h"
 #include "testdata/test_file.h"
-#include "text_fit.h"
 #include "ui/dialogs.h"
 #include "ui/main_window.h"
 #include "ui/qt_translations.h"
@@ -40,7 +40,7 @@ namespace {
 namespace ui = miravel::ui;
 using miravel::authoring::Format;
 using miravel::authoring::Tr;
-using miravel::preview::TextFit;
+using miravel::fit::TextFit;
 
 constexpr int kAllFit = 0;
 constexpr int kFailed = 1;
@@ -219,9 +219,9 @@ int main(int argc, char** argv) {
     form.groupEdit->setText(QStringLiteral("9-А"));
     controller.open();
     const std::string header = Tr("header");
-    all_fit = Fits(header, Tr("title"), miravel::preview::MeasureLabel(*form.testNameLabel)) && all_fit;
-    all_fit = Fits(header, Tr("description"), miravel::preview::MeasureLabel(*form.descriptionLabel)) && all_fit;
-    all_fit = Fits(header, Tr("comments"), miravel::preview::MeasureLabel(*form.commentsLabel)) && all_fit;
+    all_fit = Fits(header, Tr("title"), miravel::fit::MeasureLabel(*form.testNameLabel)) && all_fit;
+    all_fit = Fits(header, Tr("description"), miravel::fit::MeasureLabel(*form.descriptionLabel)) && all_fit;
+    all_fit = Fits(header, Tr("comments"), miravel::fit::MeasureLabel(*form.commentsLabel)) && all_fit;
     if (!options.check_only && SavePicture(form, folder, QStringLiteral("header.png"))) ++pictures;
     else if (!options.check_only) written = false;
 
@@ -246,12 +246,12 @@ int main(int argc, char** argv) {
         controller.moveScale();
       }
       const std::string where = Format(Tr("question %s"), std::to_string(n));
-      all_fit = Fits(where, Tr("question text"), miravel::preview::MeasureLabel(*form.questionLabel)) && all_fit;
+      all_fit = Fits(where, Tr("question text"), miravel::fit::MeasureLabel(*form.questionLabel)) && all_fit;
       for (int k = 0; k < 4; ++k) {
         const QRadioButton* option = form.optionGroup->option(k);
         if (option == nullptr) continue;
         const std::string what = Format(Tr("option %s"), std::string(1, static_cast<char>('A' + k)));
-        all_fit = Fits(where, what, miravel::preview::MeasureOption(*option)) && all_fit;
+        all_fit = Fits(where, what, miravel::fit::MeasureOption(*option)) && all_fit;
       }
       if (options.check_only) continue;
       if (SavePicture(form, folder, QString::fromStdString(QuestionPicture(n, digits)))) ++pictures;

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "text_fit.h"
+#include "fit/text_fit.h"
 
 #include <QFontMetrics>
 #include <QRadioButton>
@@ -13,7 +13,7 @@
 #include "ui/controls/mnemonic_label.h"
 #include "ui/fonts.h"
 
-namespace miravel::preview {
+namespace miravel::fit {
 namespace {
 
 // A caption line as shown: "&x" shows x, "&&" one "&", a final "&" nothing.
@@ -131,4 +131,4 @@ TextFit MeasureOption(const QRadioButton& option) {
   return fit;
 }
 
-}  // namespace miravel::preview
+}  // namespace miravel::fit

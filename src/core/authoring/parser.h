@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Authoring of test files: the teacher's source text (UTF-8, or Windows-1251
-// as older editors save it; described in FORMAT.md) is parsed, checked and compiled into the test file layout, and any
-// test file can be printed back as source.
+// The teacher's source text (UTF-8, or Windows-1251 as older editors save
+// it; described in tools/miravel-make/FORMAT.md) parsed, checked and compiled
+// into the test file layout; decoder.h prints a test file back as source.
 //
-// Everything here works in memory: compiling gives a ProfileDocument and
-// decoding reads from a ProfileDocument or a ProfileFile, so the command-line
-// tool, the tests and the fuzz target share one code path.
+// Everything here works in memory: compiling gives a ProfileDocument, so the
+// command-line tool, the tests and the fuzz target share one code path. The
+// messages are in the user's language through messages.h.
 #pragma once
 
 #include <array>
@@ -16,6 +16,7 @@
 #include <string_view>
 #include <vector>
 
+#include "authoring/text.h"
 #include "platform/cp1251.h"
 #include "platform/profile_file.h"
 
@@ -23,7 +24,7 @@ namespace miravel::authoring {
 
 // Longest Time, in minutes: its number of seconds still fits a signed 32-bit
 // integer.
-inline constexpr std::int32_t kMaxTimeMinutes = 35791394;
+using text::kMaxTimeMinutes;
 
 // How many errors of a source are told at most.
 inline constexpr std::size_t kMaxErrors = 20;
@@ -89,12 +90,5 @@ struct CompileResult {
 
 // ParseSource followed by BuildDocument.
 CompileResult Compile(std::string_view source);
-
-// Prints a test file as source text (UTF-8, LF line ends). Compiling the
-// result of a file this tool made gives that file back byte for byte. What a
-// file made elsewhere lacks or holds in an unexpected form is told in "#"
-// comments. `name` is shown in the first comment line; empty for none.
-std::string Decode(const ProfileDocument& file, std::string_view name = {});
-std::string Decode(const ProfileFile& file, std::string_view name = {});
 
 }  // namespace miravel::authoring

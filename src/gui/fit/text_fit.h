@@ -20,7 +20,7 @@ namespace miravel::ui {
 class MnemonicLabel;
 }
 
-namespace miravel::preview {
+namespace miravel::fit {
 
 struct TextFit {
   int hidden = 0;  // characters hidden
@@ -40,4 +40,4 @@ TextFit MeasureOption(const QRadioButton& option);
 // window, in its own coordinates; empty when none.
 QRect VisiblePart(const QWidget& widget);
 
-}  // namespace miravel::preview
+}  // namespace miravel::fit
