@@ -147,9 +147,9 @@ std::vector<bool> Unlocks(const TempDir& dir, const std::string& config, const s
   run.RegistrationChanged(true, true);
   run.Open(test, Text("Иванов"_w), Text("А-1"_w));
   run.Start();
-  run.MoveScale(run.scaleMaximum());
+  run.MoveScale(run.question().scale_maximum);
   run.Answer();
-  EXPECT_TRUE(run.passwordWindowShown());
+  EXPECT_TRUE(run.password(run::PasswordTries::Clock::now()).shown);
   class : public run::ReportSink {
     void SetColor(run::ReportColor) override {}
     void AppendLine(const Text&) override {}
@@ -157,8 +157,8 @@ std::vector<bool> Unlocks(const TempDir& dir, const std::string& config, const s
   std::vector<bool> unlocked;
   for (const Text& password : typed) {
     run.EnterPassword(password, report);
-    unlocked.push_back(run.reportShown());
-    if (run.reportShown()) break;
+    unlocked.push_back(run.report().box_shown);
+    if (run.report().box_shown) break;
   }
   run.Close();
   return unlocked;

@@ -343,7 +343,7 @@ ResultRow RowOfRun(const run::TestRun& run) {
   row.shown_at = LocalDateTimeText(summary.shown_at);
   row.student = cp1251::ToUtf8(run.fullName());
   row.group = cp1251::ToUtf8(run.group());
-  row.test_title = cp1251::ToUtf8(run.title());
+  row.test_title = cp1251::ToUtf8(run.header().title);
   const std::string file = fs::PathForDisplay(run.testFile());
 #ifdef _WIN32
   const std::size_t slash = file.find_last_of("\\/");

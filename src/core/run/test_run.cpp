@@ -4,6 +4,7 @@
 #include <climits>
 #include <cstdio>
 #include <stdexcept>
+#include <utility>
 
 #include "testdata/test_file.h"
 
@@ -26,6 +27,11 @@ constexpr std::string_view kTimeUp = "Ваше время истекло. При
 constexpr std::string_view kTotal = "Итого:"_w;
 constexpr std::string_view kRightTotal = "Правильных ответов: "_w;
 constexpr std::string_view kWrongTotal = "Неправильных ответов: "_w;
+constexpr std::string_view kAnswerCaption = "Ответить"_w;
+constexpr std::string_view kReportCaption = "Отчет"_w;
+
+// The first position of the question scale.
+constexpr std::int32_t kScaleMinimum = 1;
 
 // One more and one less than a position, kept within the 32-bit range (the
 // scale clamps the result into its own range).
@@ -57,7 +63,72 @@ std::int32_t TestRun::QuestionCount(std::int32_t def) const {
   return TestFileReader(*test_).QuestionCount(def);
 }
 
-Text TestRun::headingText() const { return student_shown_ ? full_name_ + '\r' + group_ : Text(kHeading); }
+// --- what the windows show ------------------------------------------------------
+
+HeaderView TestRun::header() const {
+  return HeaderView{stage_ == Stage::kRegistration || stage_ == Stage::kTestOpen,
+                    title_,
+                    description_,
+                    comments_,
+                    question_count_text_,
+                    time_text_};
+}
+
+ButtonsView TestRun::buttons() const {
+  ButtonsView v;
+  v.open_enabled = open_enabled_;
+  v.open_default = open_default_;
+  v.start_shown = header().shown;
+  v.start_enabled = start_enabled_;
+  v.start_default = start_default_;
+  v.answer_shown = stage_ >= Stage::kAnswering;
+  v.answer_asks_for_report = stage_ >= Stage::kFinished;
+  v.answer_caption = v.answer_asks_for_report ? kReportCaption : kAnswerCaption;
+  v.answer_enabled = answer_enabled_;
+  v.answer_default = answer_default_;
+  v.back_shown = stage_ >= Stage::kAnswering;
+  v.back_enabled = back_enabled_;
+  return v;
+}
+
+ClockView TestRun::clock() const { return ClockView{gauge_maximum_, gauge_progress_, clock_running_}; }
+
+QuestionView TestRun::question() const {
+  QuestionView v;
+  v.scale_minimum = kScaleMinimum;
+  v.scale_maximum = scale_maximum_;
+  v.position = position_;
+  v.scale_enabled = scale_enabled_;
+  v.heading = student_shown_ ? full_name_ + '\r' + group_ : Text(kHeading);
+  v.number = question_number_text_;
+  v.number_shown = question_number_shown_;
+  v.text = question_text_;
+  v.text_centred = !totals_shown_;
+  v.option_count = option_count_;
+  v.options = options_;
+  v.chosen = chosen_;
+  v.options_shown = options_shown_;
+  v.options_enabled = options_enabled_;
+  return v;
+}
+
+ReportView TestRun::report() const {
+  ReportView v;
+  v.box_shown = report_shown_;
+  v.totals_shown = totals_shown_;
+  v.right_total = right_total_text_;
+  v.wrong_total = wrong_total_text_;
+  v.journal_changed_shown = totals_shown_ && journal_changed_;
+  v.save_enabled = report_summary_.has_value();
+  v.print_enabled = report_summary_.has_value();
+  return v;
+}
+
+PasswordView TestRun::password(PasswordTries::Clock::time_point now) const {
+  return PasswordView{password_window_shown_, password_tries_.checking(), password_tries_.WaitLeft(now)};
+}
+
+bool TestRun::TakeResultRow() { return std::exchange(result_row_due_, false); }
 
 // --- registration and opening --------------------------------------------------
 
@@ -115,7 +186,7 @@ void TestRun::Start() {
 }
 
 void TestRun::SetScaleMaximum(std::int32_t maximum) {
-  if (maximum < scaleMinimum()) return;
+  if (maximum < kScaleMinimum) return;
   scale_maximum_ = maximum;
   if (position_ > maximum) {
     position_ = maximum;
@@ -124,7 +195,7 @@ void TestRun::SetScaleMaximum(std::int32_t maximum) {
 }
 
 void TestRun::SetPosition(std::int32_t position) {
-  if (position < scaleMinimum()) position = scaleMinimum();
+  if (position < kScaleMinimum) position = kScaleMinimum;
   if (position > scale_maximum_) position = scale_maximum_;
   if (position == position_) return;
   position_ = position;
@@ -132,7 +203,7 @@ void TestRun::SetPosition(std::int32_t position) {
 }
 
 void TestRun::MoveScale(std::int32_t position) {
-  if (position < scaleMinimum()) position = scaleMinimum();
+  if (position < kScaleMinimum) position = kScaleMinimum;
   if (position > scale_maximum_) position = scale_maximum_;
   position_ = position;
   ScaleChanged();
@@ -187,7 +258,7 @@ void TestRun::ChooseOption(std::int32_t index) {
 void TestRun::Record() { journal_.Record(test_.get(), position_, chosen_); }
 
 void TestRun::Answer() {
-  if (!answerAsksForReport()) {
+  if (stage_ < Stage::kFinished) {
     Record();
   } else {
     AskForReport();
@@ -260,6 +331,8 @@ void TestRun::PasswordChecked(bool accepted, ReportSink& report, PasswordTries::
   const std::int32_t questions = QuestionCount(0);
   const std::int64_t wrong = std::int64_t{questions} - right_count_;
   wrong_total_text_ = Text(kWrongTotal) + std::to_string(wrong);
+  // The first report shown makes its results row due; a later one does not.
+  if (!report_summary_) result_row_due_ = true;
   report_summary_ =
       ReportSummary{std::chrono::system_clock::now(), questions, right_count_, wrong, time_ran_out_, journal_changed_};
 }

@@ -67,6 +67,84 @@ enum class Stage {
   kReport,  // the report is shown
 };
 
+// Registration and the test's header, shown until Start.
+struct HeaderView {
+  bool shown = true;
+  Text title;
+  Text description;
+  Text comments;
+  Text question_count;
+  Text time;  // in minutes
+};
+
+// The push buttons: Open, Start, Answer (which asks for the report once the
+// test is over) and Back.
+struct ButtonsView {
+  bool open_enabled = false;
+  bool open_default = false;
+  bool start_shown = true;
+  bool start_enabled = false;
+  bool start_default = false;
+  bool answer_shown = false;
+  bool answer_asks_for_report = false;
+  Text answer_caption;  // "Ответить", or "Отчет" once it asks for the report
+  bool answer_enabled = true;
+  bool answer_default = false;
+  bool back_shown = false;
+  bool back_enabled = true;
+};
+
+// The time gauge, in seconds left of the test's time, and whether the clock
+// ticks.
+struct ClockView {
+  std::int32_t gauge_maximum = 100;
+  std::int32_t gauge_progress = 0;
+  bool running = false;
+};
+
+// The question area, which takes the window from Start on.
+struct QuestionView {
+  std::int32_t scale_minimum = 1;
+  std::int32_t scale_maximum = 10;
+  std::int32_t position = 1;
+  bool scale_enabled = false;
+  Text heading;  // "Вопрос №", then the student at the end
+  Text number;  // the number of the question shown; hidden at the end
+  bool number_shown = true;
+  Text text;  // the question, then the end message, then "Итого:"
+  bool text_centred = true;  // left-aligned once the report is shown
+  // The options of the question shown: none before the first question, then
+  // always four (empty ones included).
+  std::int32_t option_count = 0;
+  std::array<Text, 4> options;
+  std::int32_t chosen = -1;
+  bool options_shown = true;
+  bool options_enabled = false;
+};
+
+// The report box, the totals under the question line and saving and
+// printing the report.
+struct ReportView {
+  bool box_shown = false;
+  bool totals_shown = false;
+  Text right_total;
+  Text wrong_total;
+  // With the totals: the answer journal was found changed behind the run's
+  // back when the report was made.
+  bool journal_changed_shown = false;
+  // Once the report and its totals are shown.
+  bool save_enabled = false;
+  bool print_enabled = false;
+};
+
+// The password window, and what its OK waits for at a given time: a check
+// under way, or what is left of the wait after wrong passwords.
+struct PasswordView {
+  bool shown = false;
+  bool checking = false;
+  PasswordTries::Clock::duration wait_left{};
+};
+
 class TestRun {
  public:
   // The start of a run: sets up the answer journal in the profile folder
@@ -113,68 +191,22 @@ class TestRun {
   void Close();
 
   // --- what the windows show ----------------------------------------------
+  // In groups, each shown on the windows as one: the test's header, the
+  // buttons, the clock, the question area, the report and the password
+  // window.
 
   Stage stage() const { return stage_; }
-
-  // Registration and the test's header, shown until Start.
-  bool registrationShown() const { return stage_ == Stage::kRegistration || stage_ == Stage::kTestOpen; }
-  bool openEnabled() const { return open_enabled_; }
-  bool openDefault() const { return open_default_; }
-  const Text& title() const { return title_; }
-  const Text& description() const { return description_; }
-  const Text& comments() const { return comments_; }
-  const Text& questionCountText() const { return question_count_text_; }
-  const Text& timeText() const { return time_text_; }
-  bool startEnabled() const { return start_enabled_; }
-  bool startDefault() const { return start_default_; }
-
-  // The time gauge: seconds left of the test's time.
-  std::int32_t gaugeMaximum() const { return gauge_maximum_; }
-  std::int32_t gaugeProgress() const { return gauge_progress_; }
-  // Whether the clock ticks.
-  bool clockRunning() const { return clock_running_; }
-
-  // The question area, shown from Start on.
-  std::int32_t scaleMinimum() const { return 1; }
-  std::int32_t scaleMaximum() const { return scale_maximum_; }
-  std::int32_t position() const { return position_; }
-  bool scaleEnabled() const { return scale_enabled_; }
-  // The line above the question: "Вопрос №", then the student at the end.
-  Text headingText() const;
-  // The number of the question shown; hidden at the end.
-  const Text& questionNumberText() const { return question_number_text_; }
-  bool questionNumberShown() const { return question_number_shown_; }
-  // The question, then the end message, then "Итого:".
-  const Text& questionText() const { return question_text_; }
-  // Centred, and left-aligned once the report is shown.
-  bool questionTextCentred() const { return !totals_shown_; }
-  // The options of the question shown: none before the first question, then
-  // always four (empty ones included).
-  std::int32_t optionCount() const { return option_count_; }
-  const Text& optionText(std::int32_t index) const { return options_[static_cast<std::size_t>(index)]; }
-  std::int32_t chosenOption() const { return chosen_; }
-  bool optionsShown() const { return options_shown_; }
-  bool optionsEnabled() const { return options_enabled_; }
-
-  // Answer, which asks for the report once the test is over.
-  bool answerShown() const { return stage_ >= Stage::kAnswering; }
-  bool answerAsksForReport() const { return stage_ >= Stage::kFinished; }
-  bool answerEnabled() const { return answer_enabled_; }
-  bool answerDefault() const { return answer_default_; }
-  bool backShown() const { return stage_ >= Stage::kAnswering; }
-  bool backEnabled() const { return back_enabled_; }
-
-  // The password window, and the tries at the password.
-  bool passwordWindowShown() const { return password_window_shown_; }
+  HeaderView header() const;
+  ButtonsView buttons() const;
+  ClockView clock() const;
+  QuestionView question() const;
+  ReportView report() const;
+  PasswordView password(PasswordTries::Clock::time_point now) const;
   const PasswordTries& passwordTries() const { return password_tries_; }
-  // The report box, and the totals under the question line.
-  bool reportShown() const { return report_shown_; }
-  bool totalsShown() const { return totals_shown_; }
-  const Text& rightTotalText() const { return right_total_text_; }
-  const Text& wrongTotalText() const { return wrong_total_text_; }
-  // With the totals: whether the answer journal was found changed behind the
-  // run's back when the report was made.
-  bool journalChangedShown() const { return totals_shown_ && journal_changed_; }
+
+  // The results row of the report shown is due: true once, at the first
+  // call after the report was first shown.
+  bool TakeResultRow();
 
   // --- the run's data ----------------------------------------------------------
 
@@ -267,6 +299,7 @@ class TestRun {
   std::string test_file_;
   bool time_ran_out_ = false;
   std::optional<ReportSummary> report_summary_;
+  bool result_row_due_ = false;
 };
 
 }  // namespace miravel::run

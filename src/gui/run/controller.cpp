@@ -231,13 +231,12 @@ void Controller::enterPassword() {
 }
 
 void Controller::passwordChecked(bool accepted) {
-  const bool shown_before = run_.reportSummary().has_value();
   act([this, accepted] {
     ReportBoxSink sink(*window_.reportBox);
     const ui::ReportBox::UpdateBlock batch(*window_.reportBox);
     run_.PasswordChecked(accepted, sink, PasswordTries::Clock::now());
   });
-  if (!shown_before && run_.reportSummary()) appendResult();
+  if (run_.TakeResultRow()) appendResult();
 }
 
 void Controller::passwordClosed() {
@@ -251,7 +250,7 @@ void Controller::close() {
 // --- the report on paper and in the results log --------------------------------------
 
 void Controller::saveReport() {
-  if (!run_.reportSummary()) return;
+  if (!run_.report().save_enabled) return;
   ui::SaveDialog& dialog = *window_.saveDialog;
   if (!dialog.Execute(ReportFileName(run_))) return;
   const std::unique_ptr<QTextDocument> document = ReportDocument(run_, *window_.reportBox);
@@ -259,7 +258,7 @@ void Controller::saveReport() {
 }
 
 void Controller::printReport() {
-  if (!run_.reportSummary()) return;
+  if (!run_.report().print_enabled) return;
   QPrinter printer(QPrinter::HighResolution);
   printer.setDocName(ReportTitle(run_));
   printer.setCreator(ui::ApplicationTitle());
@@ -325,83 +324,101 @@ bool Controller::mayClose() {
 // --- the run on the windows ------------------------------------------------------------
 
 void Controller::show() {
-  ui::MainWindow& w = window_;
   const TestRun& r = run_;
+  showHeader(r.header());
+  showQuestion(r.question());
+  showReport(r.report());
+  showButtons(r.buttons());
+  showClock(r.clock());
+  showPassword(r.password(PasswordTries::Clock::now()));
+}
 
-  // Registration and the test's header, until Start.
-  w.testInfoGroup->setVisible(r.registrationShown());
-  w.registrationGroup->setVisible(r.registrationShown());
-  w.openButton->setEnabled(r.openEnabled());
-  w.openButton->setDefault(r.openDefault());
-  SetText(w.testNameLabel, Screen(r.title()));
-  SetText(w.descriptionLabel, Screen(r.description()));
-  SetText(w.commentsLabel, Screen(r.comments()));
-  SetText(w.questionCountLabel, Screen(r.questionCountText()));
-  SetText(w.timeLabel, Screen(r.timeText()));
+void Controller::showHeader(const HeaderView& v) {
+  ui::MainWindow& w = window_;
+  w.testInfoGroup->setVisible(v.shown);
+  w.registrationGroup->setVisible(v.shown);
+  SetText(w.testNameLabel, Screen(v.title));
+  SetText(w.descriptionLabel, Screen(v.description));
+  SetText(w.commentsLabel, Screen(v.comments));
+  SetText(w.questionCountLabel, Screen(v.question_count));
+  SetText(w.timeLabel, Screen(v.time));
+}
 
-  // The question area.
+void Controller::showQuestion(const QuestionView& v) {
+  ui::MainWindow& w = window_;
   {
     const QSignalBlocker quiet(w.questionScale);
-    w.questionScale->setRange(r.scaleMinimum(), r.scaleMaximum());
-    w.questionScale->setValue(r.position());
+    w.questionScale->setRange(v.scale_minimum, v.scale_maximum);
+    w.questionScale->setValue(v.position);
   }
-  w.questionScale->setEnabled(r.scaleEnabled());
-  SetText(w.questionHeading, Screen(r.headingText()));
-  SetText(w.questionNumberLabel, Screen(r.questionNumberText()));
-  w.questionNumberLabel->setVisible(r.questionNumberShown());
-  const Qt::Alignment alignment = (r.questionTextCentred() ? Qt::AlignHCenter : Qt::AlignLeft) | Qt::AlignTop;
+  w.questionScale->setEnabled(v.scale_enabled);
+  SetText(w.questionHeading, Screen(v.heading));
+  SetText(w.questionNumberLabel, Screen(v.number));
+  w.questionNumberLabel->setVisible(v.number_shown);
+  const Qt::Alignment alignment = (v.text_centred ? Qt::AlignHCenter : Qt::AlignLeft) | Qt::AlignTop;
   if (w.questionLabel->alignment() != alignment) w.questionLabel->setAlignment(alignment);
-  SetText(w.questionLabel, Screen(r.questionText()));
+  SetText(w.questionLabel, Screen(v.text));
   {
     const QSignalBlocker quiet(w.optionGroup->options());
     QStringList options;
-    for (std::int32_t k = 0; k < r.optionCount(); ++k) options << Screen(r.optionText(k));
+    for (std::int32_t k = 0; k < v.option_count; ++k) options << Screen(v.options[static_cast<std::size_t>(k)]);
     if (w.optionGroup->optionTexts() != options) w.optionGroup->setOptions(options);
-    if (w.optionGroup->options()->checkedId() != r.chosenOption()) w.optionGroup->checkOption(r.chosenOption());
+    if (w.optionGroup->options()->checkedId() != v.chosen) w.optionGroup->checkOption(v.chosen);
   }
-  w.optionGroup->setEnabled(r.optionsEnabled());
-  w.optionGroup->setVisible(r.optionsShown());
-  w.reportBox->setVisible(r.reportShown());
-  SetText(w.rightTotalLabel, Screen(r.rightTotalText()));
-  SetText(w.wrongTotalLabel, Screen(r.wrongTotalText()));
-  w.rightTotalLabel->setVisible(r.totalsShown());
-  w.wrongTotalLabel->setVisible(r.totalsShown());
-  w.journalChangedLabel->setVisible(r.journalChangedShown());
+  w.optionGroup->setEnabled(v.options_enabled);
+  w.optionGroup->setVisible(v.options_shown);
+}
 
-  // The buttons and the clock.
-  w.startButton->setVisible(r.registrationShown());
-  w.startButton->setEnabled(r.startEnabled());
-  w.startButton->setDefault(r.startDefault());
-  SetText(w.answerButton, r.answerAsksForReport() ? QStringLiteral("Отчет") : QStringLiteral("Ответить"));
-  w.answerButton->setEnabled(r.answerEnabled());
-  w.answerButton->setDefault(r.answerDefault());
-  w.answerButton->setVisible(r.answerShown());
-  w.backButton->setEnabled(r.backEnabled());
-  w.backButton->setVisible(r.backShown());
-  if (w.timeGauge->maximum() != r.gaugeMaximum()) w.timeGauge->setRange(0, r.gaugeMaximum());
-  w.timeGauge->setValue(r.gaugeProgress());
-  if (r.clockRunning() && !w.countdown->isActive()) w.countdown->start();
-  if (!r.clockRunning() && w.countdown->isActive()) w.countdown->stop();
-
+void Controller::showReport(const ReportView& v) {
+  ui::MainWindow& w = window_;
+  w.reportBox->setVisible(v.box_shown);
+  SetText(w.rightTotalLabel, Screen(v.right_total));
+  SetText(w.wrongTotalLabel, Screen(v.wrong_total));
+  w.rightTotalLabel->setVisible(v.totals_shown);
+  w.wrongTotalLabel->setVisible(v.totals_shown);
+  w.journalChangedLabel->setVisible(v.journal_changed_shown);
   // Saving and printing, once the report and its totals are shown.
-  const bool report_ready = r.reportSummary().has_value();
-  w.saveReportAction->setEnabled(report_ready);
-  w.printReportAction->setEnabled(report_ready);
-  w.reportBox->setContextMenuPolicy(report_ready ? Qt::ActionsContextMenu : Qt::NoContextMenu);
+  w.saveReportAction->setEnabled(v.save_enabled);
+  w.printReportAction->setEnabled(v.print_enabled);
+  w.reportBox->setContextMenuPolicy(v.save_enabled || v.print_enabled ? Qt::ActionsContextMenu : Qt::NoContextMenu);
+}
 
+void Controller::showButtons(const ButtonsView& v) {
+  ui::MainWindow& w = window_;
+  w.openButton->setEnabled(v.open_enabled);
+  w.openButton->setDefault(v.open_default);
+  w.startButton->setVisible(v.start_shown);
+  w.startButton->setEnabled(v.start_enabled);
+  w.startButton->setDefault(v.start_default);
+  SetText(w.answerButton, Screen(v.answer_caption));
+  w.answerButton->setEnabled(v.answer_enabled);
+  w.answerButton->setDefault(v.answer_default);
+  w.answerButton->setVisible(v.answer_shown);
+  w.backButton->setEnabled(v.back_enabled);
+  w.backButton->setVisible(v.back_shown);
+}
+
+void Controller::showClock(const ClockView& v) {
+  ui::MainWindow& w = window_;
+  if (w.timeGauge->maximum() != v.gauge_maximum) w.timeGauge->setRange(0, v.gauge_maximum);
+  w.timeGauge->setValue(v.gauge_progress);
+  if (v.running && !w.countdown->isActive()) w.countdown->start();
+  if (!v.running && w.countdown->isActive()) w.countdown->stop();
+}
+
+void Controller::showPassword(const PasswordView& v) {
   // The password window; hidden, not closed, once the report is on its way.
-  if (ui::ReportPasswordDialog* dialog = password_dialog_.data()) {
-    if (r.passwordWindowShown() && !dialog->isVisible()) dialog->show();
-    if (!r.passwordWindowShown() && dialog->isVisible()) {
-      dialog->hide();
-      // The keyboard goes back to the main window (the report's Ctrl+S, Ctrl+P).
-      window_.activateWindow();
-    }
-    using Wait = ui::ReportPasswordDialog::Wait;
-    const PasswordTries& tries = r.passwordTries();
-    const auto left = std::chrono::ceil<std::chrono::milliseconds>(tries.WaitLeft(PasswordTries::Clock::now()));
-    dialog->showWait(tries.checking() ? Wait::kChecking : left.count() > 0 ? Wait::kAfterWrong : Wait::kNone, left);
+  ui::ReportPasswordDialog* dialog = password_dialog_.data();
+  if (dialog == nullptr) return;
+  if (v.shown && !dialog->isVisible()) dialog->show();
+  if (!v.shown && dialog->isVisible()) {
+    dialog->hide();
+    // The keyboard goes back to the main window (the report's Ctrl+S, Ctrl+P).
+    window_.activateWindow();
   }
+  using Wait = ui::ReportPasswordDialog::Wait;
+  const auto left = std::chrono::ceil<std::chrono::milliseconds>(v.wait_left);
+  dialog->showWait(v.checking ? Wait::kChecking : left.count() > 0 ? Wait::kAfterWrong : Wait::kNone, left);
 }
 
 }  // namespace miravel::run

@@ -79,10 +79,16 @@ class Controller {
   void printReport();  // the print dialog, then the report on the printer
   void close();
 
-  // Brings the windows up to date with the run.
+  // Brings the windows up to date with the run, one group at a time.
   void show();
 
  private:
+  void showHeader(const HeaderView& view);
+  void showQuestion(const QuestionView& view);
+  void showReport(const ReportView& view);
+  void showButtons(const ButtonsView& view);
+  void showClock(const ClockView& view);
+  void showPassword(const PasswordView& view);
   template <typename Rule>
   void act(Rule rule);
   // Adds the shown report's row to the results log, off the window's thread.

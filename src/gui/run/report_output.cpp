@@ -58,7 +58,7 @@ QStringList ReportHeading(const TestRun& run) {
   return {
       QStringLiteral("Ф.И.О.: ") + Unicode(run.fullName()),
       QStringLiteral("Группа: ") + Unicode(run.group()),
-      QStringLiteral("Тест: ") + Unicode(run.title()),
+      QStringLiteral("Тест: ") + Unicode(run.header().title),
       QStringLiteral("Дата и время: ") + ShownAt(s).toString(QStringLiteral("dd.MM.yyyy HH:mm")),
       QStringLiteral("Вопросов: ") + QString::number(s.questions),
       QStringLiteral("Правильных ответов: ") + QString::number(s.right),

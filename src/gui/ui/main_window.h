@@ -1,9 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The main window: registration, the test header, the questions, the time
-// gauge, the report and the status line. This class builds the window with
-// every control in its starting state; the run itself drives the controls
-// through the signals it connects to. The controls keep the program's control
-// names as their objectNames (docs/object-names.md).
+// gauge, the report and the status line. The form (main_window.ui) designs
+// every control: its place, caption, hint, buddy, accessible name and the tab
+// order; this class adds what a form cannot say (fonts, colours, the strip
+// layouts, the timer and the dialogs). What the run holds (the test's texts,
+// the question area, which controls are shown and enabled) the run's
+// controller shows. The controls keep the program's control names as their
+// objectNames (docs/object-names.md).
 #pragma once
 
 #include <QAction>
@@ -23,6 +26,10 @@
 #include "ui/controls/track_bar.h"
 #include "ui/dialogs.h"
 
+namespace Ui {
+class MainWindow;
+}
+
 namespace miravel::ui {
 
 class MainWindow : public QWidget {
@@ -32,7 +39,8 @@ class MainWindow : public QWidget {
   MainWindow();
   ~MainWindow() override;
 
-  // The controls, in creation order within each container.
+  // The controls of the form, by what they are for, in creation order within
+  // each container.
   QWidget* body;  // the whole client area
   // Registration: the student's name and group, and opening a test.
   QGroupBox* registrationGroup;
@@ -107,6 +115,7 @@ class MainWindow : public QWidget {
   // Sends the hint of the control under the pointer, as the pointer's
   // arrival there does, when the pointer is over this window.
   void showHintUnderPointer();
+  std::unique_ptr<::Ui::MainWindow> form_;
   QTimer* hintUpdate_;  // zero-time, single-shot
 };
 

@@ -7,50 +7,30 @@
 
 #include "ui/fonts.h"
 #include "ui/window_frame.h"
+#include "ui_report_password_dialog.h"
 
 namespace miravel::ui {
 
-ReportPasswordDialog::ReportPasswordDialog() {
-  setObjectName(QStringLiteral("PasswordDlg"));
+ReportPasswordDialog::ReportPasswordDialog() : form_(std::make_unique<::Ui::ReportPasswordDialog>()) {
+  form_->setupUi(this);
   SetUpFixedFrame(*this, Qt::Dialog, QSize(233, 93));
-  setWindowTitle(QStringLiteral("Просмотр отчета"));
   setFont(WindowFont());
   // The main window alone decides when the program ends.
   setAttribute(Qt::WA_QuitOnClose, false);
   move(245, 108);
 
-  promptLabel = new MnemonicLabel(QStringLiteral("Введите пароль"), this);
-  promptLabel->setObjectName(QStringLiteral("Label1"));
-  promptLabel->move(8, 9);
+  promptLabel = form_->Label1;
+  passwordEdit = form_->Password;
+  okButton = form_->OKBtn;
+  cancelButton = form_->CancelBtn;
+  waitLabel = form_->WaitLabel;
   promptLabel->adjustSize();  // the size of its text
-
-  passwordEdit = new PasswordEdit(this);
-  passwordEdit->setObjectName(QStringLiteral("Password"));
-  passwordEdit->setGeometry(8, 27, 217, 21);
-  promptLabel->setBuddy(passwordEdit);  // a screen reader names the edit by the prompt
-
-  okButton = new QPushButton(QStringLiteral("OK"), this);
-  okButton->setObjectName(QStringLiteral("OKBtn"));
-  okButton->setGeometry(70, 59, 75, 25);
-  okButton->setDefault(true);
-
-  cancelButton = new QPushButton(QStringLiteral("Cancel"), this);
-  cancelButton->setObjectName(QStringLiteral("CancelBtn"));
-  cancelButton->setGeometry(150, 59, 75, 25);
   connect(cancelButton, &QPushButton::clicked, this, &QDialog::reject);
-
-  waitLabel = new QLabel(this);
-  waitLabel->setObjectName(QStringLiteral("WaitLabel"));
-  waitLabel->setGeometry(6, 59, 62, 25);
-  waitLabel->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-  waitLabel->setWordWrap(true);
-  waitLabel->hide();
   waitTimer = new QTimer(this);
   waitTimer->setSingleShot(true);
-
-  setTabOrder(passwordEdit, okButton);
-  setTabOrder(okButton, cancelButton);
 }
+
+ReportPasswordDialog::~ReportPasswordDialog() = default;
 
 void ReportPasswordDialog::showEvent(QShowEvent* event) {
   QDialog::showEvent(event);

@@ -2,9 +2,10 @@
 // The report password window: the small dialog in which the teacher types the
 // report password. Created hidden at start, right after the main window; shown
 // without being modal. OK is its default button (Enter); Cancel, Esc and the
-// close box reject it, which hides it and keeps the typed text. The controls
-// keep the program's control names as their objectNames
-// (docs/object-names.md).
+// close box reject it, which hides it and keeps the typed text. The form
+// (report_password_dialog.ui) designs the controls, their captions, the
+// prompt's buddy and the tab order. The controls keep the program's control
+// names as their objectNames (docs/object-names.md).
 //
 // While a password is checked, and while the window waits after wrong ones,
 // OK is disabled and a note beside it says why (showWait); the box and
@@ -16,9 +17,14 @@
 #include <QPushButton>
 #include <QTimer>
 #include <chrono>
+#include <memory>
 
 #include "ui/controls/edits.h"
 #include "ui/controls/mnemonic_label.h"
+
+namespace Ui {
+class ReportPasswordDialog;
+}
 
 namespace miravel::ui {
 
@@ -27,6 +33,7 @@ class ReportPasswordDialog : public QDialog {
 
  public:
   ReportPasswordDialog();
+  ~ReportPasswordDialog() override;
 
   MnemonicLabel* promptLabel;
   PasswordEdit* passwordEdit;
@@ -47,6 +54,7 @@ class ReportPasswordDialog : public QDialog {
   void showEvent(QShowEvent* event) override;
 
  private:
+  std::unique_ptr<::Ui::ReportPasswordDialog> form_;
   bool placed_ = false;  // centred on the screen at the first showing
 };
 

@@ -93,37 +93,71 @@ class Run : public ::testing::Test {
   std::unique_ptr<TestRun> run_;
 };
 
+// What the windows show before anything was done: the run gives every text.
+TEST_F(Run, TheWindowsStartWithTheRunsTexts) {
+  const HeaderView header = run_->header();
+  EXPECT_TRUE(header.shown);
+  for (const Text* text : {&header.title, &header.description, &header.comments})
+    EXPECT_EQ(*text, "---тест не выбран---"_w);
+  EXPECT_EQ(header.question_count, "00");
+  EXPECT_EQ(header.time, "00");
+  const QuestionView question = run_->question();
+  EXPECT_EQ(question.heading, "Вопрос №"_w);
+  EXPECT_EQ(question.number, "15");
+  EXPECT_EQ(question.text, "Label16");
+  EXPECT_EQ(question.scale_minimum, 1);
+  EXPECT_EQ(question.scale_maximum, 10);
+  EXPECT_EQ(question.position, 1);
+  EXPECT_FALSE(question.scale_enabled) << "no input before Start";
+  EXPECT_EQ(question.option_count, 0);
+  const ButtonsView buttons = run_->buttons();
+  EXPECT_EQ(buttons.answer_caption, "Ответить"_w);
+  EXPECT_FALSE(buttons.answer_shown);
+  EXPECT_FALSE(buttons.open_enabled);
+  EXPECT_TRUE(buttons.start_shown);
+  EXPECT_FALSE(buttons.start_enabled);
+  const ClockView clock = run_->clock();
+  EXPECT_EQ(clock.gauge_maximum, 100);
+  EXPECT_EQ(clock.gauge_progress, 0);
+  EXPECT_FALSE(clock.running);
+  const ReportView report = run_->report();
+  EXPECT_FALSE(report.box_shown);
+  EXPECT_FALSE(report.totals_shown);
+  EXPECT_FALSE(report.save_enabled);
+  EXPECT_FALSE(report.print_enabled);
+}
+
 TEST_F(Run, RegistrationAndOpening) {
   EXPECT_EQ(run_->stage(), Stage::kRegistration);
-  EXPECT_FALSE(run_->openEnabled());
+  EXPECT_FALSE(run_->buttons().open_enabled);
   run_->RegistrationChanged(true, false);
-  EXPECT_FALSE(run_->openEnabled());
+  EXPECT_FALSE(run_->buttons().open_enabled);
   run_->RegistrationChanged(true, true);
-  EXPECT_TRUE(run_->openEnabled());
-  EXPECT_TRUE(run_->openDefault());
+  EXPECT_TRUE(run_->buttons().open_enabled);
+  EXPECT_TRUE(run_->buttons().open_default);
   run_->RegistrationChanged(false, true);
-  EXPECT_FALSE(run_->openEnabled());
-  EXPECT_TRUE(run_->openDefault()) << "the default mark stays";
+  EXPECT_FALSE(run_->buttons().open_enabled);
+  EXPECT_TRUE(run_->buttons().open_default) << "the default mark stays";
 
   // A cancelled choice keeps the name and group, and opens nothing.
   run_->Open(std::nullopt, Text("Петров"_w), Text("Б-2"_w));
   EXPECT_EQ(run_->stage(), Stage::kRegistration);
   EXPECT_EQ(run_->fullName(), "Петров"_w);
-  EXPECT_EQ(run_->title(), "---тест не выбран---"_w);
-  EXPECT_FALSE(run_->startEnabled());
+  EXPECT_EQ(run_->header().title, "---тест не выбран---"_w);
+  EXPECT_FALSE(run_->buttons().start_enabled);
 
   run_->Open(MakeTest("5", "2"), Text("Иванов"_w), Text("А-1"_w));
   EXPECT_EQ(run_->stage(), Stage::kTestOpen);
-  EXPECT_EQ(run_->title(), "Тест"_w);
-  EXPECT_EQ(run_->questionCountText(), "5");
-  EXPECT_EQ(run_->timeText(), "2");
-  EXPECT_EQ(run_->gaugeMaximum(), 120);
-  EXPECT_EQ(run_->gaugeProgress(), 120);
-  EXPECT_TRUE(run_->startEnabled());
-  EXPECT_TRUE(run_->startDefault());
+  EXPECT_EQ(run_->header().title, "Тест"_w);
+  EXPECT_EQ(run_->header().question_count, "5");
+  EXPECT_EQ(run_->header().time, "2");
+  EXPECT_EQ(run_->clock().gauge_maximum, 120);
+  EXPECT_EQ(run_->clock().gauge_progress, 120);
+  EXPECT_TRUE(run_->buttons().start_enabled);
+  EXPECT_TRUE(run_->buttons().start_default);
   EXPECT_EQ(run_->fullName(), "Иванов"_w);
-  EXPECT_TRUE(run_->registrationShown());
-  EXPECT_FALSE(run_->answerShown());
+  EXPECT_TRUE(run_->header().shown);
+  EXPECT_FALSE(run_->buttons().answer_shown);
 
   // A time the gauge cannot hold: the header is the new test's, the gauge
   // and Start stay, and the name is not taken.
@@ -134,8 +168,8 @@ TEST_F(Run, RegistrationAndOpening) {
     } catch (const std::out_of_range& e) {
       EXPECT_EQ(std::string(e.what()), "Value must be between 1 and 2147483647");
     }
-    EXPECT_EQ(run_->questionCountText(), "3");
-    EXPECT_EQ(run_->gaugeMaximum(), 120);
+    EXPECT_EQ(run_->header().question_count, "3");
+    EXPECT_EQ(run_->clock().gauge_maximum, 120);
     EXPECT_EQ(run_->fullName(), "Иванов"_w);
   }
 }
@@ -143,42 +177,42 @@ TEST_F(Run, RegistrationAndOpening) {
 TEST_F(Run, AnsweringStepsForwardAndBackAndShowsRecordedAnswers) {
   Begin();
   EXPECT_EQ(run_->stage(), Stage::kAnswering);
-  EXPECT_FALSE(run_->registrationShown());
-  EXPECT_EQ(run_->scaleMaximum(), 6);
-  EXPECT_EQ(run_->position(), 1);
-  EXPECT_EQ(run_->questionText(), "Вопрос 1"_w);
-  EXPECT_EQ(run_->questionNumberText(), "1");
-  EXPECT_EQ(run_->optionCount(), 4);
-  EXPECT_EQ(run_->optionText(2), "1-2");
-  EXPECT_EQ(run_->chosenOption(), -1);
-  EXPECT_TRUE(run_->clockRunning());
-  EXPECT_TRUE(run_->answerShown());
-  EXPECT_FALSE(run_->backEnabled());
-  EXPECT_FALSE(run_->answerDefault());
+  EXPECT_FALSE(run_->header().shown);
+  EXPECT_EQ(run_->question().scale_maximum, 6);
+  EXPECT_EQ(run_->question().position, 1);
+  EXPECT_EQ(run_->question().text, "Вопрос 1"_w);
+  EXPECT_EQ(run_->question().number, "1");
+  EXPECT_EQ(run_->question().option_count, 4);
+  EXPECT_EQ(run_->question().options[2], "1-2");
+  EXPECT_EQ(run_->question().chosen, -1);
+  EXPECT_TRUE(run_->clock().running);
+  EXPECT_TRUE(run_->buttons().answer_shown);
+  EXPECT_FALSE(run_->buttons().back_enabled);
+  EXPECT_FALSE(run_->buttons().answer_default);
 
   run_->ChooseOption(1);
-  EXPECT_TRUE(run_->answerDefault());
+  EXPECT_TRUE(run_->buttons().answer_default);
   run_->Answer();
-  EXPECT_EQ(run_->position(), 2);
-  EXPECT_TRUE(run_->backEnabled());
-  EXPECT_EQ(run_->chosenOption(), -1);
+  EXPECT_EQ(run_->question().position, 2);
+  EXPECT_TRUE(run_->buttons().back_enabled);
+  EXPECT_EQ(run_->question().chosen, -1);
   run_->ChooseOption(3);
   run_->Back();  // records question 2 and goes back
-  EXPECT_EQ(run_->position(), 1);
-  EXPECT_EQ(run_->chosenOption(), 1) << "question 1's answer shows again";
-  EXPECT_FALSE(run_->backEnabled());
+  EXPECT_EQ(run_->question().position, 1);
+  EXPECT_EQ(run_->question().chosen, 1) << "question 1's answer shows again";
+  EXPECT_FALSE(run_->buttons().back_enabled);
   run_->MoveScale(2);
-  EXPECT_EQ(run_->chosenOption(), 3);
+  EXPECT_EQ(run_->question().chosen, 3);
   run_->ChooseOption(0);
   run_->MoveScale(3);  // moving records nothing
   run_->MoveScale(2);
-  EXPECT_EQ(run_->chosenOption(), 3);
+  EXPECT_EQ(run_->question().chosen, 3);
   EXPECT_EQ(run_->journal().RecordedOption(2), 3);
   EXPECT_EQ(run_->journal().RecordedOption(3), -1);
   // Back at question 1 stays there.
   run_->MoveScale(1);
   run_->Back();
-  EXPECT_EQ(run_->position(), 1);
+  EXPECT_EQ(run_->question().position, 1);
 }
 
 TEST_F(Run, TheEndScreenAndTheReport) {
@@ -188,48 +222,63 @@ TEST_F(Run, TheEndScreenAndTheReport) {
     run_->Answer();
   }
   EXPECT_EQ(run_->stage(), Stage::kFinished);
-  EXPECT_EQ(run_->position(), 6);
-  EXPECT_EQ(run_->questionText(), kAllAnswered);
-  EXPECT_EQ(run_->headingText(), "Иванов Иван\rГР-11"_w);
-  EXPECT_FALSE(run_->questionNumberShown());
-  EXPECT_FALSE(run_->optionsShown());
-  EXPECT_FALSE(run_->scaleEnabled());
-  EXPECT_FALSE(run_->clockRunning());
-  EXPECT_FALSE(run_->backEnabled());
-  EXPECT_TRUE(run_->answerAsksForReport());
-  EXPECT_TRUE(run_->answerEnabled());
+  EXPECT_EQ(run_->question().position, 6);
+  EXPECT_EQ(run_->question().text, kAllAnswered);
+  EXPECT_EQ(run_->question().heading, "Иванов Иван\rГР-11"_w);
+  EXPECT_FALSE(run_->question().number_shown);
+  EXPECT_FALSE(run_->question().options_shown);
+  EXPECT_FALSE(run_->question().scale_enabled);
+  EXPECT_FALSE(run_->clock().running);
+  EXPECT_FALSE(run_->buttons().back_enabled);
+  EXPECT_TRUE(run_->buttons().answer_asks_for_report);
+  EXPECT_EQ(run_->buttons().answer_caption, "Отчет"_w);
+  EXPECT_TRUE(run_->buttons().answer_enabled);
 
   run_->Answer();
-  EXPECT_TRUE(run_->passwordWindowShown());
-  EXPECT_FALSE(run_->answerEnabled());
-  EXPECT_EQ(run_->position(), 6);
+  EXPECT_TRUE(run_->password(PasswordTries::Clock::now()).shown);
+  EXPECT_FALSE(run_->buttons().answer_enabled);
+  EXPECT_EQ(run_->question().position, 6);
   // Closed without the password: it may be asked for again, and asking
   // moves nothing.
   run_->PasswordClosed();
-  EXPECT_TRUE(run_->answerEnabled());
-  EXPECT_FALSE(run_->passwordWindowShown());
+  EXPECT_TRUE(run_->buttons().answer_enabled);
+  EXPECT_FALSE(run_->password(PasswordTries::Clock::now()).shown);
   run_->Answer();
-  EXPECT_TRUE(run_->passwordWindowShown());
-  EXPECT_EQ(run_->position(), 6);
+  EXPECT_TRUE(run_->password(PasswordTries::Clock::now()).shown);
+  EXPECT_EQ(run_->question().position, 6);
 
   Lines report;
   run_->EnterPassword("407153", report);
   EXPECT_TRUE(report.lines.empty());
-  EXPECT_TRUE(run_->passwordWindowShown());
+  EXPECT_TRUE(run_->password(PasswordTries::Clock::now()).shown);
+  EXPECT_FALSE(run_->report().save_enabled) << "no report to save before the right password";
+  EXPECT_FALSE(run_->report().print_enabled);
+  EXPECT_FALSE(run_->TakeResultRow());
   run_->EnterPassword(Text(TestRun::kReportPassword), report);
   EXPECT_EQ(run_->stage(), Stage::kReport);
-  EXPECT_FALSE(run_->passwordWindowShown());
-  EXPECT_TRUE(run_->reportShown());
-  EXPECT_TRUE(run_->totalsShown());
-  EXPECT_FALSE(run_->questionTextCentred());
+  EXPECT_FALSE(run_->password(PasswordTries::Clock::now()).shown);
+  EXPECT_TRUE(run_->report().box_shown);
+  EXPECT_TRUE(run_->report().totals_shown);
+  EXPECT_FALSE(run_->question().text_centred);
   EXPECT_EQ(run_->rightCount(), 3);
   EXPECT_EQ(report.lines.size(), 3u * 3 + 6u * 2);
-  EXPECT_EQ(run_->questionText(), "Итого:"_w);
-  EXPECT_EQ(run_->rightTotalText(), "Правильных ответов: 3"_w);
-  EXPECT_EQ(run_->wrongTotalText(), "Неправильных ответов: 2"_w);
-  EXPECT_FALSE(run_->journalChangedShown());
+  EXPECT_EQ(run_->question().text, "Итого:"_w);
+  EXPECT_EQ(run_->report().right_total, "Правильных ответов: 3"_w);
+  EXPECT_EQ(run_->report().wrong_total, "Неправильных ответов: 2"_w);
+  EXPECT_FALSE(run_->report().journal_changed_shown);
   ASSERT_TRUE(run_->reportSummary());
   EXPECT_FALSE(run_->reportSummary()->journal_changed);
+  EXPECT_TRUE(run_->report().save_enabled);
+  EXPECT_TRUE(run_->report().print_enabled);
+  EXPECT_EQ(run_->buttons().answer_caption, "Отчет"_w);
+  // The results row is due once, for the first report shown.
+  EXPECT_TRUE(run_->TakeResultRow());
+  EXPECT_FALSE(run_->TakeResultRow());
+  Lines again;
+  ASSERT_TRUE(run_->BeginPasswordCheck(PasswordTries::Clock::now()));
+  run_->PasswordChecked(true, again, PasswordTries::Clock::now());
+  EXPECT_FALSE(again.lines.empty()) << "the report was written again";
+  EXPECT_FALSE(run_->TakeResultRow()) << "a report shown again adds no second row";
 
   const std::string journal = run_->journal().Path();
   EXPECT_TRUE(stdfs::exists(journal));
@@ -261,7 +310,7 @@ TEST_F(Run, TheReportComesFromWhatWasRecordedAsTheTestFileHeldItThen) {
   run_->ChooseOption(2);  // wrong in the new file: "new 3-2", the right one is "new 3-3"
   run_->Answer();
   run_->MoveScale(1);
-  EXPECT_EQ(run_->chosenOption(), 1) << "question 1 shows the option recorded";
+  EXPECT_EQ(run_->question().chosen, 1) << "question 1 shows the option recorded";
   run_->MoveScale(4);
   run_->Answer();
   Lines report;
@@ -285,7 +334,7 @@ TEST_F(Run, TheReportComesFromWhatWasRecordedAsTheTestFileHeldItThen) {
                               separator,
                           }));
   EXPECT_EQ(run_->rightCount(), 1);
-  EXPECT_FALSE(run_->journalChangedShown());
+  EXPECT_FALSE(run_->report().journal_changed_shown);
 }
 
 // A journal changed behind the run's back changes nothing of the report,
@@ -302,7 +351,7 @@ TEST_F(Run, AJournalChangedBehindTheRunsBackIsMarkedAndGradesNothing) {
     run_->Answer();
     change(run_->journal().Path());
     run_->MoveScale(1);
-    const std::int32_t shown = run_->chosenOption();
+    const std::int32_t shown = run_->question().chosen;
     run_->MoveScale(4);
     run_->Answer();
     Lines report;
@@ -313,7 +362,7 @@ TEST_F(Run, AJournalChangedBehindTheRunsBackIsMarkedAndGradesNothing) {
   const auto [shown, lines] = play([](const std::string&) {});
   EXPECT_EQ(shown, 0);
   EXPECT_EQ(run_->rightCount(), 1);
-  EXPECT_FALSE(run_->journalChangedShown());
+  EXPECT_FALSE(run_->report().journal_changed_shown);
 
   // Sections with every answer right, for question 1 and for the one never
   // answered.
@@ -361,8 +410,8 @@ TEST_F(Run, AJournalChangedBehindTheRunsBackIsMarkedAndGradesNothing) {
     EXPECT_EQ(shown_now, shown);
     EXPECT_EQ(lines_now, lines);
     EXPECT_EQ(run_->rightCount(), 1);
-    EXPECT_EQ(run_->rightTotalText(), "Правильных ответов: 1"_w);
-    EXPECT_TRUE(run_->journalChangedShown());
+    EXPECT_EQ(run_->report().right_total, "Правильных ответов: 1"_w);
+    EXPECT_TRUE(run_->report().journal_changed_shown);
     ASSERT_TRUE(run_->reportSummary());
     EXPECT_TRUE(run_->reportSummary()->journal_changed);
   }
@@ -373,7 +422,7 @@ TEST_F(Run, TheScaleToTheEndEndsTheTestUnrecorded) {
   run_->ChooseOption(2);
   run_->MoveScale(6);
   EXPECT_EQ(run_->stage(), Stage::kFinished);
-  EXPECT_EQ(run_->questionText(), kAllAnswered);
+  EXPECT_EQ(run_->question().text, kAllAnswered);
   EXPECT_FALSE(run_->journal().Created());
 }
 
@@ -383,33 +432,33 @@ TEST_F(Run, TheClockCountsDownAndTheTimeOutAsksForTheReport) {
   run_->Answer();
   run_->ChooseOption(1);  // chosen on question 2, never confirmed
   for (int i = 0; i < 60; ++i) run_->Tick();
-  EXPECT_EQ(run_->gaugeProgress(), 0);
+  EXPECT_EQ(run_->clock().gauge_progress, 0);
   EXPECT_EQ(run_->stage(), Stage::kAnswering) << "the time-out comes a tick after the gauge is empty";
   run_->Tick();
   EXPECT_EQ(run_->stage(), Stage::kFinished);
-  EXPECT_FALSE(run_->clockRunning());
-  EXPECT_TRUE(run_->passwordWindowShown());
-  EXPECT_FALSE(run_->answerEnabled());
-  EXPECT_EQ(run_->position(), 3) << "the scale stands one past the question shown";
-  EXPECT_EQ(run_->questionText(), kTimeUp);
-  EXPECT_FALSE(run_->optionsShown());
-  EXPECT_FALSE(run_->scaleEnabled());
-  EXPECT_FALSE(run_->backEnabled());
-  EXPECT_EQ(run_->headingText(), "Иванов Иван\rГР-11"_w);
+  EXPECT_FALSE(run_->clock().running);
+  EXPECT_TRUE(run_->password(PasswordTries::Clock::now()).shown);
+  EXPECT_FALSE(run_->buttons().answer_enabled);
+  EXPECT_EQ(run_->question().position, 3) << "the scale stands one past the question shown";
+  EXPECT_EQ(run_->question().text, kTimeUp);
+  EXPECT_FALSE(run_->question().options_shown);
+  EXPECT_FALSE(run_->question().scale_enabled);
+  EXPECT_FALSE(run_->buttons().back_enabled);
+  EXPECT_EQ(run_->question().heading, "Иванов Иван\rГР-11"_w);
   EXPECT_EQ(run_->journal().RecordedOption(2), -1);
   // Asked for again after the password window was closed: nothing moves.
   run_->PasswordClosed();
   run_->Answer();
-  EXPECT_EQ(run_->position(), 3);
-  EXPECT_EQ(run_->questionText(), kTimeUp);
+  EXPECT_EQ(run_->question().position, 3);
+  EXPECT_EQ(run_->question().text, kTimeUp);
 
   // On the last question the end steps run first and the time-out message
   // wins.
   run_ = std::make_unique<TestRun>(*os_);
   Begin("1", "0");
   run_->Tick();
-  EXPECT_EQ(run_->position(), 2);
-  EXPECT_EQ(run_->questionText(), kTimeUp);
+  EXPECT_EQ(run_->question().position, 2);
+  EXPECT_EQ(run_->question().text, kTimeUp);
 }
 
 TEST_F(Run, AWrongPasswordRecordsTheAnswerShownAndMovesOn) {
@@ -420,8 +469,8 @@ TEST_F(Run, AWrongPasswordRecordsTheAnswerShownAndMovesOn) {
   run_->EnterPassword("1", report);
   EXPECT_EQ(run_->journal().RecordedOption(2), -1);
   EXPECT_TRUE(run_->journal().Created());
-  EXPECT_EQ(run_->position(), 3);
-  EXPECT_TRUE(run_->passwordWindowShown());
+  EXPECT_EQ(run_->question().position, 3);
+  EXPECT_TRUE(run_->password(PasswordTries::Clock::now()).shown);
 }
 
 TEST_F(Run, EachReportPasswordRuleUnlocksTheReportOnlyWithItsPassword) {
@@ -450,21 +499,21 @@ TEST_F(Run, EachReportPasswordRuleUnlocksTheReportOnlyWithItsPassword) {
     Begin("2", "1");
     run_->MoveScale(3);
     run_->Answer();
-    ASSERT_TRUE(run_->passwordWindowShown());
+    ASSERT_TRUE(run_->password(PasswordTries::Clock::now()).shown);
     Lines report;
     // A refused password is a wrong one: the window stays, the scale moves on.
     for (const Text& typed : c.wrong) {
-      const std::int32_t position = run_->position();
+      const std::int32_t position = run_->question().position;
       run_->EnterPassword(typed, report);
-      EXPECT_TRUE(run_->passwordWindowShown()) << typed;
+      EXPECT_TRUE(run_->password(PasswordTries::Clock::now()).shown) << typed;
       EXPECT_EQ(run_->stage(), Stage::kFinished) << typed;
-      EXPECT_EQ(run_->position(), std::min(position + 1, run_->scaleMaximum())) << typed;
+      EXPECT_EQ(run_->question().position, std::min(position + 1, run_->question().scale_maximum)) << typed;
       EXPECT_TRUE(report.lines.empty()) << typed;
     }
     if (!c.right) continue;
     run_->EnterPassword(*c.right, report);
     EXPECT_EQ(run_->stage(), Stage::kReport);
-    EXPECT_FALSE(run_->passwordWindowShown());
+    EXPECT_FALSE(run_->password(PasswordTries::Clock::now()).shown);
     EXPECT_FALSE(report.lines.empty());
   }
   if (!hash) GTEST_SKIP() << "built without password hashes: the hash rule was not tried";
@@ -490,7 +539,7 @@ TEST_F(Run, FromTheFifthWrongPasswordTheWindowWaitsBeforeTheNext) {
   // stays as it was.
   run_->EnterPassword(Text(TestRun::kReportPassword), report);
   EXPECT_EQ(run_->stage(), Stage::kFinished);
-  EXPECT_TRUE(run_->passwordWindowShown());
+  EXPECT_TRUE(run_->password(PasswordTries::Clock::now()).shown);
   EXPECT_EQ(run_->passwordTries().wrongInARow(), 5);
   // Closing the window and asking again keeps the count and the wait.
   run_->PasswordClosed();
@@ -515,9 +564,9 @@ TEST_F(Run, ARightPasswordCheckedAfterTheWindowClosedShowsNoReport) {
   run_->PasswordClosed();
   run_->PasswordChecked(true, report, t);
   EXPECT_EQ(run_->stage(), Stage::kFinished);
-  EXPECT_FALSE(run_->reportShown());
+  EXPECT_FALSE(run_->report().box_shown);
   EXPECT_TRUE(report.lines.empty());
-  EXPECT_TRUE(run_->answerEnabled()) << "the report may be asked for again";
+  EXPECT_TRUE(run_->buttons().answer_enabled) << "the report may be asked for again";
   run_->Answer();
   run_->EnterPassword(Text(TestRun::kReportPassword), report);
   EXPECT_EQ(run_->stage(), Stage::kReport);
@@ -525,16 +574,16 @@ TEST_F(Run, ARightPasswordCheckedAfterTheWindowClosedShowsNoReport) {
 
 TEST_F(Run, ATestWithoutQuestionsEndsOnlyByTimeOut) {
   Begin("0", "1");
-  EXPECT_EQ(run_->scaleMaximum(), 1);
+  EXPECT_EQ(run_->question().scale_maximum, 1);
   run_->ChooseOption(1);
   run_->Answer();
-  EXPECT_EQ(run_->position(), 1);
+  EXPECT_EQ(run_->question().position, 1);
   EXPECT_EQ(run_->stage(), Stage::kAnswering);
   EXPECT_EQ(run_->journal().RecordedOption(1), 1);
   // A negative count keeps the scale's maximum, and every move ends the test.
   run_ = std::make_unique<TestRun>(*os_);
   Begin("-3", "1");
-  EXPECT_EQ(run_->scaleMaximum(), 10);
+  EXPECT_EQ(run_->question().scale_maximum, 10);
   run_->MoveScale(2);
   EXPECT_EQ(run_->stage(), Stage::kFinished);
 }
@@ -546,12 +595,12 @@ TEST_F(Run, AFailedRecordingMovesNothing) {
   stdfs::rename(dir_, dir_.string() + "-away");
   std::ofstream(dir_.string()) << "x";
   EXPECT_THROW(run_->Answer(), ProfileWriteError);
-  EXPECT_EQ(run_->position(), 1);
-  EXPECT_EQ(run_->chosenOption(), 1);
+  EXPECT_EQ(run_->question().position, 1);
+  EXPECT_EQ(run_->question().chosen, 1);
   stdfs::remove(dir_);
   stdfs::rename(dir_.string() + "-away", dir_);
   run_->Answer();
-  EXPECT_EQ(run_->position(), 2);
+  EXPECT_EQ(run_->question().position, 2);
 }
 
 }  // namespace

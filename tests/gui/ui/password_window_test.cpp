@@ -12,8 +12,9 @@
 #include <string>
 #include <vector>
 
-#include "ui/report_password_dialog.h"
 #include "ui/fonts.h"
+#include "ui/report_password_dialog.h"
+#include "ui_test_support.h"
 
 namespace ui = miravel::ui;
 
@@ -53,22 +54,37 @@ TEST_F(PasswordWindow, IsBuiltHiddenAsDesigned) {
   EXPECT_TRUE(dlg->windowFlags() & Qt::WindowCloseButtonHint);
   EXPECT_FALSE(dlg->isModal());
   EXPECT_EQ(miravel::ui::LineHeight(dlg->font()), 13);
+  // Every control where the form puts it; the prompt takes the size of its
+  // text from its corner.
+  const std::vector<ui::testing_support::FormControl> designed =
+      ui::testing_support::ReadForm("report_password_dialog.ui");
+  ASSERT_EQ(designed.size(), 6u) << "the window and its five controls";
+  EXPECT_EQ(designed.front().name, dlg->objectName());
+  EXPECT_EQ(designed.front().rect.size(), dlg->size());
+  for (std::size_t k = 1; k < designed.size(); ++k) {
+    const ui::testing_support::FormControl& d = designed[k];
+    QWidget* w = dlg->findChild<QWidget*>(d.name);
+    ASSERT_NE(w, nullptr) << d.name.toStdString();
+    EXPECT_EQ(w->parentWidget(), dlg.get()) << d.name.toStdString();
+    if (w == dlg->promptLabel) EXPECT_EQ(w->pos(), d.rect.topLeft());
+    else EXPECT_EQ(w->geometry(), d.rect) << d.name.toStdString();
+  }
   struct Row {
     QWidget* control;
     const char* name;
-    QRect rect;
     const char* text;
   };
   const std::vector<Row> table = {
-      {dlg->passwordEdit, "Password", {8, 27, 217, 21}, ""},
-      {dlg->okButton, "OKBtn", {70, 59, 75, 25}, "OK"},
-      {dlg->cancelButton, "CancelBtn", {150, 59, 75, 25}, "Cancel"},
+      {dlg->passwordEdit, "Password", ""},
+      {dlg->okButton, "OKBtn", "OK"},
+      {dlg->cancelButton, "CancelBtn", "Cancel"},
   };
   for (const Row& r : table) {
     EXPECT_EQ(r.control->objectName(), QString::fromLatin1(r.name));
-    EXPECT_EQ(r.control->geometry(), r.rect) << r.name;
     EXPECT_EQ(r.control->property("text").toString(), QString::fromUtf8(r.text)) << r.name;
   }
+  EXPECT_FALSE(dlg->waitLabel->isVisibleTo(dlg.get()));
+  EXPECT_EQ(dlg->promptLabel->buddy(), dlg->passwordEdit);
   EXPECT_EQ(dlg->promptLabel->objectName(), "Label1");
   EXPECT_EQ(dlg->promptLabel->pos(), QPoint(8, 9));
   EXPECT_EQ(dlg->promptLabel->text(), QStringLiteral("Введите пароль"));

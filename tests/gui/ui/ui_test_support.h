@@ -2,8 +2,11 @@
 // Helpers shared by the window tests.
 #pragma once
 
+#include <QFile>
+#include <QRect>
 #include <QSlider>
 #include <QString>
+#include <QXmlStreamReader>
 #include <QStyle>
 #include <QStyleOptionSlider>
 #include <QTest>
@@ -12,6 +15,50 @@
 #include "ui/dialogs.h"
 
 namespace miravel::ui::testing_support {
+
+// One control of a Qt Designer form: its name, its container's name and the
+// rectangle the form gives it.
+struct FormControl {
+  QString name;
+  QString container;
+  QRect rect;
+};
+
+// The controls of the form `file` (in the source tree's window folder), in
+// the order the form makes them; the first is the window itself.
+inline std::vector<FormControl> ReadForm(const char* file) {
+  QFile in(QStringLiteral(MIRAVEL_FORMS_DIR "/") + QString::fromLatin1(file));
+  std::vector<FormControl> controls;
+  if (!in.open(QIODevice::ReadOnly)) return controls;
+  QXmlStreamReader xml(&in);
+  std::vector<std::size_t> open;  // the widgets being read, outermost first
+  std::vector<QString> path;  // the elements being read
+  while (!xml.atEnd()) {
+    const QXmlStreamReader::TokenType token = xml.readNext();
+    if (token == QXmlStreamReader::StartElement) {
+      const QString element = xml.name().toString();
+      if (element == QLatin1String("widget")) {
+        const QString container = open.empty() ? QString() : controls[open.back()].name;
+        controls.push_back({xml.attributes().value(QLatin1String("name")).toString(), container, {}});
+        open.push_back(controls.size() - 1);
+      } else if (!open.empty() && path.size() >= 2 && path[path.size() - 1] == QLatin1String("rect") &&
+                 path[path.size() - 2] == QLatin1String("property")) {
+        const int value = xml.readElementText().toInt();
+        QRect& rect = controls[open.back()].rect;
+        if (element == QLatin1String("x")) rect.moveLeft(value);
+        if (element == QLatin1String("y")) rect.moveTop(value);
+        if (element == QLatin1String("width")) rect.setWidth(value);
+        if (element == QLatin1String("height")) rect.setHeight(value);
+        continue;  // readElementText consumed the end of the element
+      }
+      path.push_back(element);
+    } else if (token == QXmlStreamReader::EndElement) {
+      if (xml.name() == QLatin1String("widget")) open.pop_back();
+      path.pop_back();
+    }
+  }
+  return controls;
+}
 
 struct Box {
   QString caption;
