@@ -33,11 +33,11 @@ if [ "${#sources[@]}" -eq 0 ]; then
 fi
 echo "clang-tidy on ${#sources[@]} sources, $jobs at a time"
 
-# Only the project's own headers are checked (not the generated ones in the
+# Only the project's own headers (*.h) are checked (not the generated ones in the
 # build folders, nor Qt's or the system's). Each source's findings go to a
 # file of their own, shown once all have run.
 clang_tidy=${CLANG_TIDY:-clang-tidy-14}
-header_filter="^$root/(src|tests|tools|bench|fuzz)/"
+header_filter="^$root/(src|tests|tools|bench|fuzz)/.*\.h$"
 logs=$(mktemp -d)
 trap 'rm -rf "$logs"' EXIT
 printf '%s\0' "${sources[@]}" | xargs -0 -P "$jobs" -I{} sh -c '
