@@ -64,7 +64,7 @@ constexpr std::size_t kLongestLine = 190;
 // --- generated texts -------------------------------------------------------
 
 const std::vector<Text>& Words() {
-  static const std::vector<Text> words = [] {
+  static const std::vector<Text> kWords = [] {
     const char* const utf8[] = {
         "какой",
         "из",
@@ -167,7 +167,7 @@ const std::vector<Text>& Words() {
     for (const char* w : utf8) out.push_back(miravel::cp1251::FromUtf8(w));
     return out;
   }();
-  return words;
+  return kWords;
 }
 
 // A sentence of random words, `min`..`max` bytes long before the final mark.
@@ -309,8 +309,8 @@ int CollectEntry(void* user, const char* section, const char* name, const char* 
 class Files {
  public:
   static const Files& Get() {
-    static const Files files;
-    return files;
+    static const Files kFiles;
+    return kFiles;
   }
   Files(const Files&) = delete;
   Files& operator=(const Files&) = delete;
@@ -322,7 +322,7 @@ class Files {
 
   const std::string& test() const { return test_; }
   const std::string& journal() const { return journal_; }
-  std::size_t test_size() const { return test_size_; }
+  std::size_t testSize() const { return test_size_; }
 
  private:
   Files() {
@@ -371,18 +371,18 @@ class Files {
 // fixed pseudo-random order, so neither the start nor the end of the file is
 // favoured.
 const std::vector<std::int32_t>& QuestionOrder() {
-  static const std::vector<std::int32_t> order = [] {
+  static const std::vector<std::int32_t> kOrder = [] {
     std::vector<std::int32_t> out;
     for (std::int32_t n = 1; n <= kQuestions; ++n) out.push_back(n);
     std::shuffle(out.begin(), out.end(), std::mt19937(7));
     return out;
   }();
-  return order;
+  return kOrder;
 }
 
 void SetParseCounters(benchmark::State& state) {
   state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) *
-                          static_cast<std::int64_t>(Files::Get().test_size()));
+                          static_cast<std::int64_t>(Files::Get().testSize()));
   state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations()) * static_cast<std::int64_t>(kEntries));
 }
 

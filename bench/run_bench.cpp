@@ -68,9 +68,9 @@ class BenchOs : public os::SystemServices {
 
 // A Russian-looking sentence of about `bytes` bytes.
 Text Sentence(std::mt19937& rng, std::size_t bytes) {
-  static const char* const kWords[] = {"фараон",  "пирамида", "река",   "Нил",  "храм",  "жрец",
-                                       "папирус", "династия", "Мемфис", "Фивы", "писец", "гробница",
-                                       "обелиск", "сфинкс",   "бог",    "Ра"};
+  static constexpr const char* kWords[] = {"фараон",  "пирамида", "река",   "Нил",  "храм",  "жрец",
+                                           "папирус", "династия", "Мемфис", "Фивы", "писец", "гробница",
+                                           "обелиск", "сфинкс",   "бог",    "Ра"};
   Text out;
   while (out.size() < bytes) {
     if (!out.empty()) out += ' ';
@@ -100,7 +100,7 @@ Files MakeFiles(int count) {
   test.Set("Main", "TestName", testdata::Cr(Sentence(rng, 30)));
   test.Set("Option", "QwCount", std::to_string(count));
   test.Set("Option", "Time", "60");
-  static const char* const kCodes[] = {"@", "&", "%", "#"};
+  static constexpr const char* kCodes[] = {"@", "&", "%", "#"};
   for (int n = 1; n <= count; ++n) {
     const std::string section = "qw " + std::to_string(n);
     const Text question = Sentence(rng, 60 + rng() % 90);

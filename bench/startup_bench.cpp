@@ -250,6 +250,7 @@ double Median(std::vector<double> values) {
 template <typename Field>
 std::vector<double> Column(const std::vector<Run>& runs, Field field) {
   std::vector<double> out;
+  out.reserve(runs.size());
   for (const Run& r : runs) out.push_back(static_cast<double>(r.*field));
   return out;
 }

@@ -13,6 +13,9 @@ packages=(
   # The report password hash of the site configuration (Argon2id).
   libsodium-dev
   clang libclang-rt-14-dev
+  # The formatting check and the format target (scripts/format-check.sh), and
+  # clang-tidy's checks (scripts/tidy-check.sh).
+  clang-format clang-tidy
   # The windows: Qt 6 Widgets and Print Support (a saved report is a PDF
   # file), and Cantarell, the face that stands in for the designed one (see
   # src/gui/ui/fonts.h).

@@ -44,8 +44,8 @@ struct ReverseTable {
   }
 };
 const ReverseTable& Reverse() {
-  static const ReverseTable table;
-  return table;
+  static const ReverseTable kTable;
+  return kTable;
 }
 }  // namespace
 

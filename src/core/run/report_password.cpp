@@ -18,8 +18,8 @@ namespace {
 // libsodium is set up once, at the first use (sodium_init may be called
 // again, but chooses its code paths only the first time).
 bool SodiumReady() {
-  static const bool ready = sodium_init() >= 0;
-  return ready;
+  static const bool kReady = sodium_init() >= 0;
+  return kReady;
 }
 
 // The hash as libsodium takes it: NUL-terminated within

@@ -91,8 +91,8 @@ std::optional<HashCost> HashCostOf(std::string_view hash);
 // cheap to guess against.
 inline constexpr std::uint64_t kMinHashPasses = 1;
 inline constexpr std::uint64_t kMaxHashPasses = 4;
-inline constexpr std::uint64_t kMinHashMemoryKib = 16 * 1024;
-inline constexpr std::uint64_t kMaxHashMemoryKib = 256 * 1024;
+inline constexpr std::uint64_t kMinHashMemoryKib = std::uint64_t{16} * 1024;
+inline constexpr std::uint64_t kMaxHashMemoryKib = std::uint64_t{256} * 1024;
 bool HashCostWithinBounds(const HashCost& cost);
 
 // How hard a new hash is to compute: libsodium's "interactive" limits

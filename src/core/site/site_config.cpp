@@ -11,9 +11,6 @@
 #include "platform/cp1251.h"
 
 #ifdef _WIN32
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
 #include <windows.h>
 #include <aclapi.h>
 #include <knownfolders.h>

@@ -82,7 +82,7 @@ enum class ProblemKind {
 
 // The largest configuration file read: a few settings take a few hundred
 // bytes.
-inline constexpr std::size_t kMaxFileSize = 64 * 1024;
+inline constexpr std::size_t kMaxFileSize = std::size_t{64} * 1024;
 
 struct Problem {
   ProblemKind kind;

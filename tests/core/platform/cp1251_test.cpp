@@ -53,9 +53,9 @@ TEST(Cp1251, UnmappableAndMalformedInput) {
 }
 
 TEST(Cp1251, LiteralsAreConvertedByTheCompiler) {
-  constexpr std::string_view title = "Миравель"_w;
-  static_assert(title.size() == 8);
-  static_assert(title[0] == '\xCC' && title[7] == '\xFC');
+  constexpr std::string_view kTitle = "Миравель"_w;
+  static_assert(kTitle.size() == 8);
+  static_assert(kTitle[0] == '\xCC' && kTitle[7] == '\xFC');
   static_assert("№ ВариантДан"_w == "\xB9 \xC2\xE0\xF0\xE8\xE0\xED\xF2\xC4\xE0\xED");
   EXPECT_EQ(cp1251::ToUtf8("Ошибка открытия теста"_w), "Ошибка открытия теста");
 }

@@ -127,16 +127,16 @@ class ResultsFolder : public ::testing::Test {
  protected:
   void SetUp() override {
     std::random_device rd;
-    dir = stdfs::temp_directory_path() / ("miravel-results-" + std::to_string(rd()));
-    stdfs::create_directories(dir);
+    dir_ = stdfs::temp_directory_path() / ("miravel-results-" + std::to_string(rd()));
+    stdfs::create_directories(dir_);
   }
   void TearDown() override {
     std::error_code ec;
-    stdfs::remove_all(dir, ec);
+    stdfs::remove_all(dir_, ec);
   }
-  stdfs::path Log() const { return dir / "results.csv"; }
+  stdfs::path Log() const { return dir_ / "results.csv"; }
 
-  stdfs::path dir;
+  stdfs::path dir_;
 };
 
 // --- the lines --------------------------------------------------------------------
@@ -235,10 +235,10 @@ TEST_F(ResultsFolder, TheRowOfARunIsWhatItsReportShows) {
   for (int k = 0; k < 4; ++k)
     doc.Set("qw 1", "va" + std::to_string(k), testdata::Cr(Text("вариант "_w) + std::to_string(k)));
   doc.Set("qw 1", "otv", "@");
-  const stdfs::path test = dir / "тест 1.DLL";
+  const stdfs::path test = dir_ / "тест 1.DLL";
   doc.SaveAs(test.string());
 
-  FolderOs os(dir.string());
+  FolderOs os(dir_.string());
   run::TestRun run(os);
   EXPECT_THROW(RowOfRun(run), std::logic_error) << "no report shown yet";
   run.RegistrationChanged(true, true);
@@ -278,9 +278,9 @@ TEST_F(ResultsFolder, TheRowTellsOfAJournalChangedBehindTheRunsBack) {
   doc.Set("Option", "QwCount", "2");
   doc.Set("qw 1", "va0", testdata::Cr("A"));
   doc.Set("qw 1", "otv", "@");
-  const stdfs::path test = dir / "test.DLL";
+  const stdfs::path test = dir_ / "test.DLL";
   doc.SaveAs(test.string());
-  FolderOs os(dir.string());
+  FolderOs os(dir_.string());
   run::TestRun run(os);
   run.RegistrationChanged(true, true);
   run.Open(test.string(), Text("Иванов"_w), Text("ГР-11"_w));
@@ -302,20 +302,20 @@ TEST_F(ResultsFolder, TheRowTellsOfAJournalChangedBehindTheRunsBack) {
 // --- appending --------------------------------------------------------------------
 
 TEST_F(ResultsFolder, ANewLogGetsTheMarkAndTheHeaderOnceThenRowsFollow) {
-  AppendRow(dir, SampleRow("Иванов"));
-  AppendRow(dir, SampleRow("Петров"));
+  AppendRow(dir_, SampleRow("Иванов"));
+  AppendRow(dir_, SampleRow("Петров"));
   const std::string bytes = ReadAll(Log());
   EXPECT_EQ(bytes, std::string(kByteOrderMark) + kHeader + RowLine(SampleRow("Иванов")) + RowLine(SampleRow("Петров")));
 }
 
 TEST_F(ResultsFolder, AnUnfinishedLastLineIsEndedBeforeTheRow) {
   WriteFile(Log(), std::string(kByteOrderMark) + kHeader + "10.12.2026;обрыв");
-  AppendRow(dir, SampleRow("Иванов"));
+  AppendRow(dir_, SampleRow("Иванов"));
   EXPECT_EQ(ReadAll(Log()),
             std::string(kByteOrderMark) + kHeader + "10.12.2026;обрыв\r\n" + RowLine(SampleRow("Иванов")));
   // A file a spreadsheet saved without the mark keeps its start.
   WriteFile(Log(), kHeader);
-  AppendRow(dir, SampleRow("Петров"));
+  AppendRow(dir_, SampleRow("Петров"));
   EXPECT_EQ(ReadAll(Log()), kHeader + RowLine(SampleRow("Петров")));
 }
 
@@ -337,11 +337,11 @@ TEST(ResultsShare, AUncFolderIsUsedAsAFullPath) {
 
 TEST_F(ResultsFolder, AMissingFolderIsAnErrorThatNamesTheFile) {
   try {
-    AppendRow(dir / "нет такой", SampleRow("Иванов"));
+    AppendRow(dir_ / "нет такой", SampleRow("Иванов"));
     FAIL() << "no error";
   } catch (const AppendError& e) {
     const std::string message = e.what();
-    EXPECT_NE(message.find((dir / "нет такой" / "results.csv").string()), std::string::npos) << message;
+    EXPECT_NE(message.find((dir_ / "нет такой" / "results.csv").string()), std::string::npos) << message;
   }
 }
 
@@ -349,7 +349,7 @@ TEST_F(ResultsFolder, AMissingFolderIsAnErrorThatNamesTheFile) {
 
 TEST_F(ResultsFolder, ANewLogIsReadableByEveryoneWhateverTheUmask) {
   const mode_t old = ::umask(077);
-  AppendRow(dir, SampleRow("Иванов"));
+  AppendRow(dir_, SampleRow("Иванов"));
   ::umask(old);
   struct stat st {};
   ASSERT_EQ(::stat(Log().c_str(), &st), 0);
@@ -359,7 +359,7 @@ TEST_F(ResultsFolder, ANewLogIsReadableByEveryoneWhateverTheUmask) {
 // What is not a regular file in the log's place is refused at once and left
 // as it was; a link is not followed.
 TEST_F(ResultsFolder, WhatIsNoRegularFileIsRefusedAtOnce) {
-  const stdfs::path target = dir / "target.csv";
+  const stdfs::path target = dir_ / "target.csv";
   WriteFile(target, "kept");
   const struct {
     const char* what;
@@ -376,7 +376,7 @@ TEST_F(ResultsFolder, WhatIsNoRegularFileIsRefusedAtOnce) {
     c.make(Log(), target);
     // The append runs beside the test, so that a wait on the FIFO fails it
     // instead of hanging it.
-    auto append = std::async(std::launch::async, [this] { AppendRow(dir, SampleRow("Иванов")); });
+    auto append = std::async(std::launch::async, [this] { AppendRow(dir_, SampleRow("Иванов")); });
     ASSERT_EQ(append.wait_for(std::chrono::seconds(10)), std::future_status::ready);
     EXPECT_THROW(append.get(), AppendError);
     EXPECT_EQ(ReadAll(target), "kept");
@@ -408,7 +408,7 @@ TEST_F(ResultsFolder, AnAppendWaitsWhileAnotherProgramHoldsTheLock) {
 
   int start[2];
   ASSERT_EQ(::pipe(start), 0);
-  const pid_t appender = StartAppending(dir.string(), "Иванов", start[0], start[1]);
+  const pid_t appender = StartAppending(dir_.string(), "Иванов", start[0], start[1]);
   ASSERT_GT(appender, 0);
   ::close(start[0]);
   ::close(start[1]);
@@ -442,7 +442,7 @@ TEST_F(ResultsFolder, AnAppendWaitsForAnotherProgramsLockOnlyAsLongAsItMay) {
     ASSERT_TRUE(holder.locked());
     const auto start = std::chrono::steady_clock::now();
     try {
-      AppendRow(dir, SampleRow("Иванов"), std::chrono::milliseconds(300));
+      AppendRow(dir_, SampleRow("Иванов"), std::chrono::milliseconds(300));
       ADD_FAILURE() << "no error";
     } catch (const AppendError& e) {
       const std::string message = e.what();
@@ -456,7 +456,7 @@ TEST_F(ResultsFolder, AnAppendWaitsForAnotherProgramsLockOnlyAsLongAsItMay) {
     EXPECT_EQ(ReadAll(Log()), before);
   }
   // With no lock held, the row goes in at once.
-  AppendRow(dir, SampleRow("Иванов"), std::chrono::milliseconds(0));
+  AppendRow(dir_, SampleRow("Иванов"), std::chrono::milliseconds(0));
   EXPECT_EQ(ReadAll(Log()), before + RowLine(SampleRow("Иванов")));
 }
 
@@ -520,14 +520,14 @@ TEST_F(ResultsFolder, AWriteThatFailsPartWayLeavesTheFileAsItWas) {
     stdfs::remove(Log());
     if (c.before) WriteFile(Log(), *c.before);
     const std::uint64_t limit = (c.before ? c.before->size() : 0) + c.room;
-    const HelperResult result = AppendWithSizeLimit(dir, "Иванов", limit);
+    const HelperResult result = AppendWithSizeLimit(dir_, "Иванов", limit);
     EXPECT_EQ(result.status, 1) << result.error;
     EXPECT_NE(result.error.find(Log().string()), std::string::npos) << result.error;
     EXPECT_NE(result.error.find(std::generic_category().message(EFBIG)), std::string::npos) << result.error;
     EXPECT_EQ(result.error.find("часть строки"), std::string::npos) << result.error;
     // A new log stays empty: the next append gives it its start.
     EXPECT_EQ(ReadAll(Log()), c.before.value_or(""));
-    AppendRow(dir, SampleRow("Иванов"));
+    AppendRow(dir_, SampleRow("Иванов"));
     const std::string start = c.before ? *c.before : std::string(kByteOrderMark) + kHeader;
     const std::string line_end = c.before && c.before->back() != '\n' ? "\r\n" : "";
     EXPECT_EQ(ReadAll(Log()), start + line_end + RowLine(SampleRow("Иванов")));
@@ -547,7 +547,7 @@ TEST_F(ResultsFolder, ThirtyTwoProgramsAppendingAtOnceWriteThirtyTwoWholeRows) {
     // row takes more than one small write if it were split.
     const std::string student = "Ученик " + std::to_string(k) + "; \"" + std::string(200, 'x') + "\"\r\nконец";
     students.insert(student);
-    const pid_t pid = StartAppending(dir.string(), student, start[0], start[1]);
+    const pid_t pid = StartAppending(dir_.string(), student, start[0], start[1]);
     ASSERT_GT(pid, 0) << MIRAVEL_APPEND_HELPER;
     children.push_back(pid);
   }
@@ -610,7 +610,7 @@ TEST_F(ResultsFolder, AnAppendWaitsForAnotherProgramsHoldOnlyAsLongAsItMay) {
     }
     const auto start = std::chrono::steady_clock::now();
     try {
-      AppendRow(dir, SampleRow("Иванов"), std::chrono::milliseconds(300));
+      AppendRow(dir_, SampleRow("Иванов"), std::chrono::milliseconds(300));
       ADD_FAILURE() << "no error";
     } catch (const AppendError& e) {
       const std::string message = e.what();
@@ -624,7 +624,7 @@ TEST_F(ResultsFolder, AnAppendWaitsForAnotherProgramsHoldOnlyAsLongAsItMay) {
     CloseHandle(other);
     EXPECT_EQ(ReadAll(Log()), before);
   }
-  AppendRow(dir, SampleRow("Иванов"), std::chrono::milliseconds(0));
+  AppendRow(dir_, SampleRow("Иванов"), std::chrono::milliseconds(0));
   EXPECT_EQ(ReadAll(Log()), before + RowLine(SampleRow("Иванов")));
 }
 

@@ -13,9 +13,6 @@
 #include <vector>
 
 #ifdef _WIN32
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
 #include <windows.h>
 #include <aclapi.h>
 #else
@@ -45,8 +42,8 @@ using Kind = ReportPassword::Kind;
 
 // One hash made for the whole test program (making one takes a while).
 const std::string& SampleHash() {
-  static const std::string hash = run::HashPassword("Пароль 1").value_or("");
-  return hash;
+  static const std::string kHash = run::HashPassword("Пароль 1").value_or("");
+  return kHash;
 }
 
 class TempFolder {
@@ -210,8 +207,8 @@ std::string Summary(const Expected& e) {
 
 // A hash of the empty password, made once.
 const std::string& EmptyPasswordHash() {
-  static const std::string hash = run::HashPassword("").value_or("");
-  return hash;
+  static const std::string kHash = run::HashPassword("").value_or("");
+  return kHash;
 }
 
 // `hash` naming the costs `cost` ("m=...,t=...") instead of its own: its
@@ -229,7 +226,7 @@ std::string WithCost(std::string hash, const std::string& cost) {
 TEST(SiteConfig, FilesAndWhatTheyGive) {
   NEEDS_PASSWORD_HASHES();
   ASSERT_FALSE(SampleHash().empty());
-  const std::string hash = SampleHash();
+  const std::string& hash = SampleHash();
   struct Case {
     const char* name;
     std::string text;

@@ -18,9 +18,6 @@
 #include <vector>
 
 #ifdef _WIN32
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
 #include <windows.h>
 #else
 #include <sys/inotify.h>
@@ -312,6 +309,7 @@ TEST_F(Journal, ProgramsStartedAtOnceNeverShareAJournal) {
   std::vector<std::string> errors(kPrograms);
   {
     std::vector<std::jthread> threads;
+    threads.reserve(kPrograms);
     for (int i = 0; i < kPrograms; ++i)
       threads.emplace_back([&, i] {
         start.arrive_and_wait();
