@@ -29,8 +29,8 @@ PrintDialog::Answer& PrintDialogAnswer() {
   return answer;
 }
 
-MessageBox::Answer& MessageBoxAnswer() {
-  static MessageBox::Answer answer;
+MessageDialog::Answer& MessageDialogAnswer() {
+  static MessageDialog::Answer answer;
   return answer;
 }
 
@@ -90,15 +90,15 @@ bool PrintDialog::Execute(QPrinter& printer, QWidget* owner, const QString& titl
 
 void PrintDialog::SetAnswer(Answer answer) { PrintDialogAnswer() = std::move(answer); }
 
-QMessageBox::StandardButton MessageBox::Show(QMessageBox::Icon icon, const QString& caption, const QString& text,
-                                             QMessageBox::StandardButtons buttons, QWidget* owner) {
+QMessageBox::StandardButton MessageDialog::Show(QMessageBox::Icon icon, const QString& caption, const QString& text,
+                                                QMessageBox::StandardButtons buttons, QWidget* owner) {
   QMessageBox box(icon, caption, text, buttons, owner);
   box.setTextFormat(Qt::PlainText);
-  if (MessageBoxAnswer()) return MessageBoxAnswer()(box);
+  if (MessageDialogAnswer()) return MessageDialogAnswer()(box);
   return static_cast<QMessageBox::StandardButton>(box.exec());
 }
 
-void MessageBox::SetAnswer(Answer answer) { MessageBoxAnswer() = std::move(answer); }
+void MessageDialog::SetAnswer(Answer answer) { MessageDialogAnswer() = std::move(answer); }
 
 // --- the file dialogs -----------------------------------------------------------
 

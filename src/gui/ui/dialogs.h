@@ -4,7 +4,7 @@
 // modally and destroys it afterwards.
 //
 // Each kind has one seam through which it is answered instead of by the
-// user: FileDialog, PrintDialog and MessageBox. The program's own code never
+// user: FileDialog, PrintDialog and MessageDialog. The program's own code never
 // sets an answer; the tests do, and the preview tools, which run the main
 // window with the test they show, answer its open-file dialog with that test.
 #pragma once
@@ -61,8 +61,9 @@ class PrintDialog {
   static void SetAnswer(Answer answer);
 };
 
-// Every message box goes through Show.
-class MessageBox {
+// Every message box goes through Show. (Not "MessageBox": <windows.h> defines
+// that name as a macro, which would rename the class in some files only.)
+class MessageDialog {
  public:
   // Gets the box as configured and returns the button that closes it.
   using Answer = std::function<QMessageBox::StandardButton(QMessageBox& box)>;

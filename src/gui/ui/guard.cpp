@@ -28,7 +28,7 @@ QString MessageFromBytes(const char* message) {
 }
 
 void ShowErrorBox(const QString& text) {
-  MessageBox::Show(QMessageBox::Critical, ApplicationTitle(), text, QMessageBox::Ok, QApplication::activeWindow());
+  MessageDialog::Show(QMessageBox::Critical, ApplicationTitle(), text, QMessageBox::Ok, QApplication::activeWindow());
 }
 
 void Guarded(const std::function<void()>& handler) noexcept {

@@ -601,7 +601,7 @@ TEST_F(ReportOutput, ARowNotWrittenAtTheCloseIsToldBeforeTheWindowGoes) {
     bool window_shown;
   };
   std::vector<Told> told;
-  ui::MessageBox::SetAnswer([this, &told](QMessageBox& box) {
+  ui::MessageDialog::SetAnswer([this, &told](QMessageBox& box) {
     told.push_back({box.text(), form->isVisible()});
     return QMessageBox::Ok;
   });

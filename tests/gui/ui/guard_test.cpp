@@ -106,12 +106,12 @@ TEST(GuardedTest, AFailureOfAnyTypeIsShown) {
 TEST(GuardedTest, AFailureOfTheBoxItselfIsSwallowed) {
   // Guarded is noexcept: anything escaping it would end the test program.
   int box_calls = 0;
-  MessageBox::SetAnswer([&](QMessageBox&) -> QMessageBox::StandardButton {
+  MessageDialog::SetAnswer([&](QMessageBox&) -> QMessageBox::StandardButton {
     ++box_calls;
     throw std::runtime_error("box");
   });
   Guarded([] { throw std::runtime_error("first"); });
-  MessageBox::SetAnswer({});
+  MessageDialog::SetAnswer({});
   EXPECT_EQ(box_calls, 1);
 }
 

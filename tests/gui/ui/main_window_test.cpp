@@ -578,7 +578,7 @@ TEST_F(MainWindow, StatusLineFollowsAControlThatChangesUnderARestingPointer) {
 
 TEST_F(MainWindow, FailureInAHandlerShowsTheErrorBoxAndTheLoopGoesOn) {
   std::vector<std::pair<QString, QString>> boxes;
-  ui::MessageBox::SetAnswer([&](QMessageBox& box) {
+  ui::MessageDialog::SetAnswer([&](QMessageBox& box) {
     boxes.emplace_back(box.windowTitle(), box.text());
     return QMessageBox::Ok;
   });
@@ -590,7 +590,7 @@ TEST_F(MainWindow, FailureInAHandlerShowsTheErrorBoxAndTheLoopGoesOn) {
                      ++after;
                    }));
   QTest::mouseClick(form->openButton, Qt::LeftButton);
-  ui::MessageBox::SetAnswer({});
+  ui::MessageDialog::SetAnswer({});
   ASSERT_EQ(boxes.size(), 1u);
   EXPECT_EQ(boxes[0].first, QStringLiteral("Миравель"));
   EXPECT_EQ(boxes[0].second, QStringLiteral("Unable to write to /x."));

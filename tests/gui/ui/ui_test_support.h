@@ -69,12 +69,12 @@ struct Box {
 class BoxRecorder {
  public:
   BoxRecorder() {
-    MessageBox::SetAnswer([this](QMessageBox& box) {
+    MessageDialog::SetAnswer([this](QMessageBox& box) {
       boxes.push_back({box.windowTitle(), box.text()});
       return QMessageBox::Ok;
     });
   }
-  ~BoxRecorder() { MessageBox::SetAnswer({}); }
+  ~BoxRecorder() { MessageDialog::SetAnswer({}); }
   BoxRecorder(const BoxRecorder&) = delete;
   BoxRecorder& operator=(const BoxRecorder&) = delete;
 
