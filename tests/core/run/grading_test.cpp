@@ -81,9 +81,9 @@ Answers Recorded(int n, std::string_view question, std::string_view given, std::
                  std::int32_t option = 0) {
   return {{n, testdata::RecordedAnswer{Text(question), Text(given), Text(reference), option}}};
 }
-Answers Merge(std::initializer_list<Answers> parts) {
+Answers Merge(std::initializer_list<Answers> groups) {
   Answers out;
-  for (const Answers& part : parts) out.insert(part.begin(), part.end());
+  for (const Answers& group : groups) out.insert(group.begin(), group.end());
   return out;
 }
 
